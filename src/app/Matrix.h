@@ -1,0 +1,74 @@
+#pragma once
+
+#include <cassert>
+#include <algorithm>
+#include <cstddef>
+#include <vector>
+
+namespace tarvex {
+
+// A dense row-major matrix indexed like the program's arrays: rows 0..rows(), columns
+// 0..cols(). Element 0 of each dimension exists (it holds totals or nothing), data start
+// at 1. Storage is contiguous so hot loops can walk a row through row().
+template <typename T>
+class Matrix {
+public:
+    Matrix() = default;
+    Matrix(int rows, int cols) { resize(rows, cols); }
+
+    // Reallocates to (rows+1) x (cols+1), zero-filled; previous contents are dropped.
+    void resize(int rows, int cols)
+    {
+        rows_ = rows < 0 ? -1 : rows;
+        cols_ = cols < 0 ? -1 : cols;
+        data_.assign(static_cast<std::size_t>(rows_ + 1) * static_cast<std::size_t>(cols_ + 1), T{});
+    }
+
+    // Keeps the elements that exist in both shapes, as a preserving re-dimension does.
+    void resizePreserve(int rows, int cols)
+    {
+        Matrix<T> next(rows, cols);
+        for (int r = 0; r <= rows && r <= rows_; ++r)
+            for (int c = 0; c <= cols && c <= cols_; ++c)
+                next(r, c) = (*this)(r, c);
+        *this = std::move(next);
+    }
+
+    void clear() { resize(-1, -1); }
+
+    int rows() const { return rows_; }
+    int cols() const { return cols_; }
+    bool empty() const { return data_.empty(); }
+
+    T& operator()(int r, int c)
+    {
+        assert(r >= 0 && r <= rows_ && c >= 0 && c <= cols_);
+        return data_[static_cast<std::size_t>(r) * stride() + static_cast<std::size_t>(c)];
+    }
+    const T& operator()(int r, int c) const
+    {
+        assert(r >= 0 && r <= rows_ && c >= 0 && c <= cols_);
+        return data_[static_cast<std::size_t>(r) * stride() + static_cast<std::size_t>(c)];
+    }
+
+    // Pointer to element (r, 0); elements (r, 0..cols()) follow contiguously.
+    T* row(int r) { return data_.data() + static_cast<std::size_t>(r) * stride(); }
+    const T* row(int r) const { return data_.data() + static_cast<std::size_t>(r) * stride(); }
+
+    void fill(const T& v) { std::fill(data_.begin(), data_.end(), v); }
+
+    bool operator==(const Matrix& o) const
+    {
+        return rows_ == o.rows_ && cols_ == o.cols_ && data_ == o.data_;
+    }
+    bool operator!=(const Matrix& o) const { return !(*this == o); }
+
+private:
+    std::size_t stride() const { return static_cast<std::size_t>(cols_ + 1); }
+
+    int rows_ = -1;
+    int cols_ = -1;
+    std::vector<T> data_;
+};
+
+}  // namespace tarvex
