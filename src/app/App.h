@@ -1,0 +1,49 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "app/Workspace.h"
+
+namespace tarvex {
+
+class Dialogs;
+class frmMain;
+class frmCorrelVar;
+class frmAbout1;
+
+// Owns the workspace and every window. A window is created on first use; one that another
+// window touches before the user opens it is created hidden and runs its load steps.
+class App {
+public:
+    // dialogs: the message and file-dialog layer every window uses (Qt's or a scripted one).
+    explicit App(Dialogs& dialogs);
+    ~App();
+    App(const App&) = delete;
+    App& operator=(const App&) = delete;
+
+    Workspace& ws() { return ws_; }
+    Dialogs& dialogs() { return dialogs_; }
+
+    frmMain& main();
+    frmCorrelVar& correlVar();
+    frmAbout1& about();
+
+    bool correlVarLoaded() const { return correlVar_ != nullptr; }
+    bool aboutLoaded() const { return about_ != nullptr; }
+
+    // Unloads the auxiliary windows and ends the program; nothing is saved or asked.
+    void Quit();
+    // What ending the program means; tests replace it to observe a quit.
+    std::function<void()> endProgram;
+
+private:
+    Workspace ws_;
+    Dialogs& dialogs_;
+    std::unique_ptr<frmMain> main_;
+    std::unique_ptr<frmCorrelVar> correlVar_;
+    std::unique_ptr<frmAbout1> about_;
+    bool quitting_ = false;
+};
+
+}  // namespace tarvex

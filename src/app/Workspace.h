@@ -1,0 +1,98 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/Matrix.h"
+#include "settings/ColourScheme.h"
+
+namespace tarvex {
+
+// The one record of shared state for a run of the program. Every window reads and writes
+// it through the App that owns it. Arrays keep the program's numbering: element 0 exists
+// and holds nothing unless stated (column 0 of a proportion table is the row total,
+// element 0 of a name list is the table's corner cell).
+struct Workspace {
+    // Reference data set
+    std::string refFileName;
+    int16_t refSiteCount = 0;
+    int16_t refTaxonCount = 0;
+    bool refTextLabels = false;
+    std::vector<std::string> refSiteLabels;  // [0..refSiteCount]
+    std::vector<std::string> refTaxonNames;  // [0..refTaxonCount], [0] = corner cell
+    Matrix<double> refData;                  // [0..refSiteCount, 0..refTaxonCount]
+    Matrix<double> refProportions;           // column 0 = row total when normalised
+
+    // Fossil data set
+    std::string fossilFileName;
+    int16_t fossilSampleCount = 0;
+    int16_t fossilTaxonCount = 0;
+    bool fossilTextLabels = false;
+    std::vector<std::string> fossilSampleLabels;  // [0..fossilSampleCount]
+    std::vector<std::string> fossilTaxonNames;    // [0..fossilTaxonCount]
+    Matrix<double> fossilData;
+    Matrix<double> fossilProportions;
+    std::vector<bool> fossilSampleEmpty;          // [0..fossilSampleCount]
+    std::vector<std::string> taxonNameMatches;    // [0] = count as text, [1..] entries
+    Matrix<double> fossilStandardized;            // [0..fossilSampleCount, 0..taxonCount]
+
+    // Pre-treatment and EOF results
+    bool useCorrelation = true;
+    bool enhancementApplied = false;
+    int16_t taxonCount = 0;
+    int16_t basisRowCount = 0;
+    Matrix<double> dispersionMatrix;   // [0..n, 0..n]
+    Matrix<double> eofVectors;         // [0..n+1, 0..n]; row n+1 = eigenvalue
+    std::vector<float> eofContribution;  // [0..n] percent
+    std::vector<float> eofCumulative;    // [0..n]; [0] = 0
+    Matrix<double> taxonLoadings;      // (taxon, EOF)
+    Matrix<double> basisMeans;         // [0..4, 0..n]
+    Matrix<double> basisSDs;           // [0..4, 0..n]
+    Matrix<double> refRawScores;       // [0..refSiteCount, 0..n]
+    Matrix<double> refScores;
+    Matrix<double> fossilRawScores;    // [0..fossilSampleCount, 0..n]
+    Matrix<double> fossilScores;
+    bool eofDone = false;
+    bool projectionDone = false;
+
+    // Axis, plot and envelope settings
+    std::vector<int16_t> displayAxes{0, 1, 2, 3};
+    std::vector<int16_t> selectedAxes{0, 1, 2, 3};
+    int16_t selectedAxisCount = 2;
+    bool moreAxes = false;
+    int16_t currentTaxon = 1;
+    int16_t currentRefSite = 1;
+    int16_t currentFossilSample = 1;
+    double zoomFactor = 4;
+    std::vector<double> viewAngles{0, 0, 0};  // [1] rotation, [2] tilt, radians
+    float rotationStep = 0.04f;
+    float envelopeTightness = 0.1f;
+    bool envelopeDone = false;
+    std::vector<bool> refSiteOnHull;   // [0..refSiteCount]
+    std::vector<bool> fossilOutside;   // [0..fossilSampleCount]
+
+    // Fossil diagram
+    float diagramScaleTop = 0;
+    float diagramScaleHeight = 0;
+    std::vector<float> diagramColumnPositions;  // [0..fossilTaxonCount + 1]
+
+    // Window-has-drawn flags: a change of shared state redraws only windows that have drawn.
+    bool diagramDrawn = false;
+    bool correlationDrawn = false;
+    bool reconShown = false;
+
+    // Reconstruction settings read at start-up
+    int16_t matrixWidth = 200;
+    bool climateLoaded = false;
+    int16_t currentClimateParam = 1;
+
+    // Colour scheme, colour scale and print settings
+    ColourScheme colours;
+    PrintSettings print;
+
+    // Keeps the axis lists sized for taxonCount EOFs while keeping their entries.
+    void ResizeAxisLists(int n);
+};
+
+}  // namespace tarvex

@@ -1,0 +1,246 @@
+#include "data/NumberText.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstddef>
+#include <system_error>
+
+namespace tarvex {
+
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// A number found at the front of a text: its value and where it ends.
+struct NumberScan {
+    bool found = false;
+    std::size_t end = 0;
+    double value = 0;
+};
+
+// from_chars refuses values outside double without telling which side they fell off.
+// The decimal exponent of the first significant digit decides: a value that is out of
+// range with a positive one is too large, otherwise too small.
+bool TooLarge(std::string_view number)
+{
+    long long intDigits = 0;
+    long long fracDigits = 0;
+    long long leadIndex = 0;  // position of the first non-zero digit among the integer digits
+    bool leadInInteger = false;
+    bool haveLead = false;
+    long long leadExponent = 0;
+    bool afterPoint = false;
+    std::size_t i = 0;
+    for (; i < number.size() && number[i] != 'e' && number[i] != 'E'; ++i) {
+        const char c = number[i];
+        if (c == '.') {
+            afterPoint = true;
+            continue;
+        }
+        if (afterPoint) ++fracDigits;
+        if (!haveLead && c != '0') {
+            haveLead = true;
+            leadInInteger = !afterPoint;
+            leadIndex = intDigits;
+            leadExponent = -fracDigits;
+        }
+        if (!afterPoint) ++intDigits;
+    }
+    if (!haveLead) return false;
+    if (leadInInteger) leadExponent = intDigits - leadIndex - 1;
+    long long exponent = 0;
+    bool negative = false;
+    if (i < number.size()) {
+        ++i;
+        if (i < number.size() && (number[i] == '+' || number[i] == '-')) negative = number[i++] == '-';
+        for (; i < number.size(); ++i)
+            if (exponent < 1000000) exponent = exponent * 10 + (number[i] - '0');
+    }
+    return leadExponent + (negative ? -exponent : exponent) > 0;
+}
+
+NumberScan ScanNumber(std::string_view s, std::size_t i)
+{
+    bool negative = false;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
+    const std::size_t mantissa = i;
+    while (i < s.size() && IsDigit(s[i])) ++i;
+    std::size_t digits = i - mantissa;
+    if (i < s.size() && s[i] == '.') {
+        std::size_t j = i + 1;
+        while (j < s.size() && IsDigit(s[j])) ++j;
+        digits += j - i - 1;
+        if (digits > 0) i = j;
+    }
+    if (digits == 0) return {};
+    // An exponent marker without digits ("1e", "2E+") is not part of the number.
+    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+        std::size_t j = i + 1;
+        if (j < s.size() && (s[j] == '+' || s[j] == '-')) ++j;
+        const std::size_t expStart = j;
+        while (j < s.size() && IsDigit(s[j])) ++j;
+        if (j > expStart) i = j;
+    }
+    NumberScan scan;
+    scan.found = true;
+    scan.end = i;
+    const std::string_view text = s.substr(mantissa, i - mantissa);
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), scan.value,
+                                        std::chars_format::general);
+    if (result.ec == std::errc::result_out_of_range)
+        scan.value = TooLarge(text) ? HUGE_VAL : 0.0;
+    if (negative) scan.value = -scan.value;
+    return scan;
+}
+
+// A finite, non-zero value as `precision` significant decimal digits (correctly rounded,
+// trailing zeros kept) with the decimal exponent of the first digit.
+struct Decimal {
+    bool negative = false;
+    std::string digits;
+    int exponent = 0;
+};
+
+Decimal ToDecimal(double v, int precision)
+{
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, v,
+                                      std::chars_format::scientific, precision - 1);
+    std::string_view text(buffer, static_cast<std::size_t>(result.ptr - buffer));
+    Decimal d;
+    if (text.front() == '-') {
+        d.negative = true;
+        text.remove_prefix(1);
+    }
+    const std::size_t e = text.find('e');
+    d.digits.push_back(text[0]);
+    if (e > 2) d.digits.append(text.substr(2, e - 2));
+    std::string_view exponent = text.substr(e + 1);
+    const bool negativeExponent = exponent.front() == '-';
+    exponent.remove_prefix(1);
+    std::from_chars(exponent.data(), exponent.data() + exponent.size(), d.exponent);
+    if (negativeExponent) d.exponent = -d.exponent;
+    return d;
+}
+
+std::string FormatGeneral(double v, int precision)
+{
+    if (std::isnan(v)) return "nan";
+    if (std::isinf(v)) return v < 0 ? "-inf" : "inf";
+    if (v == 0) return "0";
+    Decimal d = ToDecimal(v, precision);
+    while (d.digits.size() > 1 && d.digits.back() == '0') d.digits.pop_back();
+
+    std::string out;
+    if (d.negative) out.push_back('-');
+    const int e = d.exponent;
+    if (e < -4 || e >= precision) {
+        out.push_back(d.digits[0]);
+        if (d.digits.size() > 1) {
+            out.push_back('.');
+            out.append(d.digits, 1, std::string::npos);
+        }
+        out.push_back('E');
+        out.push_back(e < 0 ? '-' : '+');
+        const int magnitude = e < 0 ? -e : e;
+        if (magnitude < 10) out.push_back('0');
+        out.append(std::to_string(magnitude));
+    } else if (e >= 0) {
+        const std::size_t intDigits = static_cast<std::size_t>(e) + 1;
+        if (d.digits.size() <= intDigits) {
+            out.append(d.digits);
+            out.append(intDigits - d.digits.size(), '0');
+        } else {
+            out.append(d.digits, 0, intDigits);
+            out.push_back('.');
+            out.append(d.digits, intDigits, std::string::npos);
+        }
+    } else {
+        out.append("0.");
+        out.append(static_cast<std::size_t>(-e - 1), '0');
+        out.append(d.digits);
+    }
+    return out;
+}
+
+}  // namespace
+
+double Val(std::string_view text)
+{
+    std::size_t i = 0;
+    while (i < text.size() && IsBlank(text[i])) ++i;
+    return ScanNumber(text, i).value;
+}
+
+bool StrictVal(std::string_view text, double& out)
+{
+    std::size_t first = 0;
+    std::size_t last = text.size();
+    while (first < last && IsBlank(text[first])) ++first;
+    while (last > first && IsBlank(text[last - 1])) --last;
+    const std::string_view core = text.substr(first, last - first);
+    const NumberScan scan = ScanNumber(core, 0);
+    if (!scan.found || scan.end != core.size() || !std::isfinite(scan.value)) return false;
+    out = scan.value;
+    return true;
+}
+
+bool IsNumber(std::string_view text)
+{
+    // Cheap rejections first: the number test runs on every header cell of every import.
+    if (text.empty() || IsBlank(text.front())) return false;
+    return FormatNumber(Val(text)) == text;
+}
+
+std::string FormatNumber(double v) { return FormatGeneral(v, 15); }
+
+std::string FormatSingle(float v) { return FormatGeneral(static_cast<double>(v), 7); }
+
+double RoundHalfEven(double v)
+{
+    if (!std::isfinite(v)) return v;
+    const double whole = std::floor(v);
+    const double fraction = v - whole;  // exact: both share v's binade or whole is 0/-1
+    if (fraction > 0.5) return whole + 1;
+    if (fraction < 0.5) return whole;
+    return std::fmod(whole, 2.0) == 0 ? whole : whole + 1;
+}
+
+double Int(double v) { return std::floor(v); }
+
+double Fix(double v) { return std::trunc(v); }
+
+double RoundTo(double v, int decimals)
+{
+    if (!std::isfinite(v) || v == 0) return v;
+    if (decimals < 0) decimals = 0;
+    const Decimal d = ToDecimal(v, 15);
+    const long long kept = static_cast<long long>(d.exponent) + decimals + 1;
+    if (kept >= static_cast<long long>(d.digits.size())) return v;
+    if (kept < 0) return 0.0;
+
+    const std::size_t k = static_cast<std::size_t>(kept);
+    const char next = d.digits[k];
+    const bool restNonZero = d.digits.find_first_not_of('0', k + 1) != std::string::npos;
+    const bool lastOdd = k > 0 && ((d.digits[k - 1] - '0') % 2 == 1);
+    const bool up = next > '5' || (next == '5' && (restNonZero || lastOdd));
+
+    std::string mantissa = k > 0 ? d.digits.substr(0, k) : std::string("0");
+    if (up) {
+        std::size_t i = mantissa.size();
+        while (i > 0 && mantissa[i - 1] == '9') mantissa[--i] = '0';
+        if (i == 0) mantissa.insert(mantissa.begin(), '1');
+        else ++mantissa[i - 1];
+    }
+    // The rounded decimal is mantissa * 10^-decimals; parsing it gives the double nearest to it.
+    mantissa.append("e-");
+    mantissa.append(std::to_string(decimals));
+    double result = 0;
+    std::from_chars(mantissa.data(), mantissa.data() + mantissa.size(), result,
+                    std::chars_format::general);
+    if (result == 0) return 0.0;
+    return d.negative ? -result : result;
+}
+
+}  // namespace tarvex

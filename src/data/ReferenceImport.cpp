@@ -1,0 +1,49 @@
+#include "data/ReferenceImport.h"
+
+#include "data/TableReader.h"
+
+namespace tarvex {
+
+namespace {
+
+ImportOutcome FailureFor(TableStatus status)
+{
+    ImportOutcome outcome;
+    if (status == TableStatus::BlankCell) outcome.messages.push_back(kBlankCellMessage);
+    outcome.messages.push_back(kFormatErrorMessage);
+    return outcome;
+}
+
+}  // namespace
+
+ImportOutcome CancelledReferenceImport() { return FailureFor(TableStatus::FormatError); }
+
+ImportOutcome ImportReferenceTable(Workspace& ws, const std::string& path)
+{
+    TableReadResult read = ReadDataTableFile(path);
+    if (read.status != TableStatus::Ok) return FailureFor(read.status);
+
+    DataTable& table = read.table;
+    const int n = table.columnCount;
+    const int sites = table.rowCount;
+
+    ws.refFileName = path;
+    ws.refSiteCount = static_cast<int16_t>(sites);
+    ws.refTaxonCount = static_cast<int16_t>(n);
+    ws.taxonCount = static_cast<int16_t>(n);
+    ws.basisRowCount = static_cast<int16_t>(sites);
+    ws.refTextLabels = table.textLabels;
+    ws.refTaxonNames = std::move(table.columnNames);
+    ws.refSiteLabels = std::move(table.rowLabels);
+    ws.refData = std::move(table.values);
+    ws.refSiteOnHull.assign(static_cast<std::size_t>(sites) + 1, false);
+    ws.refRawScores.resize(sites, n);
+    ws.refScores.resize(sites, n);
+    ws.ResizeAxisLists(n);
+
+    ImportOutcome outcome;
+    outcome.ok = true;
+    return outcome;
+}
+
+}  // namespace tarvex

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/Workspace.h"
+
+namespace tarvex {
+
+// What an import reports to the user: the messages to show, in order, each with the title
+// "Error" and a warning icon. An empty list with ok == false is a silent failure.
+struct ImportOutcome {
+    bool ok = false;
+    std::vector<std::string> messages;
+};
+
+// Reads the reference pollen table at path and, only when it reads completely, stores it in
+// the workspace. A failed read leaves every field of the workspace as it was.
+ImportOutcome ImportReferenceTable(Workspace& ws, const std::string& path);
+
+// The outcome of a cancelled open-file dialog: the reference import treats it like a table
+// it could not read.
+ImportOutcome CancelledReferenceImport();
+
+}  // namespace tarvex

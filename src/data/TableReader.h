@@ -1,0 +1,87 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/Matrix.h"
+
+namespace tarvex {
+
+inline constexpr const char* kFormatErrorMessage =
+    "Format error. (Does the table contain site labels?  Isn't there any empty cell in the data "
+    "field?  Doesn't any cell contain comma?  Doesn't any cell out of the data field contain "
+    "space?)";
+inline constexpr const char* kBlankCellMessage = "Blanc cell detected.";
+
+// Reads a comma-separated text as one flat sequence of cells, left to right and top to
+// bottom. Line ends (CR, LF or CRLF) separate cells exactly as commas do; the reader never
+// counts lines, so a table's shape comes only from its header.
+//
+// How a cell is read:
+//  * spaces and tabs before the text are skipped; those after the text of an unquoted cell
+//    are dropped too, so "a , b" gives "a" and "b";
+//  * a cell whose first character is a double quote runs to the closing quote; commas and
+//    line ends inside belong to the text, a doubled quote ("") stands for one quote, and
+//    anything between the closing quote and the next separator is dropped;
+//  * a quote that is never closed takes the rest of the file as the cell's text;
+//  * a quote inside an unquoted cell is an ordinary character (ab"c reads as ab"c);
+//  * every other byte, NUL and control characters included, is part of the text;
+//  * a UTF-8 byte order mark at the very start is not part of the first cell.
+class CellReader {
+public:
+    explicit CellReader(std::string content);
+
+    // The whole file in one go; nullopt when it cannot be opened or read.
+    static std::optional<CellReader> OpenFile(const std::string& path);
+
+    // Reads the next cell into cell. False, with cell cleared, when nothing is left to read.
+    bool ReadCell(std::string& cell);
+
+    // Whether unread characters remain after the last cell and its separator. A file that
+    // ends with one line end after its last cell has none left; a blank line at the end does.
+    bool HasMore() const { return pos_ < content_.size(); }
+
+private:
+    std::string content_;
+    std::size_t pos_ = 0;
+};
+
+enum class TableStatus { Ok, BlankCell, FormatError, TooManyRows };
+
+struct DataTable {
+    bool textLabels = false;
+    int columnCount = 0;                   // n: taxa or climate parameters
+    int rowCount = 0;
+    std::vector<std::string> columnNames;  // [0..n], [0] = corner cell
+    std::vector<std::string> rowLabels;    // [0..rowCount], [0] = ""
+    Matrix<double> values;                 // [0..rowCount, 0..n], row 0 and column 0 zero
+};
+
+// Sizes of the reading buffers. The layout detection keeps header cells up to position
+// 2c - 4 in the name buffer, so with the default 1001 cells a table holds at most 499 columns
+// with text row labels and 500 with number row labels.
+struct TableLimits {
+    int nameBufferCells = 1001;  // positions 0..1000 of the detection and name buffer
+    int maxRows = 9999;          // data rows
+    int maxColumns = 1000;       // value columns (the row buffer has one more for the label)
+};
+
+struct TableReadResult {
+    TableStatus status = TableStatus::FormatError;
+    DataTable table;  // filled only when status == Ok
+};
+
+// Reads a table of row labels by columns. The header (corner cell, column names) ends at the
+// first cell that passes the number test; whether rows carry text or number labels is read
+// off the cell at position 2c - 4. Values of the first row must read strictly, later ones are
+// read by Val (a text value counts as 0, an empty one is BlankCell). Number labels are kept as
+// the canonical text of their value ("007" -> "7"). TooManyRows means a further row starts
+// after limits.maxRows rows; every other failure, a buffer exceeded included, is FormatError.
+TableReadResult ReadDataTable(CellReader& reader, const TableLimits& limits = {});
+
+// The same for a file; a file that cannot be read is a FormatError.
+TableReadResult ReadDataTableFile(const std::string& path, const TableLimits& limits = {});
+
+}  // namespace tarvex

@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Sets up a Debian machine for Tarvex, builds it, and then starts the program (run) or runs
+# the whole test suite (test). Safe to repeat: packages already present are not reinstalled.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+PACKAGES=(build-essential cmake ninja-build ccache qt6-base-dev libgtest-dev libbenchmark-dev
+          fonts-dejavu-core xvfb xauth imagemagick poppler-utils)
+
+install_packages() {
+    local missing=()
+    for p in "${PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo=sudo
+    echo "Installing: ${missing[*]}"
+    $sudo apt-get update
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+}
+
+build() {
+    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVEX_WERROR=ON
+    cmake --build build -j2
+}
+
+case "${1:-}" in
+    run)
+        install_packages
+        build
+        if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+            exec build/src/tarvex
+        fi
+        echo "No display found: starting Tarvex in a virtual X server (xvfb-run)."
+        exec xvfb-run -a -s "-screen 0 1600x900x24" build/src/tarvex
+        ;;
+    test)
+        install_packages
+        build
+        (cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2)
+        # The core once more under AddressSanitizer and UndefinedBehaviorSanitizer.
+        cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTARVEX_CORE_ONLY=ON \
+              -DTARVEX_SANITIZE=ON -DTARVEX_BENCH=OFF -DTARVEX_WERROR=ON
+        cmake --build build-asan -j2
+        (cd build-asan && ctest --output-on-failure -j2)
+        ;;
+    *)
+        echo "usage: bash tools/dev.sh run|test" >&2
+        exit 2
+        ;;
+esac
