@@ -34,8 +34,8 @@
 // Two deliberate exceptions, so that the example shows both situations:
 //   * depths 330..355 (6 samples) have no modern analogue: their composition is an even
 //     mix of a cold steppe (Tcold -24, Pann 260) and a temperate broadleaf forest
-//     (Tcold 3, Pann 1150), i.e. steppe herbs together with oak, elm and beech, which no
-//     single climate of the model produces;
+//     (Tcold 3, Pann 1150), i.e. steppe herbs and larch together with oak and beech,
+//     which no single climate of the model produces;
 //   * depth 270 is a barren sample: every value is 0.
 //
 // Randomness. std::mt19937 (its output sequence is fixed by the C++ standard) seeded

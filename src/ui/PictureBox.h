@@ -1,0 +1,82 @@
+#pragma once
+
+#include <QImage>
+#include <QPainter>
+#include <QPoint>
+#include <QWidget>
+
+#include <optional>
+
+#include "ui/Pointer.h"
+#include "ui/Surface.h"
+
+namespace tarvex {
+
+// A window panel to draw on. It keeps two layers the size of the widget:
+//  * the persistent picture, which holds plots, diagrams and charts;
+//  * an overlay above it, transparent where nothing is drawn, for cursors and marks that
+//    come and go without redrawing the picture.
+// Drawing goes to the picture until SetDrawOverlay(true) routes it to the overlay.
+// When the widget grows, both layers keep their content at the top left and the new area
+// shows BackColor; when it shrinks, what falls outside is cut off.
+class PictureBox : public QWidget, public Surface {
+    Q_OBJECT
+
+public:
+    explicit PictureBox(QWidget* parent = nullptr);
+    ~PictureBox() override;
+
+    int PixelWidth() const override;
+    int PixelHeight() const override;
+
+    // Clears the picture to BackColor and empties the overlay, whichever layer is selected.
+    void Cls() override;
+    void SetDrawOverlay(bool on) { drawOverlay_ = on; }
+    bool DrawOverlay() const { return drawOverlay_; }
+    // Empties the overlay only; the picture under it stays.
+    void ClearOverlay();
+    void Refresh() { update(); }
+
+    // What the panel shows: the picture with the overlay on top.
+    QImage picture() const;
+    QImage persistentPicture() const;
+    // Replaces the clipboard's content with picture().
+    void CopyToClipboard();
+
+    void SetMousePointer(Pointer pointer) { SetWidgetPointer(*this, pointer); }
+    Pointer MousePointer() const { return WidgetPointer(*this); }
+
+signals:
+    // Positions are in user units of the current scale. For a move, the button argument
+    // carries every button held down (possibly several, or none).
+    void mousePressed(Qt::MouseButton button, double userX, double userY);
+    void mouseMoved(Qt::MouseButton buttons, double userX, double userY);
+    void mouseReleased(Qt::MouseButton button, double userX, double userY);
+    void contextMenuRequested(QPoint globalPos);
+
+protected:
+    QPainter* BeginDraw() override;
+    void EndDraw(QPainter* painter) override;
+    double DpiX() const override;
+    double DpiY() const override;
+    QPaintDevice* MetricsDevice() const override;
+
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    // A hidden widget is resized without a resize event, so the layers are brought to the
+    // widget's size whenever they are about to be used.
+    void SyncLayers() const;
+
+    mutable QImage picture_;
+    mutable QImage overlay_;
+    bool drawOverlay_ = false;
+    std::optional<QPainter> painter_;
+};
+
+}  // namespace tarvex

@@ -1,0 +1,152 @@
+#include "data/NumberText.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+
+namespace tarvex {
+namespace {
+
+TEST(NumberText, NumberTest)
+{
+    const struct {
+        const char* text;
+        bool number;
+    } cases[] = {
+        {"12", true},       {"0.5", true},         {"-3.25", true},   {"0", true},
+        {"1E+20", true},    {"1E-05", true},       {"0.0001", true},  {"100000000000000", true},
+        {"12.50", false},   {"1e3", false},        {".5", false},     {"007", false},
+        {"", false},        {"-0", false},         {"+12", false},    {" 12", false},
+        {"12 ", false},     {"1e+20", false},      {"0.00001", false}, {"1000000000000000", false},
+        {"12abc", false},   {"abc", false},        {"5.", false},     {"1.234567890123456", false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(IsNumber(c.text), c.number) << '"' << c.text << '"';
+}
+
+TEST(NumberText, ValReadsTheLongestLeadingNumber)
+{
+    const struct {
+        const char* text;
+        double value;
+    } cases[] = {
+        {"12", 12},        {"  -3.25", -3.25},  {"\t7", 7},      {"+4", 4},      {".5", 0.5},
+        {"5.", 5},         {"-.5", -0.5},       {"1e3", 1000},   {"2.5E-2", 0.025}, {"12abc", 12},
+        {"1e", 1},         {"1e+", 1},          {"3.2.1", 3.2},  {"1 2", 1},     {"", 0},
+        {"abc", 0},        {"-", 0},            {".", 0},        {"1e-400", 0},  {"007", 7},
+        {"0.30000000000000004", 0.30000000000000004},
+    };
+    for (const auto& c : cases) EXPECT_EQ(Val(c.text), c.value) << '"' << c.text << '"';
+    EXPECT_EQ(Val("1e400"), std::numeric_limits<double>::infinity());
+    EXPECT_EQ(Val("-0.0001e309"), -std::numeric_limits<double>::infinity());
+    EXPECT_EQ(Val("0.0001e300"), 1e296);  // in range although the exponent alone is not
+}
+
+TEST(NumberText, StrictValNeedsTheWholeText)
+{
+    const struct {
+        const char* text;
+        bool ok;
+        double value;
+    } cases[] = {
+        {"12", true, 12},     {" 12.50 ", true, 12.5}, {"1e3", true, 1000}, {"-.5", true, -0.5},
+        {"+4", true, 4},      {"", false, 0},          {"   ", false, 0},   {"12abc", false, 0},
+        {"1e", false, 0},     {"1 2", false, 0},       {"abc", false, 0},  {"1e400", false, 0},
+    };
+    for (const auto& c : cases) {
+        double value = -1;
+        EXPECT_EQ(StrictVal(c.text, value), c.ok) << '"' << c.text << '"';
+        if (c.ok) EXPECT_EQ(value, c.value) << '"' << c.text << '"';
+    }
+}
+
+TEST(NumberText, FormatNumber)
+{
+    const struct {
+        double value;
+        const char* text;
+    } cases[] = {
+        {12, "12"},
+        {0.5, "0.5"},
+        {-3.25, "-3.25"},
+        {-0.0, "0"},
+        {0.1 + 0.2, "0.3"},
+        {1.0 / 3, "0.333333333333333"},
+        {2.0 / 3, "0.666666666666667"},
+        {123456789012345, "123456789012345"},
+        {1234567890123456, "1.23456789012346E+15"},
+        {999999999999999.9, "1E+15"},
+        {1e20, "1E+20"},
+        {-1.5e20, "-1.5E+20"},
+        {0.0001, "0.0001"},
+        {0.00012345, "0.00012345"},
+        {0.00001, "1E-05"},
+        {2.5e-100, "2.5E-100"},
+        {1e300, "1E+300"},
+        {std::numeric_limits<double>::infinity(), "inf"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(FormatNumber(c.value), c.text) << c.text;
+}
+
+TEST(NumberText, FormatSingle)
+{
+    const struct {
+        float value;
+        const char* text;
+    } cases[] = {
+        {0.1f, "0.1"},           {1.0f / 3, "0.3333333"},       {1234567.0f, "1234567"},
+        {12345678.0f, "1.234568E+07"}, {-2.5f, "-2.5"},        {0.00001f, "1E-05"},
+        {-0.0f, "0"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(FormatSingle(c.value), c.text) << c.text;
+}
+
+TEST(NumberText, WholeNumbers)
+{
+    const struct {
+        double value, halfEven, towardsMinusInfinity, towardsZero;
+    } cases[] = {
+        {2.5, 2, 2, 2},     {3.5, 4, 3, 3},       {-2.5, -2, -3, -2},  {-3.5, -4, -4, -3},
+        {0.5, 0, 0, 0},     {1.5, 2, 1, 1},       {2.4999999999999996, 2, 2, 2},
+        {2.6, 3, 2, 2},     {-2.6, -3, -3, -2},   {-0.3, 0, -1, 0},    {1e300, 1e300, 1e300, 1e300},
+        {4503599627370497.0, 4503599627370497.0, 4503599627370497.0, 4503599627370497.0},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(RoundHalfEven(c.value), c.halfEven) << c.value;
+        EXPECT_EQ(Int(c.value), c.towardsMinusInfinity) << c.value;
+        EXPECT_EQ(Fix(c.value), c.towardsZero) << c.value;
+    }
+}
+
+TEST(NumberText, RoundToDecimalsRoundsThePrintedValue)
+{
+    const struct {
+        double value;
+        int decimals;
+        double rounded;
+    } cases[] = {
+        {2.675, 2, 2.68},   // stored below the half, printed as one
+        {2.665, 2, 2.66},   // stored above the half, printed as one
+        {0.125, 2, 0.12},   {0.375, 2, 0.38},  {-2.675, 2, -2.68},  {1.005, 2, 1.0},
+        {2.5, 0, 2},        {3.5, 0, 4},       {0.0049, 2, 0},       {0.005, 2, 0},
+        {0.0051, 2, 0.01},  {0.015, 2, 0.02},  {9.995, 2, 10},      {-0.001, 2, 0},
+        {0.1 + 0.2, 2, 0.3}, {1234.5678, 1, 1234.6}, {7, 3, 7},     {2.5, -1, 2},
+        {0.1 + 0.2, 17, 0.1 + 0.2},  // already within the decimals: unchanged
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(RoundTo(c.value, c.decimals), c.rounded) << c.value << " to " << c.decimals;
+    EXPECT_FALSE(std::signbit(RoundTo(-0.001, 2)));
+}
+
+TEST(NumberText, FormattedValuesReadBackExactlyWhenShort)
+{
+    for (double v : {0.1, -3.25, 123.456, 1e-7, 6.02214076e23, kProgramPi}) {
+        const std::string text = FormatNumber(v);
+        EXPECT_TRUE(IsNumber(text)) << text;
+        EXPECT_EQ(Val(text), v) << text;
+    }
+}
+
+}  // namespace
+}  // namespace tarvex
