@@ -51,7 +51,7 @@ TEST(CellReader, SplitsCells)
         {"\" padded \"", {" padded "}, {false}},
         {"\"open,\nto the end", {"open,\nto the end"}, {false}},
         {"a\0b,\x01\xff"s, {"a\0b"s, "\x01\xff"}, {true, false}},
-        {"\xEF\xBB\xBFcorner,t", {"corner", "t"}, {true, false}},
+        {"\xEF\xBB\xBF" "corner,t", {"corner", "t"}, {true, false}},
         {"", {}, {}},
     };
     for (const auto& c : cases) {
@@ -118,7 +118,7 @@ TEST(TableReader, Outcomes)
         {"text table ends after a label", ",a,b\nA,1,2\nB", TableStatus::FormatError, 0},
         {"text table ends in a blank line", ",a,b\nA,1,2\n\n", TableStatus::FormatError, 0},
         {"no number at all", ",a,b\nA,B,C\n", TableStatus::FormatError, 0},
-        {"no column before the number", "5,a\n", TableStatus::FormatError, 0},
+        {"one cell before the number", "x,5\n6,7\n", TableStatus::FormatError, 0},
         {"first cell a number", "5\n", TableStatus::FormatError, 0},
         {"empty file", "", TableStatus::FormatError, 0},
         {"value out of range", ",a,b\n1,1,2\n2,3,1e999\n", TableStatus::FormatError, 0},
