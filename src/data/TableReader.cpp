@@ -53,10 +53,23 @@ std::optional<CellReader> CellReader::OpenFile(const std::string& path)
 bool CellReader::ReadCell(std::string& cell)
 {
     cell.clear();
+    if (pos_ >= content_.size()) return false;
+    pos_ = ScanCell(pos_, &cell);
+    return true;
+}
+
+std::size_t CellReader::CountCellsLeft() const
+{
+    std::size_t count = 0;
+    for (std::size_t pos = pos_; pos < content_.size(); pos = ScanCell(pos, nullptr)) ++count;
+    return count;
+}
+
+std::size_t CellReader::ScanCell(std::size_t pos, std::string* cell) const
+{
     const std::size_t size = content_.size();
-    if (pos_ >= size) return false;
     const char* data = content_.data();
-    std::size_t i = pos_;
+    std::size_t i = pos;
     while (i < size && IsBlank(data[i])) ++i;
 
     if (i < size && data[i] == '"') {
@@ -64,15 +77,14 @@ bool CellReader::ReadCell(std::string& cell)
         for (;;) {
             const void* found = std::memchr(data + i, '"', size - i);
             if (found == nullptr) {
-                cell.append(data + i, size - i);
-                pos_ = size;
-                return true;
+                if (cell) cell->append(data + i, size - i);
+                return size;
             }
             const std::size_t quote = static_cast<std::size_t>(static_cast<const char*>(found) - data);
-            cell.append(data + i, quote - i);
+            if (cell) cell->append(data + i, quote - i);
             i = quote + 1;
             if (i < size && data[i] == '"') {
-                cell.push_back('"');
+                if (cell) cell->push_back('"');
                 ++i;
                 continue;
             }
@@ -84,15 +96,14 @@ bool CellReader::ReadCell(std::string& cell)
         while (i < size && !IsSeparator(data[i])) ++i;
         std::size_t end = i;
         while (end > start && IsBlank(data[end - 1])) --end;
-        cell.assign(data + start, end - start);
+        if (cell) cell->assign(data + start, end - start);
     }
 
     if (i < size) {
         if (data[i] == '\r' && i + 1 < size && data[i + 1] == '\n') i += 2;
         else ++i;
     }
-    pos_ = i;
-    return true;
+    return i;
 }
 
 TableReadResult ReadDataTable(CellReader& reader, const TableLimits& limits)
@@ -119,45 +130,49 @@ TableReadResult ReadDataTable(CellReader& reader, const TableLimits& limits)
     const bool textLabels = !IsNumber(names[static_cast<std::size_t>(probe)]);
     const int n = textLabels ? c - 3 : c - 2;
     if (n <= 0 || n > limits.maxColumns) return Failure(TableStatus::FormatError);
+    if (limits.maxRows < 1) return Failure(TableStatus::TooManyRows);
 
     DataTable table;
     table.textLabels = textLabels;
     table.columnCount = n;
     table.columnNames.assign(names.begin(), names.begin() + n + 1);
     table.rowLabels.emplace_back();
-    // Rows are collected flat, with the zero column, and moved into the matrix once the row
-    // count is known; growing the matrix row by row would copy it over and over.
-    const std::size_t stride = static_cast<std::size_t>(n) + 1;
-    std::vector<double> flat(stride, 0.0);
-
-    if (limits.maxRows < 1) return Failure(TableStatus::TooManyRows);
     table.rowLabels.push_back(names[static_cast<std::size_t>(n) + 1]);
-    flat.push_back(0.0);
+
+    std::vector<double> firstRow(static_cast<std::size_t>(n) + 1, 0.0);
     const int lastBuffered = textLabels ? 2 * n + 1 : 2 * n;
     for (int p = n + 2; p <= lastBuffered; ++p) {
-        double value = 0;
-        if (!StrictVal(names[static_cast<std::size_t>(p)], value))
+        if (!StrictVal(names[static_cast<std::size_t>(p)], firstRow[static_cast<std::size_t>(p - n - 1)]))
             return Failure(TableStatus::FormatError);
-        flat.push_back(value);
     }
     if (!textLabels) {
         // An empty cell here would read as 0 and pass silently, although an empty cell
         // anywhere else in the first row fails.
         if (!reader.ReadCell(cell) || cell.empty()) return Failure(TableStatus::FormatError);
-        const double value = Val(cell);
-        if (!std::isfinite(value)) return Failure(TableStatus::FormatError);
-        flat.push_back(value);
+        firstRow[static_cast<std::size_t>(n)] = Val(cell);
+        if (!std::isfinite(firstRow[static_cast<std::size_t>(n)]))
+            return Failure(TableStatus::FormatError);
     }
+
+    // Sizing the matrix from the cells still to come lets the rows go straight into it; a
+    // well-formed table fills it exactly, anything else fails before overrunning it.
+    const std::size_t stride = static_cast<std::size_t>(n) + 1;
+    const std::size_t cellsAhead = reader.CountCellsLeft() + (textLabels ? 1 : 0);
+    const std::size_t rowsAhead = (cellsAhead + stride - 1) / stride;
+    const int capacity = static_cast<int>(
+        std::min<std::size_t>(1 + rowsAhead, static_cast<std::size_t>(limits.maxRows)));
+    table.values.resize(capacity, n);
+    std::copy(firstRow.begin(), firstRow.end(), table.values.row(1));
     table.rowCount = 1;
 
     const auto readValues = [&]() {
-        flat.push_back(0.0);
+        if (table.rowCount >= table.values.rows()) return TableStatus::FormatError;
+        double* row = table.values.row(table.rowCount + 1);
         for (int j = 1; j <= n; ++j) {
             if (!reader.ReadCell(cell)) return TableStatus::FormatError;
             if (cell.empty()) return TableStatus::BlankCell;
-            const double value = Val(cell);
-            if (!std::isfinite(value)) return TableStatus::FormatError;
-            flat.push_back(value);
+            row[j] = Val(cell);
+            if (!std::isfinite(row[j])) return TableStatus::FormatError;
         }
         ++table.rowCount;
         return TableStatus::Ok;
@@ -185,8 +200,7 @@ TableReadResult ReadDataTable(CellReader& reader, const TableLimits& limits)
         if (status != TableStatus::Ok) return Failure(status);
     }
 
-    table.values.resize(table.rowCount, n);
-    std::copy(flat.begin(), flat.end(), table.values.row(0));
+    if (table.rowCount < table.values.rows()) table.values.resizePreserve(table.rowCount, n);
     TableReadResult result;
     result.status = TableStatus::Ok;
     result.table = std::move(table);

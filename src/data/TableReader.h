@@ -43,7 +43,14 @@ public:
     // ends with one line end after its last cell has none left; a blank line at the end does.
     bool HasMore() const { return pos_ < content_.size(); }
 
+    // How many cells ReadCell would still return; lets a caller size its buffers once.
+    std::size_t CountCellsLeft() const;
+
 private:
+    // Reads the cell starting at pos (its text into cell when given) and returns the position
+    // after its separator. The one place that knows how cells are delimited.
+    std::size_t ScanCell(std::size_t pos, std::string* cell) const;
+
     std::string content_;
     std::size_t pos_ = 0;
 };

@@ -129,15 +129,10 @@ TEST(TableReader, Outcomes)
     for (const auto& c : cases) {
         const TableReadResult result = Read(c.content);
         EXPECT_EQ(result.status, c.status) << c.name;
-        if (result.status == TableStatus::Ok) EXPECT_EQ(result.table.rowCount, c.rows) << c.name;
+        if (result.status == TableStatus::Ok) {
+            EXPECT_EQ(result.table.rowCount, c.rows) << c.name;
+        }
     }
-}
-
-TEST(TableReader, QuotedCommaStaysInTheName)
-{
-    const TableReadResult result = Read(",\"a,b\",c\n1,1,2\n2,3,4\n");
-    ASSERT_EQ(result.status, TableStatus::Ok);
-    EXPECT_EQ(result.table.columnNames, (std::vector<std::string>{"", "a,b", "c"}));
 }
 
 std::string Table(int columns, int rows, bool textLabels)

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <functional>
+
+namespace tarvex {
+
+// How long computations report how far they are; may be empty.
+using ProgressFn = std::function<void(int done, int total)>;
+
+}  // namespace tarvex

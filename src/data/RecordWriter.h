@@ -1,0 +1,36 @@
+#pragma once
+
+#include <ctime>
+#include <string>
+#include <string_view>
+
+namespace tarvex {
+
+// Builds the program's comma-separated output: text fields in double quotes (written as they
+// are), numbers bare, empty fields as nothing, each record ended by CR LF.
+class RecordWriter {
+public:
+    RecordWriter& Text(std::string_view text);
+    RecordWriter& Number(double value);  // up to 15 significant digits
+    RecordWriter& Single(float value);   // up to 7 significant digits
+    RecordWriter& Integer(long value);
+    RecordWriter& Empty();
+    void EndRecord();
+
+    const std::string& str() const { return out_; }
+
+private:
+    void Separate();
+
+    std::string out_;
+    bool fieldInRecord_ = false;
+};
+
+// Writes content to a temporary file beside path and renames it into place, so an existing
+// file is replaced whole or not at all. Returns false when anything fails.
+bool WriteFileAtomically(const std::string& path, const std::string& content);
+
+// The header's date-time text: the short date, a space and the time of day in parentheses.
+std::string DateTimeText(std::time_t when);
+
+}  // namespace tarvex

@@ -1,0 +1,156 @@
+#include "eof/ScoreFiles.h"
+
+#include <algorithm>
+
+#include "data/NumberText.h"
+#include "data/RecordWriter.h"
+
+namespace tarvex {
+
+namespace {
+
+void Report(const ProgressFn& progress, int done, int total)
+{
+    if (progress) progress(done, total);
+}
+
+void EofNumbers(RecordWriter& w, int n)
+{
+    w.Text("EOF No.:");
+    for (int k = 1; k <= n; ++k) w.Integer(k);
+    w.EndRecord();
+}
+
+void Contributions(RecordWriter& w, const Workspace& ws, int n)
+{
+    w.Text("Contribution:");
+    for (int k = 1; k <= n; ++k) w.Single(ws.eofContribution[k]);
+    w.EndRecord();
+}
+
+void PretreatmentRecords(RecordWriter& w, const PretreatmentChoice& choice)
+{
+    w.Text("Data pre-treatment: ").Text(choice.convertToPercent ? "Proportion" : "Raw data");
+    w.EndRecord();
+    const char* enhancement = choice.enhancement == Enhancement::SquareRoot ? "Square root"
+                              : choice.enhancement == Enhancement::Log      ? "Log"
+                                                                            : "N/A";
+    w.Text("Enhancing minor taxa: ").Text(enhancement);
+    w.EndRecord();
+    w.Text("Type of matrix: ").Text(choice.useCorrelation ? "Correlation" : "Variance/Covariance");
+    w.EndRecord();
+}
+
+void Header(RecordWriter& w, const char* kind, const std::string& dateTime,
+            const std::string& refFile)
+{
+    w.Text(kind);
+    w.EndRecord();
+    w.Text("Date/Time: ").Text(dateTime);
+    w.EndRecord();
+    w.Text("Reference data file: ").Text(refFile);
+    w.EndRecord();
+}
+
+}  // namespace
+
+std::string LoadingFileText(const Workspace& ws, const std::string& dateTime,
+                            const ProgressFn& progress)
+{
+    const int n = ws.taxonCount;
+    const int total = ws.basisRowCount + ws.taxonCount;
+    RecordWriter w;
+    Header(w, "Tarvex 1.0 output file (component loading)", dateTime, ws.refFileName);
+    w.Text("No. of reference taxa: ").Integer(ws.refTaxonCount);
+    w.EndRecord();
+    w.Text("No. of reference sites: ").Integer(ws.refSiteCount);
+    w.EndRecord();
+    EofNumbers(w, n);
+    Contributions(w, ws, n);
+    for (int t = 1; t <= n; ++t) {
+        w.Text(ws.refTaxonNames[t]);
+        for (int k = 1; k <= n; ++k) w.Number(ws.taxonLoadings(t, k));
+        w.EndRecord();
+        Report(progress, t, total);
+    }
+    return w.str();
+}
+
+std::string ReferenceScoreFileText(const Workspace& ws, const PretreatmentChoice& choice,
+                                   const std::string& dateTime, const ProgressFn& progress)
+{
+    const int n = ws.refTaxonCount;
+    const int sites = ws.refSiteCount;
+    const int total = ws.refSiteCount + ws.refTaxonCount;
+    RecordWriter w;
+    Header(w, "Tarvex 1.0 output file (component score for reference dataset)", dateTime,
+           ws.refFileName);
+    PretreatmentRecords(w, choice);
+    w.Text("No. of reference taxa: ").Integer(ws.refTaxonCount);
+    w.EndRecord();
+    w.Text("No. of reference sites: ").Integer(ws.refSiteCount);
+    w.EndRecord();
+    EofNumbers(w, n);
+    Contributions(w, ws, n);
+    for (int s = 1; s <= sites; ++s) {
+        w.Text(ws.refSiteLabels[s]);
+        for (int k = 1; k <= n; ++k) w.Number(ws.refScores(s, k));
+        w.EndRecord();
+        Report(progress, s, total);
+    }
+    return w.str();
+}
+
+std::string FossilScoreFileText(const Workspace& ws, const PretreatmentChoice& choice,
+                                const std::string& dateTime, const ProgressFn& progress)
+{
+    const int n = ws.taxonCount;
+    const int samples = ws.fossilSampleCount;
+    RecordWriter w;
+    Header(w, "Tarvex 1.0 output file (component score for fossil dataset)", dateTime,
+           ws.refFileName);
+    w.Text("Fossil data file: ").Text(ws.fossilFileName);
+    w.EndRecord();
+    PretreatmentRecords(w, choice);
+    w.Text("No. of reference taxa: ").Integer(ws.refTaxonCount);
+    w.EndRecord();
+    w.Text("No. of reference sites: ").Integer(ws.refSiteCount);
+    w.EndRecord();
+    w.Text("No. of fossil taxa: ").Integer(ws.fossilTaxonCount);
+    w.EndRecord();
+    w.Text("No. of fossil samples: ").Integer(ws.fossilSampleCount);
+    w.EndRecord();
+
+    w.Text("Taxa name inconsistency: ");
+    const int matches = ws.taxonNameMatches.empty() ? 0 : static_cast<int>(Val(ws.taxonNameMatches[0]));
+    for (int i = 1; i <= matches && i < static_cast<int>(ws.taxonNameMatches.size()); ++i)
+        w.Text(ws.taxonNameMatches[i]);
+    w.EndRecord();
+
+    w.Text("Tightness of envelope: ").Single(ws.envelopeTightness);
+    w.EndRecord();
+    w.Empty();
+    EofNumbers(w, n);
+    w.Empty();
+    Contributions(w, ws, n);
+
+    w.Text("Depth").Text("Envelope");
+    for (int k = 1; k <= n; ++k) {
+        const auto first = ws.selectedAxes.begin() + 1;
+        const auto last = first + std::min<int>(ws.selectedAxisCount,
+                                                static_cast<int>(ws.selectedAxes.size()) - 1);
+        w.Text(std::find(first, last, k) != last ? "Yes" : "No");
+    }
+    w.EndRecord();
+
+    for (int j = 1; j <= samples; ++j) {
+        w.Text(ws.fossilSampleLabels[j]);
+        w.Text(!ws.envelopeDone ? "?" : ws.fossilOutside[j] ? "Out" : "In");
+        for (int k = 1; k <= n; ++k) w.Number(ws.fossilScores(j, k));
+        w.EndRecord();
+        Report(progress, j, samples);
+    }
+    return w.str();
+}
+
+}  // namespace tarvex

@@ -1,0 +1,110 @@
+#include "ui/QtDialogs.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QStringList>
+
+namespace tarvex {
+
+QtDialogs::QtDialogs(QWidget* parent) : parent_(parent) {}
+
+QString QtDialogs::QtFilter(const std::string& filter)
+{
+    const QStringList parts = QString::fromStdString(filter).split(QLatin1Char('|'));
+    QStringList entries;
+    for (int i = 0; i < parts.size(); i += 2) {
+        QString description = parts[i].trimmed();
+        QString pattern = i + 1 < parts.size() ? parts[i + 1] : QString();
+        pattern = pattern.split(QLatin1Char(';'), Qt::SkipEmptyParts).join(QLatin1Char(' '));
+        pattern = pattern.simplified();
+        if (pattern.isEmpty()) pattern = QStringLiteral("*");
+        if (description.isEmpty() && i + 1 >= parts.size()) continue;
+        // The description often repeats its pattern in brackets; the toolkit reads the
+        // pattern from the last brackets, so they are replaced by the real one.
+        const int open = description.lastIndexOf(QLatin1Char('('));
+        if (open >= 0 && description.endsWith(QLatin1Char(')'))) {
+            description = description.left(open).trimmed();
+        }
+        entries << (description.isEmpty() ? pattern
+                                          : description + QStringLiteral(" (") + pattern +
+                                                QLatin1Char(')'));
+    }
+    return entries.join(QStringLiteral(";;"));
+}
+
+std::optional<std::string> QtDialogs::Chosen(const QString& path)
+{
+    if (path.isEmpty()) return std::nullopt;
+    lastFolder_ = QFileInfo(path).absolutePath();
+    // The bytes the file system knows the file by, which is what the readers open.
+    return QFile::encodeName(path).toStdString();
+}
+
+std::optional<std::string> QtDialogs::OpenFile(const std::string& title, const std::string& filter)
+{
+    return Chosen(QFileDialog::getOpenFileName(parent_, QString::fromStdString(title), lastFolder_,
+                                               QtFilter(filter)));
+}
+
+std::optional<std::string> QtDialogs::SaveFile(const std::string& title, const std::string& filter,
+                                               const std::string& suggestedName)
+{
+    QString start = QString::fromStdString(suggestedName);
+    if (!lastFolder_.isEmpty() && QFileInfo(start).isRelative()) {
+        start = QDir(lastFolder_).filePath(start);
+    }
+    // The toolkit's save dialog asks before replacing an existing file.
+    return Chosen(QFileDialog::getSaveFileName(parent_, QString::fromStdString(title), start,
+                                               QtFilter(filter)));
+}
+
+namespace {
+QMessageBox::StandardButton ShowMessage(QWidget* parent, QMessageBox::Icon icon,
+                                        const std::string& text, const std::string& title,
+                                        QMessageBox::StandardButtons buttons,
+                                        QMessageBox::StandardButton defaultButton)
+{
+    QMessageBox box(icon, QString::fromStdString(title), QString::fromStdString(text), buttons,
+                    parent);
+    // File names and data values end up in messages; none of it is markup.
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(defaultButton);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+}  // namespace
+
+void QtDialogs::Warn(const std::string& text, const std::string& title)
+{
+    ShowMessage(parent_, QMessageBox::Warning, text, title, QMessageBox::Ok, QMessageBox::Ok);
+}
+
+void QtDialogs::Inform(const std::string& text, const std::string& title)
+{
+    ShowMessage(parent_, QMessageBox::Information, text, title, QMessageBox::Ok, QMessageBox::Ok);
+}
+
+bool QtDialogs::AskYesNo(const std::string& text, const std::string& title)
+{
+    return ShowMessage(parent_, QMessageBox::Warning, text, title,
+                       QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) == QMessageBox::Yes;
+}
+
+std::unique_ptr<QPrinter> QtDialogs::ChoosePrinter()
+{
+    auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    if (!printerName_.isEmpty()) printer->setPrinterName(printerName_);
+    if (pageLayout_) printer->setPageLayout(*pageLayout_);
+
+    QPrintDialog dialog(printer.get(), parent_);
+    if (dialog.exec() != QDialog::Accepted) return nullptr;
+    printerName_ = printer->printerName();
+    pageLayout_ = printer->pageLayout();
+    return printer;
+}
+
+}  // namespace tarvex

@@ -1,0 +1,92 @@
+#include "ui/ScriptedDialogs.h"
+
+#include <QPageLayout>
+#include <QPrinter>
+#include <QString>
+
+namespace tarvex {
+
+namespace {
+// Takes the next answer of a queue, or counts the question as unexpected.
+template <typename T>
+std::optional<T> Next(std::deque<T>& queue, int& unexpected)
+{
+    if (queue.empty()) {
+        ++unexpected;
+        return std::nullopt;
+    }
+    T answer = std::move(queue.front());
+    queue.pop_front();
+    return answer;
+}
+}  // namespace
+
+void ScriptedDialogs::QueuePrinterPdf(std::string pdfPath, bool landscape, int copies)
+{
+    printerAnswers_.push_back(PdfPrinter{std::move(pdfPath), landscape, copies});
+}
+
+std::optional<std::string> ScriptedDialogs::OpenFile(const std::string& title,
+                                                     const std::string& filter)
+{
+    records.push_back({DialogKind::Open, "", title, DialogIcon::None, filter, ""});
+    return Next(openAnswers_, unexpectedCalls).value_or(std::nullopt);
+}
+
+std::optional<std::string> ScriptedDialogs::SaveFile(const std::string& title,
+                                                     const std::string& filter,
+                                                     const std::string& suggestedName)
+{
+    records.push_back({DialogKind::Save, "", title, DialogIcon::None, filter, suggestedName});
+    return Next(saveAnswers_, unexpectedCalls).value_or(std::nullopt);
+}
+
+void ScriptedDialogs::Warn(const std::string& text, const std::string& title)
+{
+    records.push_back({DialogKind::Warn, text, title, DialogIcon::Warning, "", ""});
+}
+
+void ScriptedDialogs::Inform(const std::string& text, const std::string& title)
+{
+    records.push_back({DialogKind::Inform, text, title, DialogIcon::Information, "", ""});
+}
+
+bool ScriptedDialogs::AskYesNo(const std::string& text, const std::string& title)
+{
+    records.push_back({DialogKind::YesNo, text, title, DialogIcon::Warning, "", ""});
+    return Next(yesNoAnswers_, unexpectedCalls).value_or(false);
+}
+
+std::unique_ptr<QPrinter> ScriptedDialogs::ChoosePrinter()
+{
+    records.push_back({DialogKind::Printer, "", "", DialogIcon::None, "", ""});
+    const std::optional<PdfPrinter> answer =
+        Next(printerAnswers_, unexpectedCalls).value_or(std::nullopt);
+    if (!answer) return nullptr;
+    auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    printer->setOutputFormat(QPrinter::PdfFormat);
+    printer->setOutputFileName(QString::fromStdString(answer->path));
+    printer->setPageOrientation(answer->landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+    printer->setCopyCount(answer->copies);
+    return printer;
+}
+
+std::vector<std::string> ScriptedDialogs::MessageTexts() const
+{
+    std::vector<std::string> texts;
+    for (const DialogRecord& r : records) {
+        if (r.kind == DialogKind::Warn || r.kind == DialogKind::Inform ||
+            r.kind == DialogKind::YesNo) {
+            texts.push_back(r.text);
+        }
+    }
+    return texts;
+}
+
+std::size_t ScriptedDialogs::PendingAnswers() const
+{
+    return openAnswers_.size() + saveAnswers_.size() + yesNoAnswers_.size() +
+           printerAnswers_.size();
+}
+
+}  // namespace tarvex
