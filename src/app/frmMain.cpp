@@ -178,7 +178,6 @@ void frmMain::ConnectControls()
         ws.zoomFactor = std::pow(2.0, v);
         ChangeRange();
     });
-    connect(Slider4, &QSlider::enabledChanged, LabelZoom, &QLabel::setEnabled);
     for (int k = 1; k <= 2; ++k)
         connect(Slider2[k], &QSlider::valueChanged, this,
                 [&ws, k](int v) { ws.viewAngles[k] = v * kProgramPi / 180; });
@@ -244,6 +243,7 @@ void frmMain::ImportReferenceData()
                        mnuSaveS2, mnuSaveL, mnuSaveL2})
         a->setEnabled(true);
     Slider4->setEnabled(true);
+    LabelZoom->setEnabled(true);
 
     Combo3->clear();
     for (int t = 1; t <= ws.refTaxonCount; ++t)

@@ -165,7 +165,7 @@ void frmMain::BuildControls()
     controlsLayout->setContentsMargins(0, 0, 0, 0);
     controlsLayout->addLayout(column1);
     controlsLayout->addLayout(column2);
-    controls->setFixedWidth(470);
+    controls->setFixedWidth(540);
     outer->addWidget(controls);
 
     // Plots: taxa and sites side by side; the right-eye surfaces appear with "Stereo".

@@ -18,9 +18,18 @@ constexpr Colour RGB(int r, int g, int b)
     return std::clamp(r, 0, 255) + 256 * std::clamp(g, 0, 255) + 65536 * std::clamp(b, 0, 255);
 }
 
-constexpr int RedOf(Colour c) { return c & 0xFF; }
-constexpr int GreenOf(Colour c) { return (c >> 8) & 0xFF; }
-constexpr int BlueOf(Colour c) { return (c >> 16) & 0xFF; }
+constexpr int RedOf(Colour c)
+{
+    return c & 0xFF;
+}
+constexpr int GreenOf(Colour c)
+{
+    return (c >> 8) & 0xFF;
+}
+constexpr int BlueOf(Colour c)
+{
+    return (c >> 16) & 0xFF;
+}
 
 constexpr Colour kBlack = RGB(0, 0, 0);
 constexpr Colour kWhite = RGB(255, 255, 255);

@@ -19,8 +19,7 @@ public:
     virtual std::optional<std::string> OpenFile(const std::string& title,
                                                 const std::string& filter) = 0;
     // Asks before an existing file is overwritten; a "no" there is a cancel.
-    virtual std::optional<std::string> SaveFile(const std::string& title,
-                                                const std::string& filter,
+    virtual std::optional<std::string> SaveFile(const std::string& title, const std::string& filter,
                                                 const std::string& suggestedName) = 0;
     // Message with a warning icon and an OK button.
     virtual void Warn(const std::string& text, const std::string& title = "Error") = 0;

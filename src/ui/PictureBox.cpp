@@ -5,7 +5,6 @@
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPaintEvent>
-
 #include <cmath>
 
 namespace tarvex {
@@ -46,11 +45,23 @@ PictureBox::PictureBox(QWidget* parent) : QWidget(parent)
 
 PictureBox::~PictureBox() = default;
 
-int PictureBox::PixelWidth() const { return std::max(0, width()); }
-int PictureBox::PixelHeight() const { return std::max(0, height()); }
+int PictureBox::PixelWidth() const
+{
+    return std::max(0, width());
+}
+int PictureBox::PixelHeight() const
+{
+    return std::max(0, height());
+}
 
-double PictureBox::DpiX() const { return logicalDpiX(); }
-double PictureBox::DpiY() const { return logicalDpiY(); }
+double PictureBox::DpiX() const
+{
+    return logicalDpiX();
+}
+double PictureBox::DpiY() const
+{
+    return logicalDpiY();
+}
 
 void PictureBox::SyncLayers() const
 {

@@ -4,7 +4,6 @@
 #include <QPainter>
 #include <QPoint>
 #include <QWidget>
-
 #include <optional>
 
 #include "ui/Pointer.h"

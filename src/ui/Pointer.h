@@ -12,10 +12,14 @@ enum class Pointer { Default, Hourglass, SizeNS, SizeWE };
 inline Qt::CursorShape CursorShapeOf(Pointer pointer)
 {
     switch (pointer) {
-        case Pointer::Hourglass: return Qt::WaitCursor;
-        case Pointer::SizeNS: return Qt::SizeVerCursor;
-        case Pointer::SizeWE: return Qt::SizeHorCursor;
-        case Pointer::Default: break;
+        case Pointer::Hourglass:
+            return Qt::WaitCursor;
+        case Pointer::SizeNS:
+            return Qt::SizeVerCursor;
+        case Pointer::SizeWE:
+            return Qt::SizeHorCursor;
+        case Pointer::Default:
+            break;
     }
     return Qt::ArrowCursor;
 }
@@ -23,10 +27,14 @@ inline Qt::CursorShape CursorShapeOf(Pointer pointer)
 inline Pointer PointerOf(Qt::CursorShape shape)
 {
     switch (shape) {
-        case Qt::WaitCursor: return Pointer::Hourglass;
-        case Qt::SizeVerCursor: return Pointer::SizeNS;
-        case Qt::SizeHorCursor: return Pointer::SizeWE;
-        default: return Pointer::Default;
+        case Qt::WaitCursor:
+            return Pointer::Hourglass;
+        case Qt::SizeVerCursor:
+            return Pointer::SizeNS;
+        case Qt::SizeHorCursor:
+            return Pointer::SizeWE;
+        default:
+            return Pointer::Default;
     }
 }
 

@@ -36,13 +36,28 @@ void PrintPage::KillDoc()
     painter_.end();
 }
 
-int PrintPage::PixelWidth() const { return printer_.width(); }
-int PrintPage::PixelHeight() const { return printer_.height(); }
+int PrintPage::PixelWidth() const
+{
+    return printer_.width();
+}
+int PrintPage::PixelHeight() const
+{
+    return printer_.height();
+}
 
-double PrintPage::DpiX() const { return printer_.logicalDpiX(); }
-double PrintPage::DpiY() const { return printer_.logicalDpiY(); }
+double PrintPage::DpiX() const
+{
+    return printer_.logicalDpiX();
+}
+double PrintPage::DpiY() const
+{
+    return printer_.logicalDpiY();
+}
 
-QPaintDevice* PrintPage::MetricsDevice() const { return &printer_; }
+QPaintDevice* PrintPage::MetricsDevice() const
+{
+    return &printer_;
+}
 
 QPainter* PrintPage::BeginDraw()
 {
@@ -52,6 +67,9 @@ QPainter* PrintPage::BeginDraw()
     return &painter_;
 }
 
-void PrintPage::EndDraw(QPainter* painter) { painter->restore(); }
+void PrintPage::EndDraw(QPainter* painter)
+{
+    painter->restore();
+}
 
 }  // namespace tarvex

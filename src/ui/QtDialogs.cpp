@@ -30,9 +30,9 @@ QString QtDialogs::QtFilter(const std::string& filter)
         if (open >= 0 && description.endsWith(QLatin1Char(')'))) {
             description = description.left(open).trimmed();
         }
-        entries << (description.isEmpty() ? pattern
-                                          : description + QStringLiteral(" (") + pattern +
-                                                QLatin1Char(')'));
+        entries << (description.isEmpty()
+                        ? pattern
+                        : description + QStringLiteral(" (") + pattern + QLatin1Char(')'));
     }
     return entries.join(QStringLiteral(";;"));
 }

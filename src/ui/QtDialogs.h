@@ -4,7 +4,6 @@
 #include <QPointer>
 #include <QString>
 #include <QWidget>
-
 #include <optional>
 
 #include "ui/Dialogs.h"

@@ -7,7 +7,6 @@
 #include <QPainter>
 #include <QPen>
 #include <QStringList>
-
 #include <algorithm>
 #include <cmath>
 
@@ -25,7 +24,10 @@ int RoundPixel(double v)
     return static_cast<int>(std::floor(std::clamp(v, -kPixelLimit, kPixelLimit) + 0.5));
 }
 
-bool Finite(double a, double b) { return std::isfinite(a) && std::isfinite(b); }
+bool Finite(double a, double b)
+{
+    return std::isfinite(a) && std::isfinite(b);
+}
 
 // Cuts the segment to the square |x|,|y| <= kPixelLimit (Liang-Barsky). False when nothing
 // of it is left.
@@ -136,7 +138,10 @@ void Surface::Scale(double left, double top, double width, double height)
     scaleHeight_ = height;
 }
 
-void Surface::ResetScale() { userScale_ = false; }
+void Surface::ResetScale()
+{
+    userScale_ = false;
+}
 
 void Surface::ScaleTwips()
 {
@@ -145,10 +150,22 @@ void Surface::ScaleTwips()
     if (w > 0 && h > 0) Scale(0, 0, w, h);
 }
 
-double Surface::ScaleLeft() const { return userScale_ ? scaleLeft_ : 0.0; }
-double Surface::ScaleTop() const { return userScale_ ? scaleTop_ : 0.0; }
-double Surface::ScaleWidth() const { return userScale_ ? scaleWidth_ : PixelWidth(); }
-double Surface::ScaleHeight() const { return userScale_ ? scaleHeight_ : PixelHeight(); }
+double Surface::ScaleLeft() const
+{
+    return userScale_ ? scaleLeft_ : 0.0;
+}
+double Surface::ScaleTop() const
+{
+    return userScale_ ? scaleTop_ : 0.0;
+}
+double Surface::ScaleWidth() const
+{
+    return userScale_ ? scaleWidth_ : PixelWidth();
+}
+double Surface::ScaleHeight() const
+{
+    return userScale_ ? scaleHeight_ : PixelHeight();
+}
 
 double Surface::PixelsPerUserX() const
 {
@@ -162,8 +179,14 @@ double Surface::PixelsPerUserY() const
     return h == 0.0 ? 0.0 : PixelHeight() / h;
 }
 
-double Surface::MapX(double userX) const { return (userX - ScaleLeft()) * PixelsPerUserX(); }
-double Surface::MapY(double userY) const { return (userY - ScaleTop()) * PixelsPerUserY(); }
+double Surface::MapX(double userX) const
+{
+    return (userX - ScaleLeft()) * PixelsPerUserX();
+}
+double Surface::MapY(double userY) const
+{
+    return (userY - ScaleTop()) * PixelsPerUserY();
+}
 
 double Surface::UserX(double pixelX) const
 {
@@ -178,13 +201,31 @@ double Surface::UserY(double pixelY) const
     return k == 0.0 ? ScaleTop() : ScaleTop() + pixelY / k;
 }
 
-int Surface::PixelX(double userX) const { return RoundPixel(MapX(userX)); }
-int Surface::PixelY(double userY) const { return RoundPixel(MapY(userY)); }
+int Surface::PixelX(double userX) const
+{
+    return RoundPixel(MapX(userX));
+}
+int Surface::PixelY(double userY) const
+{
+    return RoundPixel(MapY(userY));
+}
 
-double Surface::TwipsPerPixelX() const { return DpiX() > 0 ? 1440.0 / DpiX() : 15.0; }
-double Surface::TwipsPerPixelY() const { return DpiY() > 0 ? 1440.0 / DpiY() : 15.0; }
-double Surface::TwipsWidth() const { return PixelWidth() * TwipsPerPixelX(); }
-double Surface::TwipsHeight() const { return PixelHeight() * TwipsPerPixelY(); }
+double Surface::TwipsPerPixelX() const
+{
+    return DpiX() > 0 ? 1440.0 / DpiX() : 15.0;
+}
+double Surface::TwipsPerPixelY() const
+{
+    return DpiY() > 0 ? 1440.0 / DpiY() : 15.0;
+}
+double Surface::TwipsWidth() const
+{
+    return PixelWidth() * TwipsPerPixelX();
+}
+double Surface::TwipsHeight() const
+{
+    return PixelHeight() * TwipsPerPixelY();
+}
 
 void Surface::ResetCurrentPosition()
 {
@@ -223,7 +264,8 @@ double Surface::TextWidth(const std::string& text) const
 {
     const QFontMetricsF fm(CurrentFont(), MetricsDevice());
     double widest = 0;
-    for (const QString& line : SplitLines(text)) widest = std::max(widest, fm.horizontalAdvance(line));
+    for (const QString& line : SplitLines(text))
+        widest = std::max(widest, fm.horizontalAdvance(line));
     const double k = PixelsPerUserX();
     return k == 0.0 ? 0.0 : widest / k;
 }
@@ -278,8 +320,8 @@ void Surface::RotatedText(int pixelX, int pixelY, const std::string& text, int h
         // The requested average character width becomes a horizontal stretch of the face.
         const double natural = QFontMetricsF(font, p->device()).averageCharWidth();
         if (natural > 0) {
-            font.setStretch(std::clamp(static_cast<int>(std::lround(100.0 * widthPx / natural)),
-                                       1, 4000));
+            font.setStretch(
+                std::clamp(static_cast<int>(std::lround(100.0 * widthPx / natural)), 1, 4000));
         }
     }
 
@@ -291,7 +333,8 @@ void Surface::RotatedText(int pixelX, int pixelY, const std::string& text, int h
     p->rotate(-escapementTenthDegrees / 10.0);
     p->setFont(font);
     p->setPen(ToQColor(colour));
-    p->drawText(QPointF(0, QFontMetricsF(font, p->device()).ascent()), QString::fromStdString(text));
+    p->drawText(QPointF(0, QFontMetricsF(font, p->device()).ascent()),
+                QString::fromStdString(text));
     p->restore();
 }
 

@@ -24,7 +24,7 @@ Colour FromQColor(const QColor& c);
 // scale that then stretches with the device. Positions are rounded to whole device pixels
 // before lines, boxes and points are drawn, so what lands where is exact and repeatable.
 //
-// Like a classic picture box, Line, Box and BoxFill leave CurrentX/CurrentY at their second
+// Drawing moves the pen: Line, Box and BoxFill leave CurrentX/CurrentY at their second
 // corner, PSet at its point and Circle at its centre.
 class Surface {
 public:

@@ -6,7 +6,6 @@
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QMouseEvent>
-
 #include <cmath>
 #include <limits>
 
@@ -19,7 +18,10 @@ constexpr Colour kRed = RGB(255, 0, 0);
 constexpr Colour kGreen = RGB(0, 255, 0);
 constexpr Colour kBlue = RGB(0, 0, 255);
 
-Colour At(const QImage& image, int x, int y) { return FromQColor(image.pixelColor(x, y)); }
+Colour At(const QImage& image, int x, int y)
+{
+    return FromQColor(image.pixelColor(x, y));
+}
 
 // Bounding box of every pixel that is not the background.
 QRect InkBounds(const QImage& image, Colour background)
@@ -88,7 +90,7 @@ TEST_F(PictureBoxTest, LinesBoxesAndPointsLandOnMappedPixels)
     box.Box(10, 6, 16, 9, kRed);
     const QImage img = box.picture();
 
-    EXPECT_EQ(At(img, 20, 80), kRed);    // both ends of the line are drawn
+    EXPECT_EQ(At(img, 20, 80), kRed);  // both ends of the line are drawn
     EXPECT_EQ(At(img, 180, 80), kRed);
     EXPECT_EQ(At(img, 181, 80), kWhite);
     EXPECT_EQ(At(img, 100, 79), kWhite);  // one pixel wide
@@ -102,7 +104,7 @@ TEST_F(PictureBoxTest, LinesBoxesAndPointsLandOnMappedPixels)
     EXPECT_EQ(At(img, 160, 40), kRed);
     EXPECT_EQ(At(img, 130, 25), kWhite);
 
-    // The current position follows the drawing like a classic picture box.
+    // The pen stays where the last shape ended.
     EXPECT_DOUBLE_EQ(box.CurrentX(), 16);
     EXPECT_DOUBLE_EQ(box.CurrentY(), 9);
 
@@ -272,7 +274,9 @@ TEST_F(PictureBoxTest, MouseEventsReportUserCoordinates)
     QCoreApplication::sendEvent(&box, &menu);
 
     const std::vector<std::tuple<char, int, double, double>> expected{
-        {'p', Qt::LeftButton, 5, 7.5}, {'m', Qt::LeftButton, 10, 5}, {'r', Qt::LeftButton, 15, 2.5}};
+        {'p', Qt::LeftButton, 5, 7.5},
+        {'m', Qt::LeftButton, 10, 5},
+        {'r', Qt::LeftButton, 15, 2.5}};
     EXPECT_EQ(seen, expected);
     EXPECT_EQ(menuAt, QPoint(305, 405));
     EXPECT_TRUE(menu.isAccepted());

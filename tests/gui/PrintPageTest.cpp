@@ -18,8 +18,8 @@ int PdfPageCount(const QString& path)
     if (!file.open(QIODevice::ReadOnly)) return -1;
     const QByteArray data = file.readAll();
     if (!data.startsWith("%PDF")) return -1;
-    return static_cast<int>(QString::fromLatin1(data)
-                                .count(QRegularExpression(QStringLiteral("/Type\\s*/Page(?![a-zA-Z])"))));
+    return static_cast<int>(QString::fromLatin1(data).count(
+        QRegularExpression(QStringLiteral("/Type\\s*/Page(?![a-zA-Z])"))));
 }
 
 void DrawSample(PrintPage& page)

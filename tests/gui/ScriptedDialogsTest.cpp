@@ -93,7 +93,8 @@ TEST(QtDialogsTest, FiltersBecomeToolkitFilters)
         {"All|", "All (*)"},
         {"", ""},
     };
-    for (const auto& [filter, expected] : cases) EXPECT_EQ(QtDialogs::QtFilter(filter), expected) << filter;
+    for (const auto& [filter, expected] : cases)
+        EXPECT_EQ(QtDialogs::QtFilter(filter), expected) << filter;
 }
 
 }  // namespace

@@ -193,8 +193,11 @@ TEST_F(MainWindowTest, EveryFailedImportShowsItsMessagesAndChangesNothing)
         m().Command5->click();
 
         EXPECT_EQ(dialogs.MessageTexts(), row.messages) << row.name;
-        for (const DialogRecord& r : dialogs.records)
-            if (r.kind == DialogKind::Warn) EXPECT_EQ(r.title, "Error") << row.name;
+        for (const DialogRecord& r : dialogs.records) {
+            if (r.kind == DialogKind::Warn) {
+                EXPECT_EQ(r.title, "Error") << row.name;
+            }
+        }
         EXPECT_EQ(app.ws().refSiteCount, 0) << row.name;
         EXPECT_EQ(app.ws().taxonCount, 0) << row.name;
         EXPECT_TRUE(app.ws().refFileName.empty()) << row.name;
@@ -265,16 +268,16 @@ TEST_F(MainWindowTest, CopyPutsThatPlotsPictureOnTheClipboard)
     dialogs.QueueOpenFile(kExamples + "reference.csv");
     m().Command5->click();
     PictureBox* plot = m().Picture2[0];
-    plot->resize(120, 90);
+    plot->resize(320, 250);
     plot->SetBackColor(0xFFFFFF);
     plot->Cls();
     plot->BoxFill(10, 10, 50, 40, 0x0000FF);  // red in 0xBBGGRR
     m().mnuCopy2L->trigger();
     const QImage copied = QApplication::clipboard()->image();
     if (copied.isNull()) GTEST_SKIP() << "this platform plugin offers no clipboard";
-    EXPECT_EQ(copied.size(), QSize(120, 90));
+    EXPECT_EQ(copied.size(), QSize(320, 250));
     EXPECT_EQ(copied.pixelColor(30, 25), QColor(255, 0, 0));
-    EXPECT_EQ(copied.pixelColor(100, 80), QColor(255, 255, 255));
+    EXPECT_EQ(copied.pixelColor(300, 200), QColor(255, 255, 255));
 }
 
 TEST_F(MainWindowTest, SlidersDriveTheirWorkspaceFields)
