@@ -4,6 +4,7 @@
 
 #include "app/frmAbout1.h"
 #include "app/frmMain.h"
+#include "eof/frmControl.h"
 #include "eof/frmCorrelVar.h"
 
 namespace tarvex {
@@ -16,6 +17,7 @@ App::App(Dialogs& dialogs) : dialogs_(dialogs)
 App::~App()
 {
     // Auxiliary windows go first: they may still refer to the main window.
+    control_.reset();
     about_.reset();
     correlVar_.reset();
     main_.reset();
@@ -39,10 +41,27 @@ frmAbout1& App::about()
     return *about_;
 }
 
+frmControl& App::control()
+{
+    if (!control_) control_ = std::make_unique<frmControl>(*this);
+    return *control_;
+}
+
+void App::UnloadControl()
+{
+    if (!control_) return;
+    // The panel may be unloading itself from one of its own handlers: let Qt delete it once
+    // that handler has returned.
+    frmControl* panel = control_.release();
+    panel->hide();
+    panel->deleteLater();
+}
+
 void App::Quit()
 {
     if (quitting_) return;
     quitting_ = true;
+    control_.reset();
     about_.reset();
     correlVar_.reset();
     if (main_) main_->hide();

@@ -11,6 +11,7 @@ class Dialogs;
 class frmMain;
 class frmCorrelVar;
 class frmAbout1;
+class frmControl;
 
 // Owns the workspace and every window. A window is created on first use; one that another
 // window touches before the user opens it is created hidden and runs its load steps.
@@ -28,9 +29,13 @@ public:
     frmMain& main();
     frmCorrelVar& correlVar();
     frmAbout1& about();
+    // The control panel; "OK" unloads it, and the next use creates it afresh.
+    frmControl& control();
+    void UnloadControl();
 
     bool correlVarLoaded() const { return correlVar_ != nullptr; }
     bool aboutLoaded() const { return about_ != nullptr; }
+    bool controlLoaded() const { return control_ != nullptr; }
 
     // Unloads the auxiliary windows and ends the program; nothing is saved or asked.
     void Quit();
@@ -43,6 +48,7 @@ private:
     std::unique_ptr<frmMain> main_;
     std::unique_ptr<frmCorrelVar> correlVar_;
     std::unique_ptr<frmAbout1> about_;
+    std::unique_ptr<frmControl> control_;
     bool quitting_ = false;
 };
 

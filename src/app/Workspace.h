@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "app/Matrix.h"
+#include "plots/UniformRandom.h"
+#include "plots/ViewGeometry.h"
 #include "settings/ColourScheme.h"
 
 namespace tarvex {
@@ -71,6 +73,17 @@ struct Workspace {
     bool envelopeDone = false;
     std::vector<bool> refSiteOnHull;   // [0..refSiteCount]
     std::vector<bool> fossilOutside;   // [0..fossilSampleCount]
+    // The envelope's directions come from one generator that starts from the same state at
+    // every program start and is never reseeded, so the same actions give the same marks.
+    UniformRandom envelopeRandom;
+
+    // Score plot geometry as last drawn: scale of the taxa plot, tick steps, and the screen
+    // positions of every item ([0] unused) with the right-eye x.
+    double taxaScale = 1;
+    int16_t taxaTickStep = 0;
+    int16_t siteTickStep = 0;
+    std::vector<ScreenPoint> taxonPositions, sitePositions, fossilPositions;
+    std::vector<float> taxonRightX, siteRightX, fossilRightX;
 
     // Fossil diagram
     float diagramScaleTop = 0;

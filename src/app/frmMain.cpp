@@ -135,9 +135,8 @@ void frmMain::LoadWindow()
 
 void frmMain::ConnectControls()
 {
-    Workspace& ws = app_.ws();
-
     connect(Command5, &QPushButton::clicked, this, [this] { ImportReferenceData(); });
+    connect(Command6, &QPushButton::clicked, this, [this] { ImportFossilData(); });
     connect(Command7, &QPushButton::clicked, this, [this] { app_.Quit(); });
     connect(mnuQuit, &QAction::triggered, this, [this] { app_.Quit(); });
     connect(mnuAbout, &QAction::triggered, this, [this] {
@@ -168,46 +167,10 @@ void frmMain::ConnectControls()
     connect(mnuCopy2L, &QAction::triggered, this, [this] { Picture2[0]->CopyToClipboard(); });
     connect(mnuCopy2R, &QAction::triggered, this, [this] { Picture2[1]->CopyToClipboard(); });
 
-    connect(Slider1, &QSlider::valueChanged, this, [this, &ws](int v) {
-        ws.envelopeTightness = static_cast<float>(v) / 10;
-        Label4->setText(QString::fromStdString(FormatSingle(ws.envelopeTightness)));
-    });
-    connect(Slider3, &QSlider::valueChanged, this,
-            [&ws](int v) { ws.rotationStep = static_cast<float>(v) / 1000; });
-    connect(Slider4, &QSlider::valueChanged, this, [this, &ws](int v) {
-        ws.zoomFactor = std::pow(2.0, v);
-        ChangeRange();
-    });
-    for (int k = 1; k <= 2; ++k)
-        connect(Slider2[k], &QSlider::valueChanged, this,
-                [&ws, k](int v) { ws.viewAngles[k] = v * kProgramPi / 180; });
-    connect(Slider5, &QSlider::valueChanged, this,
-            [this](int v) { Timer2->setInterval(v * 1000); });
-    connect(Check1, &QCheckBox::toggled, this, [this](bool on) {
-        Picture1[1]->setVisible(on);
-        Picture2[1]->setVisible(on);
-    });
-
-    // "Sequential" makes a frame's list and its Prev./Next available.
-    for (auto* frame : {&Option2, &Option3, &Option5}) {
-        QComboBox* list = frame == &Option2 ? Combo3 : frame == &Option3 ? Combo4 : Combo1;
-        auto* buttons = frame == &Option2 ? &Command1 : frame == &Option3 ? &Command2 : &Command13;
-        for (QRadioButton* option : *frame)
-            connect(option, &QRadioButton::toggled, this,
-                    [this, frame, list, buttons] { SetLabelMode(*frame, list, *buttons); });
-    }
+    ConnectViewControls();
 
     connect(Command14, &QPushButton::clicked, this, [this] { Command14->setEnabled(false); });
     connect(Command8, &QPushButton::clicked, this, [this] { Command8->setEnabled(false); });
-}
-
-void frmMain::SetLabelMode(std::array<QRadioButton*, 3>& options, QComboBox* list,
-                           std::array<QPushButton*, 2>& prevNext)
-{
-    const bool sequential = options[1]->isChecked();
-    list->setEnabled(sequential);
-    prevNext[0]->setEnabled(sequential);
-    prevNext[1]->setEnabled(sequential);
 }
 
 void frmMain::RestartRotationIfWanted()
@@ -272,20 +235,15 @@ void frmMain::ApplyColourPreset()
 {
     tarvex::ApplyColourPreset(app_.ws().colours);
     UpdateColourChecks();
+    RedrawPlots();
 }
 
 void frmMain::ApplyGreyPreset()
 {
     tarvex::ApplyGreyPreset(app_.ws().colours);
     UpdateColourChecks();
+    RedrawPlots();
 }
-
-// The score plots, the projection and the result files arrive with the EOF analysis.
-void frmMain::DoProjection() {}
-void frmMain::ChangeRange() {}
-void frmMain::SaveLoading() {}
-void frmMain::sSaveScore() {}
-void frmMain::fSaveScore() {}
 
 void frmMain::closeEvent(QCloseEvent* event)
 {

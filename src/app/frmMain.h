@@ -2,6 +2,10 @@
 
 #include <QMainWindow>
 #include <array>
+#include <functional>
+#include <string>
+
+#include "app/Progress.h"
 
 class QAction;
 class QCheckBox;
@@ -108,10 +112,34 @@ public:
     void sSaveScore();
     void fSaveScore();
 
+    // Runs the EOF analysis on the prepared reference data (from the pre-treatment "OK").
+    void ComputeEofs();
+
     // Command handlers, public so that tests can press the buttons the way a user does.
     void ImportReferenceData();
+    void ImportFossilData();
     void ApplyColourPreset();
     void ApplyGreyPreset();
+
+    // Score plots (EOF numbers on the x, y and third axis) and their redraw.
+    void DrawTaxaPlot(int ex, int ey, int ez);
+    void DrawSitePlot(int ex, int ey, int ez);
+    void DrawFossilSamples(int ex, int ey, int ez);
+    void RedrawPlots();
+
+    // Envelope analysis of the fossil samples against the reference sites.
+    void RunEnvelope();
+    void ResetEnvelope();
+
+    // Axis choice: 2 in the 2-D view, 3 in the 3-D view.
+    int VisibleAxisCount() const;
+    // "No. of Axes: ..." in the status strip.
+    void ShowAxisStatus();
+    // "Next" and the axis timer rotate the displayed EOFs left, "Prev." right.
+    void CycleDisplayAxes(bool next);
+
+    // One tick of the rotation timer: turns the 3-D view by whole degrees.
+    void Timer1Tick();
 
     // Restarts the 3-D rotation after a long command when the 3-D view is on and not paused.
     void RestartRotationIfWanted();
@@ -123,10 +151,17 @@ private:
     void BuildControls();
     void BuildMenus();
     void ConnectControls();
+    void ConnectViewControls();
     void LoadWindow();
     void SetLabelMode(std::array<QRadioButton*, 3>& options, QComboBox* list,
                       std::array<QPushButton*, 2>& prevNext);
     void UpdateColourChecks();
+    // Shows ProgressBar1 with the hourglass for the length of a computation.
+    void BeginProgress(int maximum);
+    void EndProgress();
+    // The save-file dialog, the file text and the atomic write shared by the three saves.
+    void SaveText(const std::string& title, int progressMaximum,
+                  const std::function<std::string(const ProgressFn&)>& makeText);
 
     App& app_;
 };

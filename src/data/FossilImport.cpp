@@ -108,4 +108,36 @@ void CommitFossilTable(Workspace& ws, DataTable table, const std::string& path,
     ws.diagramScaleHeight = 2 * quarter + 10.0f * m - 10;
 }
 
+bool CanProject(const Workspace& ws, int n)
+{
+    return n > 0 && ws.taxonCount == n && ws.eofVectors.rows() == n + 1 &&
+           ws.eofVectors.cols() == n && ws.basisMeans.rows() >= 2 && ws.basisSDs.rows() >= 2 &&
+           ws.basisMeans.cols() == n && ws.basisSDs.cols() == n;
+}
+
+ImportOutcome ImportFossilTable(Workspace& ws, const std::string& path,
+                                const PretreatmentChoice& choice, const NameQuestionFn& ask)
+{
+    ImportOutcome outcome;
+    FossilReadOutcome read = ReadFossilTable(ws, path);
+    if (!read.ok) {
+        outcome.messages = std::move(read.messages);
+        return outcome;
+    }
+    std::vector<std::string> accepted;
+    for (int t : read.mismatchedColumns) {
+        const std::string& fossilName = read.table.columnNames[t];
+        const std::string& referenceName = ws.refTaxonNames[t];
+        if (!ask || !ask(NameQuestion(fossilName, referenceName))) return outcome;
+        accepted.push_back(NameMatchEntry(fossilName, referenceName));
+    }
+    if (!CanProject(ws, read.table.columnCount)) {
+        outcome.messages.push_back(kNoEofAnalysisMessage);
+        return outcome;
+    }
+    CommitFossilTable(ws, std::move(read.table), path, accepted, choice);
+    outcome.ok = true;
+    return outcome;
+}
+
 }  // namespace tarvex

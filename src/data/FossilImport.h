@@ -1,15 +1,20 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "app/Workspace.h"
+#include "data/ReferenceImport.h"
 #include "data/TableReader.h"
 #include "eof/Pretreatment.h"
 
 namespace tarvex {
 
 inline constexpr const char* kParameterNumberMessage = "Parameter number inconsistent.";
+inline constexpr const char* kNoEofAnalysisMessage =
+    "The fossil data cannot be projected yet: confirm the data pre-treatment with OK first, so "
+    "that the EOF analysis of the reference data runs.";
 
 // A fossil table read and checked against the reference taxa, not yet in the workspace.
 struct FossilReadOutcome {
@@ -35,5 +40,17 @@ bool HasNonEmptySample(const DataTable& table);
 void CommitFossilTable(Workspace& ws, DataTable table, const std::string& path,
                        const std::vector<std::string>& acceptedMatches,
                        const PretreatmentChoice& choice);
+
+// True when the workspace holds a finished EOF analysis of n taxa to project onto.
+bool CanProject(const Workspace& ws, int n);
+
+// Answers the name question for one differing column: true accepts the fossil name.
+using NameQuestionFn = std::function<bool(const std::string& question)>;
+
+// The fossil import up to the projection: reads and checks the table, asks about every
+// differing taxon name in column order, and stores the table. A "No" ends it silently; every
+// other failure comes with its messages. The workspace changes only on success.
+ImportOutcome ImportFossilTable(Workspace& ws, const std::string& path,
+                                const PretreatmentChoice& choice, const NameQuestionFn& ask);
 
 }  // namespace tarvex

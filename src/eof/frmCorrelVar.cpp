@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "app/App.h"
+#include "app/frmMain.h"
 
 namespace tarvex {
 
@@ -79,6 +80,8 @@ void frmCorrelVar::OkClicked()
     const PretreatmentChoice choice = CurrentChoice();
     hide();
     PretreatReference(app_.ws(), choice);
+    app_.main().update();
+    app_.main().ComputeEofs();
 }
 
 }  // namespace tarvex

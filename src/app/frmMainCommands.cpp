@@ -1,0 +1,175 @@
+// The main window's analysis commands: EOF analysis, fossil import and projection, and the
+// three result files. The computations themselves are in the core.
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTimer>
+#include <ctime>
+
+#include "app/App.h"
+#include "app/frmMain.h"
+#include "data/FossilImport.h"
+#include "data/RecordWriter.h"
+#include "eof/EofAnalysis.h"
+#include "eof/ScoreFiles.h"
+#include "eof/frmCorrelVar.h"
+#include "ui/Dialogs.h"
+
+namespace tarvex {
+
+namespace {
+constexpr const char* kDataFileFilter = "DataFile(*.csv)|*.csv";
+}
+
+void frmMain::BeginProgress(int maximum)
+{
+    ProgressBar1->setRange(0, std::max(maximum, 1));
+    ProgressBar1->setValue(0);
+    ProgressBar1->show();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void frmMain::EndProgress()
+{
+    ProgressBar1->setValue(0);
+    ProgressBar1->hide();
+    QApplication::restoreOverrideCursor();
+}
+
+void frmMain::ComputeEofs()
+{
+    Workspace& ws = app_.ws();
+    BeginProgress(ws.taxonCount);
+    ComputeEofResults(ws, [this](int done, int) {
+        ProgressBar1->setValue(done);
+        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    });
+    EndProgress();
+
+    // With fewer than three taxa there are not three EOFs to show: the results exist (and
+    // can be saved) but the view controls stay off.
+    if (!ws.eofDone) return;
+    const auto& a = ws.displayAxes;
+    DrawTaxaPlot(a[1], a[2], a[3]);
+    DrawSitePlot(a[1], a[2], a[3]);
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             Command6, Option2[0], Option2[1], Option2[2], Option3[0], Option3[1], Option3[2],
+             Option4[0], Option4[1], Slider2[1], Slider2[2], Slider3, Check1, Check2, Check3,
+             Check4, LabelRotale, LabelTilt, LabelVelocity})
+        w->setEnabled(true);
+    Command5->setEnabled(false);
+    Command6->setFocus();
+}
+
+void frmMain::ImportFossilData()
+{
+    Workspace& ws = app_.ws();
+    Timer1->stop();
+    const std::optional<std::string> path =
+        app_.dialogs().OpenFile("Import fossil data", kDataFileFilter);
+    if (!path) {
+        RestartRotationIfWanted();
+        return;
+    }
+
+    const PretreatmentChoice choice = app_.correlVar().CurrentChoice();
+    ImportOutcome outcome;
+    {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        outcome = ImportFossilTable(ws, *path, choice, [this](const std::string& question) {
+            QApplication::setOverrideCursor(Qt::ArrowCursor);
+            const bool yes = app_.dialogs().AskYesNo(question, "Error");
+            QApplication::restoreOverrideCursor();
+            return yes;
+        });
+        QApplication::restoreOverrideCursor();
+    }
+    if (!outcome.ok) {
+        for (const std::string& message : outcome.messages) app_.dialogs().Warn(message, "Error");
+        RestartRotationIfWanted();
+        return;
+    }
+
+    Combo1->clear();
+    for (int s = 1; s <= ws.fossilSampleCount; ++s)
+        if (!ws.fossilSampleEmpty[s])
+            Combo1->addItem(QString::fromStdString(ws.fossilSampleLabels[s]));
+    Combo1->setCurrentIndex(Combo1->count() > 0 ? 0 : -1);
+
+    for (QWidget* w : std::initializer_list<QWidget*>{Slider1, LabelTight, LabelLoose, Label4,
+                                                      Command14})
+        w->setEnabled(true);
+
+    DoProjection();
+
+    Command6->setEnabled(false);
+    mnuSaveF->setEnabled(true);
+    mnuSaveF2->setEnabled(true);
+    Command8->setEnabled(ws.eofDone && ws.projectionDone);
+    RestartRotationIfWanted();
+}
+
+void frmMain::DoProjection()
+{
+    Workspace& ws = app_.ws();
+    BeginProgress(ws.taxonCount);
+    const bool projected = ProjectFossil(ws, [this](int done, int) { ProgressBar1->setValue(done); });
+    EndProgress();
+    if (!projected) return;
+    const auto& a = ws.displayAxes;
+    DrawFossilSamples(a[1], a[2], a[3]);
+    Command11->setEnabled(true);
+    // "Reconstruction" needs both completion flags; one or two samples set no projection flag.
+    Command8->setEnabled(ws.eofDone && ws.projectionDone);
+    for (QRadioButton* option : Option5) option->setEnabled(true);
+}
+
+void frmMain::SaveText(const std::string& title, int progressMaximum,
+                       const std::function<std::string(const ProgressFn&)>& makeText)
+{
+    const std::optional<std::string> path = app_.dialogs().SaveFile(title, kDataFileFilter, "");
+    if (!path) return;
+    BeginProgress(progressMaximum);
+    const std::string text = makeText([this](int done, int) { ProgressBar1->setValue(done); });
+    const bool written = WriteFileAtomically(*path, text);
+    EndProgress();
+    if (!written)
+        app_.dialogs().Warn("The file could not be written:\n" + *path +
+                                "\n\nCheck that the folder exists and that you may write there.",
+                            "Error");
+}
+
+void frmMain::SaveLoading()
+{
+    const Workspace& ws = app_.ws();
+    SaveText("Save loadings", ws.basisRowCount + ws.taxonCount, [&ws](const ProgressFn& progress) {
+        return LoadingFileText(ws, DateTimeText(std::time(nullptr)), progress);
+    });
+}
+
+void frmMain::sSaveScore()
+{
+    const Workspace& ws = app_.ws();
+    const PretreatmentChoice choice = app_.correlVar().CurrentChoice();
+    SaveText("Save reference scores", ws.refSiteCount + ws.refTaxonCount,
+             [&ws, choice](const ProgressFn& progress) {
+                 return ReferenceScoreFileText(ws, choice, DateTimeText(std::time(nullptr)),
+                                               progress);
+             });
+}
+
+void frmMain::fSaveScore()
+{
+    const Workspace& ws = app_.ws();
+    const PretreatmentChoice choice = app_.correlVar().CurrentChoice();
+    SaveText("Save fossil scores", ws.fossilSampleCount, [&ws, choice](const ProgressFn& progress) {
+        return FossilScoreFileText(ws, choice, DateTimeText(std::time(nullptr)), progress);
+    });
+}
+
+}  // namespace tarvex

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "app/Workspace.h"
+#include "eof/Pretreatment.h"
+
+namespace tarvex {
+
+// What a scripted run does, from the command line of tarvex-batch.
+struct BatchOptions {
+    std::string referencePath;
+    std::string fossilPath;  // empty: no fossil stage
+    std::string outDir;
+    PretreatmentChoice choice;  // defaults: percentages, no enhancement, covariance
+    bool acceptNameMismatches = false;
+    bool help = false;
+};
+
+std::string BatchUsage();
+
+// Reads the options; false with a message for anything it does not understand.
+bool ParseBatchOptions(const std::vector<std::string>& args, BatchOptions& options,
+                       std::string& error);
+
+// The stages of a run, each on the workspace. Each returns false after writing its messages
+// to err.
+bool BatchReferenceStage(Workspace& ws, const BatchOptions& options, std::ostream& err);
+bool BatchEofStage(Workspace& ws, const BatchOptions& options, std::ostream& out);
+bool BatchFossilStage(Workspace& ws, const BatchOptions& options, std::ostream& out,
+                      std::ostream& err);
+bool BatchWriteStage(const Workspace& ws, const BatchOptions& options, const std::string& dateTime,
+                     std::ostream& out, std::ostream& err);
+
+// The whole run: 0 on success, 1 when a stage fails, 2 for bad options.
+int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+}  // namespace tarvex

@@ -1,0 +1,666 @@
+#include "eof/EofKernels.h"
+
+#include <algorithm>
+#include <cassert>
+#include <chrono>
+
+// The helpers below take and return 32-byte vectors; they are always inlined, so the
+// calling convention GCC warns about never applies.
+#pragma GCC diagnostic ignored "-Wpsabi"
+
+// Kernels are built twice, for AVX2 and for plain x86-64, and the better one is chosen at
+// start-up. Neither build uses fused multiply-add, so both round exactly like the plain
+// loops and like each other.
+#if defined(__GNUC__) && defined(__x86_64__) && !defined(__clang__)
+#define TARVEX_KERNEL __attribute__((target_clones("avx2", "default")))
+#else
+#define TARVEX_KERNEL
+#endif
+
+namespace tarvex {
+namespace eofkernel {
+
+namespace {
+
+typedef double V4 __attribute__((vector_size(32)));
+typedef double V4Unaligned __attribute__((vector_size(32), aligned(8), may_alias));
+
+[[gnu::always_inline]] inline V4 Load(const double* p)
+{
+    return *reinterpret_cast<const V4Unaligned*>(p);
+}
+[[gnu::always_inline]] inline void Store(double* p, const V4& x)
+{
+    *reinterpret_cast<V4Unaligned*>(p) = x;
+}
+[[gnu::always_inline]] inline V4 Splat(double x) { return V4{x, x, x, x}; }
+
+void CpuPause()
+{
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#else
+    std::this_thread::yield();
+#endif
+}
+
+constexpr std::uint64_t Pack(std::uint32_t generation, int count, int next)
+{
+    return (static_cast<std::uint64_t>(generation) << 32) |
+           (static_cast<std::uint64_t>(count) << 16) | static_cast<std::uint64_t>(next);
+}
+
+// Helpers spin this long for the next job before they sleep: the power iteration hands
+// out a job every few tens of microseconds.
+constexpr int kSpinsBeforeSleep = 4000;
+constexpr int kMaxChunks = 0xffff;
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------
+// ChunkRunner
+
+ChunkRunner::ChunkRunner(int threads)
+{
+    for (int i = 1; i < threads; ++i) helpers_.emplace_back([this] { HelperLoop(); });
+}
+
+ChunkRunner::~ChunkRunner()
+{
+    quit_.store(true);
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+    }
+    wake_.notify_all();
+    for (std::thread& t : helpers_) t.join();
+}
+
+int ChunkRunner::ThreadsFor(double multiplyAdds)
+{
+    // About a millisecond of work before a helper pays for its start.
+    if (multiplyAdds < 2e6) return 1;
+    const unsigned hardware = std::thread::hardware_concurrency();
+    return static_cast<int>(std::clamp(hardware, 1u, 4u));
+}
+
+void ChunkRunner::RunShared(int chunks, ChunkFn fn, void* context)
+{
+    assert(chunks <= kMaxChunks);
+    fn_ = fn;
+    context_ = context;
+    finished_.store(0, std::memory_order_relaxed);
+    const auto generation = static_cast<std::uint32_t>(state_.load(std::memory_order_relaxed) >> 32) + 1;
+    state_.store(Pack(generation, chunks, 0));
+    if (sleepers_.load() > 0) {
+        { std::lock_guard<std::mutex> lock(mutex_); }
+        wake_.notify_all();
+    }
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point start = Clock::now();
+    ClaimChunks(generation);
+    if (finished_.load(std::memory_order_acquire) == chunks) {
+        strikes_ = std::max(0, strikes_ - 1);
+        return;
+    }
+    const Clock::time_point own = Clock::now();
+    for (int spins = 0; finished_.load(std::memory_order_acquire) < chunks; ++spins) {
+        // A helper that was descheduled mid-chunk needs the core back.
+        if (spins < 1024)
+            CpuPause();
+        else
+            std::this_thread::yield();
+    }
+    // On a loaded machine a helper can lose its core in the middle of a chunk, and the
+    // caller then waits far longer than the work would take it. When that keeps happening
+    // the caller works alone for a stretch of jobs before it tries again; who runs a chunk
+    // never changes a result.
+    const Clock::time_point end = Clock::now();
+    if (end - own > own - start) {
+        if (++strikes_ >= 3) {
+            strikes_ = 0;
+            soloJobs_ = soloStretch_;
+            soloStretch_ = std::min(2 * soloStretch_, 4096);
+        }
+    } else {
+        strikes_ = std::max(0, strikes_ - 1);
+        if (strikes_ == 0) soloStretch_ = std::max(16, soloStretch_ / 2);
+    }
+}
+
+int ChunkRunner::ClaimChunks(std::uint32_t generation)
+{
+    int ran = 0;
+    std::uint64_t s = state_.load(std::memory_order_acquire);
+    for (;;) {
+        if (static_cast<std::uint32_t>(s >> 32) != generation) break;
+        const int next = static_cast<int>(s & 0xffff);
+        const int count = static_cast<int>((s >> 16) & 0xffff);
+        if (next >= count) break;
+        if (!state_.compare_exchange_weak(s, s + 1, std::memory_order_acq_rel,
+                                          std::memory_order_acquire))
+            continue;
+        fn_(context_, next);
+        ++ran;
+        finished_.fetch_add(1, std::memory_order_release);
+        s = state_.load(std::memory_order_acquire);
+    }
+    return ran;
+}
+
+void ChunkRunner::HelperLoop()
+{
+    std::uint32_t seen = 0;
+    for (;;) {
+        std::uint32_t generation = seen;
+        for (int spins = 0;; ++spins) {
+            if (quit_.load(std::memory_order_acquire)) return;
+            generation = static_cast<std::uint32_t>(state_.load(std::memory_order_acquire) >> 32);
+            if (generation != seen) break;
+            if (spins < kSpinsBeforeSleep) {
+                CpuPause();
+                continue;
+            }
+            std::unique_lock<std::mutex> lock(mutex_);
+            sleepers_.fetch_add(1);
+            wake_.wait(lock, [&] {
+                return quit_.load() || static_cast<std::uint32_t>(state_.load() >> 32) != seen;
+            });
+            sleepers_.fetch_sub(1);
+            spins = 0;
+        }
+        seen = generation;
+        ClaimChunks(generation);
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// Cross products of centred data
+
+namespace {
+
+// Rows of `packed` hold eight taxa side by side per site, one panel after the other, so the
+// tile loop below reads memory in order.
+std::vector<double> PackPanels(const Matrix<double>& data, int rows, int cols)
+{
+    const int panels = (cols + 7) / 8;
+    std::vector<double> packed(static_cast<std::size_t>(panels) * rows * 8, 0.0);
+    for (int s = 1; s <= rows; ++s) {
+        const double* in = data.row(s);
+        for (int t = 1; t <= cols; ++t) {
+            const int b = (t - 1) / 8;
+            packed[(static_cast<std::size_t>(b) * rows + (s - 1)) * 8 + (t - 1) % 8] = in[t];
+        }
+    }
+    return packed;
+}
+
+// Taxa 4 pb + 1 .. 4 pb + 4 against every panel from their own onwards.
+TARVEX_KERNEL
+void CrossRowBlock(const double* packed, int rows, int cols, int pb, double* out,
+                   std::size_t outStride)
+{
+    const int panels = (cols + 7) / 8;
+    const int own = pb / 2;
+    const double* pa = packed + static_cast<std::size_t>(own) * rows * 8 + (pb % 2) * 4;
+    for (int b = own; b < panels; ++b) {
+        const double* pq = packed + static_cast<std::size_t>(b) * rows * 8;
+        V4 c00 = Splat(0), c01 = Splat(0), c10 = Splat(0), c11 = Splat(0);
+        V4 c20 = Splat(0), c21 = Splat(0), c30 = Splat(0), c31 = Splat(0);
+        for (int s = 0; s < rows; ++s) {
+            const double* ps = pa + 8 * s;
+            const V4 q0 = Load(pq + 8 * s);
+            const V4 q1 = Load(pq + 8 * s + 4);
+            const V4 x0 = Splat(ps[0]);
+            c00 = c00 + x0 * q0;
+            c01 = c01 + x0 * q1;
+            const V4 x1 = Splat(ps[1]);
+            c10 = c10 + x1 * q0;
+            c11 = c11 + x1 * q1;
+            const V4 x2 = Splat(ps[2]);
+            c20 = c20 + x2 * q0;
+            c21 = c21 + x2 * q1;
+            const V4 x3 = Splat(ps[3]);
+            c30 = c30 + x3 * q0;
+            c31 = c31 + x3 * q1;
+        }
+        double tile[4][8];
+        Store(tile[0], c00);
+        Store(tile[0] + 4, c01);
+        Store(tile[1], c10);
+        Store(tile[1] + 4, c11);
+        Store(tile[2], c20);
+        Store(tile[2] + 4, c21);
+        Store(tile[3], c30);
+        Store(tile[3] + 4, c31);
+        for (int r = 0; r < 4; ++r) {
+            const int p = 4 * pb + r + 1;
+            if (p > cols) break;
+            double* dst = out + static_cast<std::size_t>(p) * outStride;
+            for (int i = 0; i < 8; ++i) {
+                const int q = 8 * b + i + 1;
+                if (q >= p && q <= cols) dst[q] = tile[r][i];
+            }
+        }
+    }
+}
+
+}  // namespace
+
+void CrossProductUpper(const Matrix<double>& data, int rows, int cols, Matrix<double>& cross,
+                       ChunkRunner& runner)
+{
+    if (cols < 1) return;
+    assert(cross.rows() >= cols && cross.cols() >= cols);
+    const std::vector<double> packed = PackPanels(data, rows, cols);
+    const std::size_t stride = static_cast<std::size_t>(cross.cols()) + 1;
+    double* out = cross.row(0);
+    const int blocks = (cols + 3) / 4;
+    runner.Run(std::min(blocks, kMaxChunks), [&](int c) {
+        for (int pb = c; pb < blocks; pb += kMaxChunks)
+            CrossRowBlock(packed.data(), rows, cols, pb, out, stride);
+    });
+}
+
+// ---------------------------------------------------------------------------------------
+// Row-by-matrix products
+
+namespace {
+
+constexpr int kRowsPerChunk = 16;
+
+TARVEX_KERNEL
+void MultiplyRowGroup(const double* left, std::size_t leftStride, const double* right,
+                      std::size_t rightStride, double* out, std::size_t outStride, int r0, int r1,
+                      int inner, int firstCol, int lastCol)
+{
+    int k = firstCol;
+    for (; k + 7 <= lastCol; k += 8) {
+        int r = r0;
+        for (; r + 3 <= r1; r += 4) {
+            const double* l0 = left + static_cast<std::size_t>(r) * leftStride;
+            const double* l1 = l0 + leftStride;
+            const double* l2 = l1 + leftStride;
+            const double* l3 = l2 + leftStride;
+            V4 c00 = Splat(0), c01 = Splat(0), c10 = Splat(0), c11 = Splat(0);
+            V4 c20 = Splat(0), c21 = Splat(0), c30 = Splat(0), c31 = Splat(0);
+            const double* rt = right + rightStride + k;
+            for (int t = 1; t <= inner; ++t, rt += rightStride) {
+                const V4 q0 = Load(rt);
+                const V4 q1 = Load(rt + 4);
+                const V4 x0 = Splat(l0[t]);
+                c00 = c00 + x0 * q0;
+                c01 = c01 + x0 * q1;
+                const V4 x1 = Splat(l1[t]);
+                c10 = c10 + x1 * q0;
+                c11 = c11 + x1 * q1;
+                const V4 x2 = Splat(l2[t]);
+                c20 = c20 + x2 * q0;
+                c21 = c21 + x2 * q1;
+                const V4 x3 = Splat(l3[t]);
+                c30 = c30 + x3 * q0;
+                c31 = c31 + x3 * q1;
+            }
+            double* o = out + static_cast<std::size_t>(r) * outStride + k;
+            Store(o, c00);
+            Store(o + 4, c01);
+            o += outStride;
+            Store(o, c10);
+            Store(o + 4, c11);
+            o += outStride;
+            Store(o, c20);
+            Store(o + 4, c21);
+            o += outStride;
+            Store(o, c30);
+            Store(o + 4, c31);
+        }
+        for (; r <= r1; ++r) {
+            const double* l0 = left + static_cast<std::size_t>(r) * leftStride;
+            V4 c00 = Splat(0), c01 = Splat(0);
+            const double* rt = right + rightStride + k;
+            for (int t = 1; t <= inner; ++t, rt += rightStride) {
+                const V4 x0 = Splat(l0[t]);
+                c00 = c00 + x0 * Load(rt);
+                c01 = c01 + x0 * Load(rt + 4);
+            }
+            double* o = out + static_cast<std::size_t>(r) * outStride + k;
+            Store(o, c00);
+            Store(o + 4, c01);
+        }
+    }
+    for (int r = r0; r <= r1; ++r) {
+        const double* l0 = left + static_cast<std::size_t>(r) * leftStride;
+        for (int kk = k; kk <= lastCol; ++kk) {
+            double sum = 0;
+            for (int t = 1; t <= inner; ++t)
+                sum += l0[t] * right[static_cast<std::size_t>(t) * rightStride + kk];
+            out[static_cast<std::size_t>(r) * outStride + kk] = sum;
+        }
+    }
+}
+
+}  // namespace
+
+void MultiplyRows(const Matrix<double>& left, int rows, int inner, const Matrix<double>& right,
+                  int firstCol, int lastCol, Matrix<double>& out, ChunkRunner& runner)
+{
+    if (rows < 1 || firstCol > lastCol) return;
+    assert(firstCol >= 1);
+    assert(left.rows() >= rows && left.cols() >= inner);
+    assert(right.rows() >= inner && right.cols() >= lastCol);
+    assert(out.rows() >= rows && out.cols() >= lastCol);
+    const std::size_t leftStride = static_cast<std::size_t>(left.cols()) + 1;
+    const std::size_t rightStride = static_cast<std::size_t>(right.cols()) + 1;
+    const std::size_t outStride = static_cast<std::size_t>(out.cols()) + 1;
+    const int groups = (rows + kRowsPerChunk - 1) / kRowsPerChunk;
+    runner.Run(std::min(groups, kMaxChunks), [&](int c) {
+        for (int g = c; g < groups; g += kMaxChunks) {
+            const int r0 = 1 + g * kRowsPerChunk;
+            const int r1 = std::min(rows, r0 + kRowsPerChunk - 1);
+            MultiplyRowGroup(left.row(0), leftStride, right.row(0), rightStride, out.row(0),
+                             outStride, r0, r1, inner, firstCol, lastCol);
+        }
+    });
+}
+
+// ---------------------------------------------------------------------------------------
+// Power steps
+
+namespace {
+
+constexpr int kBlockRows = 8;
+
+// Turns the rows p0..p3 of a 4 x 4 block into its columns.
+[[gnu::always_inline]] inline void Transpose(V4& p0, V4& p1, V4& p2, V4& p3)
+{
+    typedef long long M4 __attribute__((vector_size(32)));
+    const V4 a = __builtin_shuffle(p0, p1, M4{0, 4, 2, 6});
+    const V4 b = __builtin_shuffle(p0, p1, M4{1, 5, 3, 7});
+    const V4 c = __builtin_shuffle(p2, p3, M4{0, 4, 2, 6});
+    const V4 d = __builtin_shuffle(p2, p3, M4{1, 5, 3, 7});
+    p0 = __builtin_shuffle(a, c, M4{0, 1, 4, 5});
+    p1 = __builtin_shuffle(b, d, M4{0, 1, 4, 5});
+    p2 = __builtin_shuffle(a, c, M4{2, 3, 6, 7});
+    p3 = __builtin_shuffle(b, d, M4{2, 3, 6, 7});
+}
+
+// Adds the four columns of the block p0..p3 to acc one after the other, so each lane sums
+// its row in column order.
+[[gnu::always_inline]] inline void AddColumns(V4& acc, V4 p0, V4 p1, V4 p2, V4 p3)
+{
+    Transpose(p0, p1, p2, p3);
+    acc = acc + p0;
+    acc = acc + p1;
+    acc = acc + p2;
+    acc = acc + p3;
+}
+
+// The eight rows j0..j0+7 against columns c0..c1, all right of the rows' diagonal block.
+// Every element adds its product with v(column) to its row's running sum in `chain`, in
+// column order: the 4 x 4 transposes turn four columns of products into four row lanes.
+// With kAxpy the element also adds its product with v(row) to w(column), row after row.
+// With kDeflate it is deflated and stored back first.
+template <bool kAxpy, bool kDeflate>
+[[gnu::always_inline]] inline void BlockColumns(double* const* rows, int j0, const double* v,
+                                                double lambda, const double* u, double* w,
+                                                double* chain, int c0, int c1)
+{
+    double* r0 = rows[0];
+    double* r1 = rows[1];
+    double* r2 = rows[2];
+    double* r3 = rows[3];
+    double* r4 = rows[4];
+    double* r5 = rows[5];
+    double* r6 = rows[6];
+    double* r7 = rows[7];
+    const V4 lam = Splat(lambda);
+    V4 b0 = Splat(0), b1 = Splat(0), b2 = Splat(0), b3 = Splat(0);
+    V4 b4 = Splat(0), b5 = Splat(0), b6 = Splat(0), b7 = Splat(0);
+    if (kAxpy) {
+        b0 = Splat(v[j0]);
+        b1 = Splat(v[j0 + 1]);
+        b2 = Splat(v[j0 + 2]);
+        b3 = Splat(v[j0 + 3]);
+        b4 = Splat(v[j0 + 4]);
+        b5 = Splat(v[j0 + 5]);
+        b6 = Splat(v[j0 + 6]);
+        b7 = Splat(v[j0 + 7]);
+    }
+    V4 d0 = Splat(0), d1 = Splat(0), d2 = Splat(0), d3 = Splat(0);
+    V4 d4 = Splat(0), d5 = Splat(0), d6 = Splat(0), d7 = Splat(0);
+    if (kDeflate) {
+        d0 = Splat(u[j0]);
+        d1 = Splat(u[j0 + 1]);
+        d2 = Splat(u[j0 + 2]);
+        d3 = Splat(u[j0 + 3]);
+        d4 = Splat(u[j0 + 4]);
+        d5 = Splat(u[j0 + 5]);
+        d6 = Splat(u[j0 + 6]);
+        d7 = Splat(u[j0 + 7]);
+    }
+    V4 upper = Load(chain);
+    V4 lower = Load(chain + 4);
+    int i = c0;
+    for (; i + 3 <= c1; i += 4) {
+        V4 x0 = Load(r0 + i), x1 = Load(r1 + i), x2 = Load(r2 + i), x3 = Load(r3 + i);
+        V4 x4 = Load(r4 + i), x5 = Load(r5 + i), x6 = Load(r6 + i), x7 = Load(r7 + i);
+        if (kDeflate) {
+            const V4 ui = Load(u + i);
+            x0 = x0 - lam * (d0 * ui);
+            x1 = x1 - lam * (d1 * ui);
+            x2 = x2 - lam * (d2 * ui);
+            x3 = x3 - lam * (d3 * ui);
+            x4 = x4 - lam * (d4 * ui);
+            x5 = x5 - lam * (d5 * ui);
+            x6 = x6 - lam * (d6 * ui);
+            x7 = x7 - lam * (d7 * ui);
+            Store(r0 + i, x0);
+            Store(r1 + i, x1);
+            Store(r2 + i, x2);
+            Store(r3 + i, x3);
+            Store(r4 + i, x4);
+            Store(r5 + i, x5);
+            Store(r6 + i, x6);
+            Store(r7 + i, x7);
+        }
+        if (kAxpy) {
+            V4 s = Load(w + i);
+            s = s + x0 * b0;
+            s = s + x1 * b1;
+            s = s + x2 * b2;
+            s = s + x3 * b3;
+            s = s + x4 * b4;
+            s = s + x5 * b5;
+            s = s + x6 * b6;
+            s = s + x7 * b7;
+            Store(w + i, s);
+        }
+        const V4 vi = Load(v + i);
+        AddColumns(upper, x0 * vi, x1 * vi, x2 * vi, x3 * vi);
+        AddColumns(lower, x4 * vi, x5 * vi, x6 * vi, x7 * vi);
+    }
+    Store(chain, upper);
+    Store(chain + 4, lower);
+    for (; i <= c1; ++i) {
+        double s = w[i];
+        for (int r = 0; r < kBlockRows; ++r) {
+            double x = rows[r][i];
+            if (kDeflate) rows[r][i] = x = x - lambda * (u[j0 + r] * u[i]);
+            if (kAxpy) s = s + x * v[j0 + r];
+            chain[r] = chain[r] + x * v[i];
+        }
+        if (kAxpy) w[i] = s;
+    }
+}
+
+// Entries lo..hi of w = A v, A symmetric and held in the upper triangle of `a`. Entry i is
+// summed over j = 1..n in order, as row i of the full matrix would be. Sweeping the rows
+// from the top gives that order: rows above lo only add to the columns lo..hi; when row i
+// is reached, w(i) holds the terms j < i, and row i itself supplies the terms j >= i,
+// eight rows at a time. Ranges can run on different threads: each writes only its own
+// entries of w. Deflation is only done with the whole range, as ranges share rows.
+template <bool kDeflate>
+[[gnu::always_inline]] inline void UpperProductImpl(double* a, std::size_t stride, int n,
+                                                    const double* v, double lambda,
+                                                    const double* u, double* w, int lo, int hi)
+{
+    auto at = [&](int r, int c) -> double& { return a[static_cast<std::size_t>(r) * stride + c]; };
+    for (int i = lo; i <= hi; ++i) w[i] = 0;
+
+    int j0 = 1;
+    for (; j0 + kBlockRows <= lo; j0 += kBlockRows) {
+        const double* r0 = &at(j0, 0);
+        const double* r1 = r0 + stride;
+        const double* r2 = r1 + stride;
+        const double* r3 = r2 + stride;
+        const double* r4 = r3 + stride;
+        const double* r5 = r4 + stride;
+        const double* r6 = r5 + stride;
+        const double* r7 = r6 + stride;
+        const V4 b0 = Splat(v[j0]), b1 = Splat(v[j0 + 1]), b2 = Splat(v[j0 + 2]),
+                 b3 = Splat(v[j0 + 3]), b4 = Splat(v[j0 + 4]), b5 = Splat(v[j0 + 5]),
+                 b6 = Splat(v[j0 + 6]), b7 = Splat(v[j0 + 7]);
+        int i = lo;
+        for (; i + 3 <= hi; i += 4) {
+            V4 s = Load(w + i);
+            s = s + Load(r0 + i) * b0;
+            s = s + Load(r1 + i) * b1;
+            s = s + Load(r2 + i) * b2;
+            s = s + Load(r3 + i) * b3;
+            s = s + Load(r4 + i) * b4;
+            s = s + Load(r5 + i) * b5;
+            s = s + Load(r6 + i) * b6;
+            s = s + Load(r7 + i) * b7;
+            Store(w + i, s);
+        }
+        for (; i <= hi; ++i) {
+            double s = w[i];
+            s = s + r0[i] * v[j0];
+            s = s + r1[i] * v[j0 + 1];
+            s = s + r2[i] * v[j0 + 2];
+            s = s + r3[i] * v[j0 + 3];
+            s = s + r4[i] * v[j0 + 4];
+            s = s + r5[i] * v[j0 + 5];
+            s = s + r6[i] * v[j0 + 6];
+            s = s + r7[i] * v[j0 + 7];
+            w[i] = s;
+        }
+    }
+    for (; j0 < lo; ++j0) {
+        const double* row = &at(j0, 0);
+        for (int i = lo; i <= hi; ++i) w[i] = w[i] + row[i] * v[j0];
+    }
+
+    for (; j0 + kBlockRows - 1 <= hi; j0 += kBlockRows) {
+        const int j1 = j0 + kBlockRows - 1;
+        if (kDeflate)
+            for (int r = j0; r <= j1; ++r)
+                for (int c = r; c <= j1; ++c) at(r, c) = at(r, c) - lambda * (u[r] * u[c]);
+        double chain[kBlockRows];
+        for (int i = j0; i <= j1; ++i) {
+            double s = w[i];
+            for (int r = j0; r <= j1; ++r) s = s + (r <= i ? at(r, i) : at(i, r)) * v[r];
+            chain[i - j0] = s;
+        }
+        double* rows[kBlockRows];
+        for (int r = 0; r < kBlockRows; ++r) rows[r] = &at(j0 + r, 0);
+        BlockColumns<true, kDeflate>(rows, j0, v, lambda, u, w, chain, j1 + 1, hi);
+        BlockColumns<false, kDeflate>(rows, j0, v, lambda, u, w, chain, hi + 1, n);
+        for (int r = 0; r < kBlockRows; ++r) w[j0 + r] = chain[r];
+    }
+    for (; j0 <= hi; ++j0) {
+        double* row = &at(j0, 0);
+        double chain = w[j0];
+        for (int c = j0; c <= n; ++c) {
+            double x = row[c];
+            if (kDeflate) row[c] = x = x - lambda * (u[j0] * u[c]);
+            chain = chain + x * v[c];
+            if (c > j0 && c <= hi) w[c] = w[c] + x * v[j0];
+        }
+        w[j0] = chain;
+    }
+}
+
+TARVEX_KERNEL
+void UpperProductKernel(double* a, std::size_t stride, int n, const double* v, bool deflate,
+                        double lambda, const double* u, double* w, int lo, int hi)
+{
+    if (deflate)
+        UpperProductImpl<true>(a, stride, n, v, lambda, u, w, lo, hi);
+    else
+        UpperProductImpl<false>(a, stride, n, v, lambda, u, w, lo, hi);
+}
+
+void DeflateRows(Matrix<double>& a, int n, double lambda, const double* u, int lo, int hi)
+{
+    for (int r = lo; r <= hi; ++r) {
+        double* row = a.row(r);
+        for (int c = r; c <= n; ++c) row[c] = row[c] - lambda * (u[r] * u[c]);
+    }
+}
+
+// Work of the entries lo..hi, in multiply-add-like units: rows above the range only feed its
+// columns, the range's own triangle does everything, and its rows also run on to column n.
+double RangeCost(int n, int lo, int hi)
+{
+    const double width = hi - lo + 1;
+    return 0.5 * (lo - 1) * width + 0.75 * width * width + 1.0 * width * (n - hi);
+}
+
+}  // namespace
+
+UpperProductSplit::UpperProductSplit(int n, int parts)
+{
+    // A range below a few hundred entries costs more to hand over than it saves.
+    parts = std::max(1, std::min(parts, n / 128));
+    // The smallest per-range budget that still covers 1..n with `parts` ranges.
+    double low = 0, high = RangeCost(n, 1, n);
+    for (int iteration = 0; iteration < 60; ++iteration) {
+        const double budget = (low + high) / 2;
+        int count = 0;
+        for (int lo = 1; lo <= n && count <= parts; ++count) {
+            int hi = lo;
+            while (hi < n && RangeCost(n, lo, hi + 1) <= budget) ++hi;
+            lo = hi + 1;
+        }
+        if (count <= parts)
+            high = budget;
+        else
+            low = budget;
+    }
+    first_.push_back(1);
+    for (int lo = 1; lo <= n;) {
+        int hi = lo;
+        while (hi < n && RangeCost(n, lo, hi + 1) <= high) ++hi;
+        lo = hi + 1;
+        first_.push_back(lo);
+    }
+}
+
+void UpperProduct(Matrix<double>& a, int n, const double* v, bool deflate, double lambda,
+                  const double* u, double* w, const UpperProductSplit& split,
+                  ChunkRunner& runner)
+{
+    if (n < 1) return;
+    assert(a.rows() >= n && a.cols() >= n);
+    const std::size_t stride = static_cast<std::size_t>(a.cols()) + 1;
+    double* base = a.row(0);
+    const int parts = split.parts();
+    if (parts == 1) {
+        UpperProductKernel(base, stride, n, v, deflate, lambda, u, w, 1, n);
+        return;
+    }
+    if (deflate)
+        runner.Run(parts, [&](int p) { DeflateRows(a, n, lambda, u, split.Lo(p), split.Hi(p)); });
+    runner.Run(parts, [&](int p) {
+        UpperProductKernel(base, stride, n, v, false, 0, u, w, split.Lo(p), split.Hi(p));
+    });
+}
+
+void DeflateUpper(Matrix<double>& a, int n, double lambda, const double* u)
+{
+    DeflateRows(a, n, lambda, u, 1, n);
+}
+
+
+}  // namespace eofkernel
+}  // namespace tarvex

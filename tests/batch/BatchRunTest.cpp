@@ -1,0 +1,114 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "batch/BatchRun.h"
+#include "data/TableReader.h"
+
+namespace tarvex {
+namespace {
+
+const std::string kExamples = std::string(TARVEX_SOURCE_DIR) + "/examples/";
+
+std::string TempPath(const std::string& name)
+{
+    return std::string(TARVEX_BINARY_DIR) + "/" + name;
+}
+
+struct BatchResult {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+BatchResult Batch(const std::vector<std::string>& args)
+{
+    std::ostringstream out, err;
+    const int status = RunBatch(args, out, err);
+    return {status, out.str(), err.str()};
+}
+
+TEST(BatchOptionsTest, DefaultsAndChoices)
+{
+    BatchOptions o;
+    std::string error;
+    ASSERT_TRUE(ParseBatchOptions({"--reference", "r.csv", "--out", "d"}, o, error)) << error;
+    EXPECT_TRUE(o.choice.convertToPercent);
+    EXPECT_EQ(o.choice.enhancement, Enhancement::None);
+    EXPECT_FALSE(o.choice.useCorrelation);
+    EXPECT_FALSE(o.acceptNameMismatches);
+
+    BatchOptions p;
+    ASSERT_TRUE(ParseBatchOptions({"--reference", "r.csv", "--fossil", "f.csv", "--no-percent",
+                                   "--enhance", "log", "--correlation", "--accept-name-mismatches",
+                                   "--out", "d"},
+                                  p, error));
+    EXPECT_EQ(p.fossilPath, "f.csv");
+    EXPECT_FALSE(p.choice.convertToPercent);
+    EXPECT_EQ(p.choice.enhancement, Enhancement::Log);
+    EXPECT_TRUE(p.choice.useCorrelation);
+    EXPECT_TRUE(p.acceptNameMismatches);
+}
+
+TEST(BatchOptionsTest, BadCommandLinesExitWithTwoAndExplain)
+{
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"--out", "d"},
+             {"--reference", "r.csv"},
+             {"--reference", "r.csv", "--out", "d", "--enhance", "cube"},
+             {"--reference", "r.csv", "--out", "d", "--bogus"},
+             {"--reference"}}) {
+        const BatchResult r = Batch(args);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_NE(r.err.find("Usage: tarvex-batch"), std::string::npos);
+        EXPECT_TRUE(r.out.empty());
+    }
+    const BatchResult help = Batch({"--help"});
+    EXPECT_EQ(help.status, 0);
+    for (const char* option : {"--reference", "--fossil", "--no-percent", "--enhance",
+                               "--correlation", "--covariance", "--accept-name-mismatches", "--out"})
+        EXPECT_NE(help.out.find(option), std::string::npos) << option;
+}
+
+TEST(BatchRunTest, MalformedTableGivesFormatErrorAndFailure)
+{
+    const std::string bad = TempPath("batch_bad.csv");
+    std::ofstream(bad) << ",a,b,c\nA,1,x,3\nB,1,2,3\n";
+    const BatchResult r = Batch({"--reference", bad, "--out", TempPath("batch_bad_out")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(kFormatErrorMessage), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(TempPath("batch_bad_out/loading.csv")));
+}
+
+TEST(BatchRunTest, NameMismatchIsRefusedUnlessAccepted)
+{
+    std::ifstream in(kExamples + "fossil.csv", std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    std::string text = s.str();
+    text.insert(text.find(',', 1), "X");  // first taxon name gets a trailing X
+    const std::string fossil = TempPath("batch_renamed.csv");
+    std::ofstream(fossil, std::ios::binary) << text;
+
+    const std::string out = TempPath("batch_renamed_out");
+    std::filesystem::remove_all(out);
+    const BatchResult refused = Batch({"--reference", kExamples + "reference.csv", "--fossil", fossil,
+                               "--out", out});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("Name inconsistent."), std::string::npos);
+    EXPECT_NE(refused.err.find("--accept-name-mismatches"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(out + "/fossil-scores.csv"));
+
+    const BatchResult accepted = Batch({"--reference", kExamples + "reference.csv", "--fossil", fossil,
+                                "--accept-name-mismatches", "--out", out});
+    ASSERT_EQ(accepted.status, 0) << accepted.err;
+    std::ifstream written(out + "/fossil-scores.csv", std::ios::binary);
+    std::stringstream w;
+    w << written.rdbuf();
+    EXPECT_NE(w.str().find("\"Taxa name inconsistency: \",\"["), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tarvex
