@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSlider>
 #include <QTimer>
 #include <cmath>
@@ -111,8 +112,17 @@ void frmMain::ConnectViewControls()
     });
     connect(Check4, &QCheckBox::toggled, this, [this] { RedrawPlots(); });
     connect(Check1, &QCheckBox::toggled, this, [this](bool on) {
+        // The window grows by the two right-eye surfaces so the left-eye plots keep their
+        // size (as far as the screen allows), and shrinks back when stereo goes off.
+        const int grow = Picture1[0]->width() + Picture2[0]->width();
         Picture1[1]->setVisible(on);
         Picture2[1]->setVisible(on);
+        if (isVisible()) {
+            int width = on ? this->width() + grow : this->width() - grow;
+            if (const QScreen* screen = this->screen())
+                width = std::min(width, screen->availableGeometry().width());
+            resize(std::max(width, minimumSizeHint().width()), height());
+        }
         RedrawPlots();
     });
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <chrono>
 #include <cmath>
 #include <numeric>
 #include <utility>
@@ -188,7 +189,8 @@ void SolveEigenpairs(Matrix<double>& a, int n, Matrix<double>& eofVectors,
     // Columns before `live` are zero in the deflated matrix and stay zero: a zero column is
     // a zero row, so every later vector is 0 there and the deflation leaves it alone.
     int live = 1;
-    const eofkernel::UpperProductSplit split(n, runner.threads());
+    const eofkernel::UpperProductSplit alone(n, 1), shared(n, runner.threads());
+    eofkernel::SharingChooser chooser(shared.parts() > 1);
 
     for (int k = 1; k <= n; ++k) {
         // The iteration starts from (1, 0, ..., 0). Once that vector lies in the null space
@@ -215,8 +217,14 @@ void SolveEigenpairs(Matrix<double>& a, int n, Matrix<double>& eofVectors,
         } else {
             for (int step = 1; step <= kPowerSteps; ++step) {
                 if (step > 1) {
+                    const bool share = chooser.Share();
+                    const auto start = std::chrono::steady_clock::now();
                     eofkernel::UpperProduct(a, n, v.data(), pending, pendingLambda,
-                                            previous.data(), w.data(), split, runner);
+                                            previous.data(), w.data(), share ? shared : alone,
+                                            runner);
+                    chooser.Record(std::chrono::duration<double>(
+                                       std::chrono::steady_clock::now() - start)
+                                       .count());
                     pending = false;
                 }
                 double s = 0;

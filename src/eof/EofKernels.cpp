@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cassert>
-#include <chrono>
 
 // The helpers below take and return 32-byte vectors; they are always inlined, so the
 // calling convention GCC warns about never applies.
@@ -95,35 +94,13 @@ void ChunkRunner::RunShared(int chunks, ChunkFn fn, void* context)
         { std::lock_guard<std::mutex> lock(mutex_); }
         wake_.notify_all();
     }
-    using Clock = std::chrono::steady_clock;
-    const Clock::time_point start = Clock::now();
     ClaimChunks(generation);
-    if (finished_.load(std::memory_order_acquire) == chunks) {
-        strikes_ = std::max(0, strikes_ - 1);
-        return;
-    }
-    const Clock::time_point own = Clock::now();
     for (int spins = 0; finished_.load(std::memory_order_acquire) < chunks; ++spins) {
         // A helper that was descheduled mid-chunk needs the core back.
         if (spins < 1024)
             CpuPause();
         else
             std::this_thread::yield();
-    }
-    // On a loaded machine a helper can lose its core in the middle of a chunk, and the
-    // caller then waits far longer than the work would take it. When that keeps happening
-    // the caller works alone for a stretch of jobs before it tries again; who runs a chunk
-    // never changes a result.
-    const Clock::time_point end = Clock::now();
-    if (end - own > own - start) {
-        if (++strikes_ >= 3) {
-            strikes_ = 0;
-            soloJobs_ = soloStretch_;
-            soloStretch_ = std::min(2 * soloStretch_, 4096);
-        }
-    } else {
-        strikes_ = std::max(0, strikes_ - 1);
-        if (strikes_ == 0) soloStretch_ = std::max(16, soloStretch_ / 2);
     }
 }
 
@@ -171,6 +148,35 @@ void ChunkRunner::HelperLoop()
         seen = generation;
         ClaimChunks(generation);
     }
+}
+
+// ---------------------------------------------------------------------------------------
+// SharingChooser
+
+bool SharingChooser::Share()
+{
+    if (!canShare_) return sharing_ = false;
+    const long job = job_++;
+    // Time both modes first, then keep the faster one and retry the other at growing
+    // intervals while it stays slower.
+    if (job < 8) return sharing_ = job < 4;
+    const bool preferShared = average_[1] < average_[0];
+    if (job >= nextProbe_) {
+        nextProbe_ = job + probeInterval_;
+        return sharing_ = !preferShared;
+    }
+    return sharing_ = preferShared;
+}
+
+void SharingChooser::Record(double seconds)
+{
+    double& average = average_[sharing_ ? 1 : 0];
+    const bool wasPreferred = job_ <= 8 || (average_[1] < average_[0]) == sharing_;
+    average = average < 0 ? seconds : 0.75 * average + 0.25 * seconds;
+    if (job_ <= 8 || wasPreferred) return;
+    // A probe of the slower mode: back to short intervals if it has become the faster one.
+    const bool nowPreferred = (average_[1] < average_[0]) == sharing_;
+    probeInterval_ = nowPreferred ? 64 : std::min(probeInterval_ * 2, 1L << 14);
 }
 
 // ---------------------------------------------------------------------------------------

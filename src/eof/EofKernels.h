@@ -40,8 +40,7 @@ public:
     void Run(int chunks, Job&& job)
     {
         if (chunks <= 0) return;
-        if (helpers_.empty() || chunks == 1 || soloJobs_ > 0) {
-            if (soloJobs_ > 0) --soloJobs_;
+        if (helpers_.empty() || chunks == 1) {
             for (int c = 0; c < chunks; ++c) job(c);
             return;
         }
@@ -58,10 +57,6 @@ private:
     int ClaimChunks(std::uint32_t generation);
     void HelperLoop();
 
-    // Jobs left to run on the caller alone, and the length of the next such stretch.
-    int soloJobs_ = 0;
-    int soloStretch_ = 16;
-    int strikes_ = 0;
     // Packed as generation (32 bits) | chunk count (16) | next unclaimed chunk (16), so a
     // claim can never slip from one job into the next.
     std::atomic<std::uint64_t> state_{0};
@@ -73,6 +68,25 @@ private:
     std::mutex mutex_;
     std::condition_variable wake_;
     std::vector<std::thread> helpers_;
+};
+
+// Chooses, by measured time, whether a long run of equal jobs goes faster shared out over
+// threads or on the caller alone. On a machine busy with other work a helper can lose its
+// core in the middle of a job, and a short job then waits far longer than it takes; the
+// mode that is slower gets tried again now and then, less often each time it loses.
+class SharingChooser {
+public:
+    explicit SharingChooser(bool canShare) : canShare_(canShare) {}
+    bool Share();
+    void Record(double seconds);
+
+private:
+    bool canShare_;
+    bool sharing_ = false;
+    double average_[2] = {-1, -1};  // seconds per job alone, shared; -1 = not yet timed
+    long job_ = 0;
+    long nextProbe_ = 0;
+    long probeInterval_ = 64;
 };
 
 // cross(p, q) = sum over s = 1..rows of data(s, p) * data(s, q) for 1 <= p <= q <= cols;
