@@ -153,30 +153,28 @@ void ChunkRunner::HelperLoop()
 // ---------------------------------------------------------------------------------------
 // SharingChooser
 
-bool SharingChooser::Share()
-{
-    if (!canShare_) return sharing_ = false;
-    const long job = job_++;
-    // Time both modes first, then keep the faster one and retry the other at growing
-    // intervals while it stays slower.
-    if (job < 8) return sharing_ = job < 4;
-    const bool preferShared = average_[1] < average_[0];
-    if (job >= nextProbe_) {
-        nextProbe_ = job + probeInterval_;
-        return sharing_ = !preferShared;
-    }
-    return sharing_ = preferShared;
-}
-
 void SharingChooser::Record(double seconds)
 {
-    double& average = average_[sharing_ ? 1 : 0];
-    const bool wasPreferred = job_ <= 8 || (average_[1] < average_[0]) == sharing_;
-    average = average < 0 ? seconds : 0.75 * average + 0.25 * seconds;
-    if (job_ <= 8 || wasPreferred) return;
-    // A probe of the slower mode: back to short intervals if it has become the faster one.
-    const bool nowPreferred = (average_[1] < average_[0]) == sharing_;
-    probeInterval_ = nowPreferred ? 64 : std::min(probeInterval_ * 2, 1L << 14);
+    if (!canShare_) return;
+    batchSeconds_ += seconds;
+    if (++inBatch_ < kBatch) return;
+    const double mean = batchSeconds_ / kBatch;
+    inBatch_ = 0;
+    batchSeconds_ = 0;
+    if (!probing_) {
+        preferredMean_ = mean;
+        probing_ = --untilProbe_ < 0;
+        return;
+    }
+    probing_ = false;
+    if (mean < preferredMean_) {
+        preferShared_ = !preferShared_;
+        preferredMean_ = mean;
+        probeInterval_ = 1;
+    } else {
+        probeInterval_ = std::min(2 * probeInterval_, kMaxProbeInterval);
+    }
+    untilProbe_ = probeInterval_;
 }
 
 // ---------------------------------------------------------------------------------------

@@ -72,21 +72,27 @@ private:
 
 // Chooses, by measured time, whether a long run of equal jobs goes faster shared out over
 // threads or on the caller alone. On a machine busy with other work a helper can lose its
-// core in the middle of a job, and a short job then waits far longer than it takes; the
-// mode that is slower gets tried again now and then, less often each time it loses.
+// core in the middle of a job, and a short job then waits far longer than it takes. Jobs
+// are timed in batches; a batch of the other mode is tried now and then, less often each
+// time it loses.
 class SharingChooser {
 public:
     explicit SharingChooser(bool canShare) : canShare_(canShare) {}
-    bool Share();
+    bool Share() const { return canShare_ && probing_ != preferShared_; }
     void Record(double seconds);
 
 private:
+    static constexpr int kBatch = 8;
+    static constexpr long kMaxProbeInterval = 128;  // batches
+
     bool canShare_;
-    bool sharing_ = false;
-    double average_[2] = {-1, -1};  // seconds per job alone, shared; -1 = not yet timed
-    long job_ = 0;
-    long nextProbe_ = 0;
-    long probeInterval_ = 64;
+    bool preferShared_ = true;
+    bool probing_ = false;
+    int inBatch_ = 0;
+    double batchSeconds_ = 0;
+    double preferredMean_ = 0;
+    long untilProbe_ = 0;
+    long probeInterval_ = 1;
 };
 
 // cross(p, q) = sum over s = 1..rows of data(s, p) * data(s, q) for 1 <= p <= q <= cols;
