@@ -123,8 +123,8 @@ void PlainEigenpairs(Matrix<double> a, int n, bool leftToRight, Matrix<double>& 
         vectors(n + 1, k) = lambda;
         for (int i = 1; i <= n; ++i)
             for (int j = 1; j <= n; ++j)
-                a(i, j) = leftToRight ? a(i, j) - v[i] * lambda * v[j]
-                                      : a(i, j) - lambda * (v[i] * v[j]);
+                a(i, j) =
+                    leftToRight ? a(i, j) - v[i] * lambda * v[j] : a(i, j) - lambda * (v[i] * v[j]);
     }
     int f = 1;
     while (f < n) {
@@ -156,7 +156,8 @@ ReferenceResult ReferenceAnalysis(const Workspace& ws)
     Matrix<double> raw(n, n);
     r.loadings.resize(n, n);
     for (int t = 1; t <= n; ++t)
-        for (int k = 1; k <= n; ++k) raw(t, k) = std::sqrt(r.eofVectors(n + 1, k)) * r.eofVectors(t, k);
+        for (int k = 1; k <= n; ++k)
+            raw(t, k) = std::sqrt(r.eofVectors(n + 1, k)) * r.eofVectors(t, k);
     for (int k = 1; k <= n; ++k) {
         const double m = PlainMean(raw, n, k), d = PlainDeviation(raw, n, k, m);
         for (int t = 1; t <= n; ++t) r.loadings(t, k) = d == 0 ? 0 : (raw(t, k) - m) / d;
@@ -180,8 +181,7 @@ ReferenceResult ReferenceAnalysis(const Workspace& ws)
     for (int k = 1; k <= n; ++k) {
         const double g = PlainMean(r.rawScores, sites, k);
         const double h = PlainDeviation(r.rawScores, sites, k, g);
-        for (int s = 1; s <= sites; ++s)
-            r.scores(s, k) = h == 0 ? 0 : (r.rawScores(s, k) - g) / h;
+        for (int s = 1; s <= sites; ++s) r.scores(s, k) = h == 0 ? 0 : (r.rawScores(s, k) - g) / h;
     }
     return r;
 }
@@ -250,10 +250,11 @@ void BM_EofReference(benchmark::State& state)
     state.counters["speedup"] = referenceSeconds / fastSeconds;
     state.counters["max_rel_eig_diff"] = eigDiff;
     state.counters["differing_values"] = static_cast<double>(differing);
-    std::printf("n=%d: reference %.1f ms, fast %.1f ms, speedup %.2f, max relative eigenvalue "
-                "difference %.3g, differing values %ld",
-                n, referenceSeconds * 1e3, fastSeconds * 1e3, referenceSeconds / fastSeconds,
-                eigDiff, differing);
+    std::printf(
+        "n=%d: reference %.1f ms, fast %.1f ms, speedup %.2f, max relative eigenvalue "
+        "difference %.3g, differing values %ld",
+        n, referenceSeconds * 1e3, fastSeconds * 1e3, referenceSeconds / fastSeconds, eigDiff,
+        differing);
     if (n <= 300) {
         Matrix<double> leftToRight;
         PlainEigenpairs(ref.dispersion, n, true, leftToRight);
@@ -264,7 +265,12 @@ void BM_EofReference(benchmark::State& state)
     std::printf("\n");
 }
 
-BENCHMARK(BM_EofAnalysis)->Arg(100)->Arg(300)->Arg(1000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_EofAnalysis)
+    ->Arg(100)
+    ->Arg(300)
+    ->Arg(1000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 BENCHMARK(BM_EofReference)->Arg(100)->Arg(300)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_EofReference)->Arg(1000)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 

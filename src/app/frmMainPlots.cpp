@@ -32,6 +32,7 @@ void DrawFrame(PictureBox& p, const PlotFrame& frame)
     p.Scale(-1.2 * s, 1.2 * s, 2.4 * s, -2.4 * s);
     p.Cls();
     p.SetFontSize(7);
+    p.BeginBatch();
     for (const Segment& a : frame.axes) p.Line(a.x1, a.y1, a.x2, a.y2, kBlack);
     for (const Segment& t : frame.ticks) p.Line(t.x1, t.y1, t.x2, t.y2, kBlack);
     for (const std::vector<TextAt>* texts : {&frame.titles, &frame.rangeLabels})
@@ -81,6 +82,7 @@ void frmMain::DrawTaxaPlot(int ex, int ey, int ez)
     for (int eye = 0; eye < (stereo ? 2 : 1); ++eye) {
         PictureBox& p = *Picture1[eye];
         DrawFrame(p, frame);
+        p.BeginBatch();
         auto xOf = [&](int t) { return eye == 0 ? ws.taxonPositions[t].x : ws.taxonRightX[t]; };
         for (int t = 1; t <= ws.taxonCount; ++t)
             p.Circle(xOf(t), ws.taxonPositions[t].y, 0.07 * s / 4, c1, c1);
@@ -94,6 +96,7 @@ void frmMain::DrawTaxaPlot(int ex, int ey, int ez)
                 p.Circle(x, y, 0.02 * s, c3, c3);
             }
         }
+        p.EndBatch();
         p.Refresh();
     }
     ShowAxisStatus();
@@ -118,6 +121,7 @@ void frmMain::DrawSitePlot(int ex, int ey, int ez)
     for (int eye = 0; eye < (stereo ? 2 : 1); ++eye) {
         PictureBox& p = *Picture2[eye];
         DrawFrame(p, frame);
+        p.BeginBatch();
         auto xOf = [&](int i) { return eye == 0 ? ws.sitePositions[i].x : ws.siteRightX[i]; };
         for (int i = 1; i <= ws.refSiteCount; ++i) {
             const bool onHull = i < static_cast<int>(ws.refSiteOnHull.size()) && ws.refSiteOnHull[i];
@@ -162,6 +166,7 @@ void frmMain::DrawFossilSamples(int ex, int ey, int ez)
         p.ClearOverlay();
         p.SetDrawOverlay(true);
         p.SetFontSize(7);
+        p.BeginBatch();
         auto xOf = [&](int j) { return eye == 0 ? ws.fossilPositions[j].x : ws.fossilRightX[j]; };
         // The path in sequence order, broken by empty samples; sample 1 starts it.
         for (int j = 2; j <= m; ++j)
@@ -180,6 +185,7 @@ void frmMain::DrawFossilSamples(int ex, int ey, int ez)
                 p.Circle(x, y, 0.02 * s, c3, c3);
             }
         }
+        p.EndBatch();
         p.SetDrawOverlay(false);
         p.Refresh();
     }

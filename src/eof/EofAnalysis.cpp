@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cassert>
-#include <chrono>
 #include <cmath>
 #include <numeric>
 #include <utility>
@@ -85,10 +84,25 @@ double PairEntry(const Matrix<double>& x, int sites, int p, int q, bool correlat
     return DispersionEntry(correlation, sites, sxy, sxx, syy);
 }
 
+// The dispersion matrix and the scores take about n * n * sites multiply-adds each; the
+// power iteration runs on the calling thread.
 int ThreadsForAnalysis(int sites, int taxa)
 {
     const double n = taxa;
-    return ChunkRunner::ThreadsFor(n * n * (sites + kPowerSteps * 0.5 * n));
+    return ChunkRunner::ThreadsFor(n * n * sites);
+}
+
+// Gives m the shape [0..rows, 0..cols]. A matrix that has it already keeps its storage,
+// which saves zeroing and faulting in tens of megabytes on a repeated analysis; the caller
+// overwrites every data element, and row and column 0 are cleared here.
+void ReuseOrResize(Matrix<double>& m, int rows, int cols)
+{
+    if (m.rows() != rows || m.cols() != cols) {
+        m.resize(rows, cols);
+        return;
+    }
+    std::fill(m.row(0), m.row(0) + cols + 1, 0.0);
+    for (int r = 1; r <= rows; ++r) m(r, 0) = 0;
 }
 
 void StoreColumn(Matrix<double>& m, int col, const std::vector<double>& v, int n)
@@ -135,20 +149,14 @@ void BuildDispersionMatrix(const Matrix<double>& x, int sites, int taxa, bool co
 void BuildDispersionMatrix(const Matrix<double>& x, int sites, int taxa, bool correlation,
                            Matrix<double>& out, ChunkRunner& runner)
 {
-    out.resize(taxa, taxa);
+    ReuseOrResize(out, taxa, taxa);
     if (taxa < 1) return;
     sites = std::max(sites, 0);
 
     // Centring once gives every pair the same deviations the pair functions compute, so
     // the sums below are theirs term for term.
     const std::vector<double> means = ColumnMeans(x, sites, taxa);
-    Matrix<double> centred(sites, taxa);
-    for (int s = 1; s <= sites; ++s) {
-        const double* in = x.row(s);
-        double* dst = centred.row(s);
-        for (int t = 1; t <= taxa; ++t) dst[t] = in[t] - means[t];
-    }
-    eofkernel::CrossProductUpper(centred, sites, taxa, out, runner);
+    eofkernel::CrossProductUpper(x, sites, taxa, means, out, runner);
 
     std::vector<double> squares(static_cast<std::size_t>(taxa) + 1);
     for (int p = 1; p <= taxa; ++p) squares[p] = out(p, p);
@@ -165,14 +173,7 @@ void BuildDispersionMatrix(const Matrix<double>& x, int sites, int taxa, bool co
 void SolveEigenpairs(Matrix<double>& a, int n, Matrix<double>& eofVectors,
                      const ProgressFn& progress)
 {
-    ChunkRunner runner(ChunkRunner::ThreadsFor(kPowerSteps * 0.5 * n * n * n));
-    SolveEigenpairs(a, n, eofVectors, progress, runner);
-}
-
-void SolveEigenpairs(Matrix<double>& a, int n, Matrix<double>& eofVectors,
-                     const ProgressFn& progress, ChunkRunner& runner)
-{
-    eofVectors.resize(n + 1, n);
+    ReuseOrResize(eofVectors, n + 1, n);
     if (n < 1) return;
     assert(a.rows() >= n && a.cols() >= n);
 
@@ -189,8 +190,6 @@ void SolveEigenpairs(Matrix<double>& a, int n, Matrix<double>& eofVectors,
     // Columns before `live` are zero in the deflated matrix and stay zero: a zero column is
     // a zero row, so every later vector is 0 there and the deflation leaves it alone.
     int live = 1;
-    const eofkernel::UpperProductSplit alone(n, 1), shared(n, runner.threads());
-    eofkernel::SharingChooser chooser(shared.parts() > 1);
 
     for (int k = 1; k <= n; ++k) {
         // The iteration starts from (1, 0, ..., 0). Once that vector lies in the null space
@@ -217,14 +216,8 @@ void SolveEigenpairs(Matrix<double>& a, int n, Matrix<double>& eofVectors,
         } else {
             for (int step = 1; step <= kPowerSteps; ++step) {
                 if (step > 1) {
-                    const bool share = chooser.Share();
-                    const auto start = std::chrono::steady_clock::now();
-                    eofkernel::UpperProduct(a, n, v.data(), pending, pendingLambda,
-                                            previous.data(), w.data(), share ? shared : alone,
-                                            runner);
-                    chooser.Record(std::chrono::duration<double>(
-                                       std::chrono::steady_clock::now() - start)
-                                       .count());
+                    eofkernel::UpperProduct(a, n, v.data(), pending, pendingLambda, previous.data(),
+                                            w.data());
                     pending = false;
                 }
                 double s = 0;
@@ -270,16 +263,16 @@ void SortEofColumns(Matrix<double>& eofVectors, int n)
     bool moved = false;
     for (int k = 1; k <= n; ++k) moved = moved || order[k] != k;
     if (!moved) return;
-    const Matrix<double> found = eofVectors;
+    std::vector<double> found(order.size());
     for (int r = 1; r <= n + 1; ++r) {
-        const double* in = found.row(r);
-        double* out = eofVectors.row(r);
-        for (int k = 1; k <= n; ++k) out[k] = in[order[k]];
+        double* row = eofVectors.row(r);
+        std::copy(row, row + n + 1, found.begin());
+        for (int k = 1; k <= n; ++k) row[k] = found[order[k]];
     }
 }
 
-void ComputeContributions(const Matrix<double>& eofVectors, int n,
-                          std::vector<float>& contribution, std::vector<float>& cumulative)
+void ComputeContributions(const Matrix<double>& eofVectors, int n, std::vector<float>& contribution,
+                          std::vector<float>& cumulative)
 {
     const std::size_t size = static_cast<std::size_t>(std::max(n, 0)) + 1;
     contribution.assign(size, 0.0f);
@@ -306,27 +299,27 @@ namespace {
 // sites share one plot.
 void ComputeLoadings(const Matrix<double>& eofVectors, int n, Matrix<double>& loadings)
 {
-    Matrix<double> raw(n, n);
+    ReuseOrResize(loadings, n, n);
     std::vector<double> root(static_cast<std::size_t>(n) + 1, 0.0);
     for (int k = 1; k <= n; ++k) root[k] = std::sqrt(eofVectors(n + 1, k));
     for (int t = 1; t <= n; ++t) {
         const double* in = eofVectors.row(t);
-        double* out = raw.row(t);
+        double* out = loadings.row(t);
         for (int k = 1; k <= n; ++k) out[k] = root[k] * in[k];
     }
-    const std::vector<double> means = ColumnMeans(raw, n, n);
-    const std::vector<double> deviations = ColumnDeviations(raw, n, n, means);
-    loadings.resize(n, n);
-    for (int t = 1; t <= n; ++t)
-        for (int k = 1; k <= n; ++k)
-            loadings(t, k) = Standardize(raw(t, k), means[k], deviations[k]);
+    const std::vector<double> means = ColumnMeans(loadings, n, n);
+    const std::vector<double> deviations = ColumnDeviations(loadings, n, n, means);
+    for (int t = 1; t <= n; ++t) {
+        double* row = loadings.row(t);
+        for (int k = 1; k <= n; ++k) row[k] = Standardize(row[k], means[k], deviations[k]);
+    }
 }
 
 // Standardised scores of rows 1..rows: (raw - mean) / deviation per EOF.
 void StandardizeScores(const Matrix<double>& raw, int rows, int n, const double* means,
                        const double* deviations, Matrix<double>& scores)
 {
-    scores.resize(rows, n);
+    ReuseOrResize(scores, rows, n);
     for (int s = 1; s <= rows; ++s) {
         const double* in = raw.row(s);
         double* out = scores.row(s);
@@ -351,7 +344,7 @@ bool ComputeEofResults(Workspace& ws, const ProgressFn& progress, ChunkRunner& r
 
     BuildDispersionMatrix(x, sites, n, ws.useCorrelation, ws.dispersionMatrix, runner);
     Matrix<double> work = ws.dispersionMatrix;
-    SolveEigenpairs(work, n, ws.eofVectors, progress, runner);
+    SolveEigenpairs(work, n, ws.eofVectors, progress);
     ComputeContributions(ws.eofVectors, n, ws.eofContribution, ws.eofCumulative);
     ComputeLoadings(ws.eofVectors, n, ws.taxonLoadings);
 
@@ -376,7 +369,7 @@ bool ComputeEofResults(Workspace& ws, const ProgressFn& progress, ChunkRunner& r
         double* row = z.row(s);
         for (int t = 1; t <= n; ++t) row[t] = row[t] - zMeans[t];
     }
-    ws.refRawScores.resize(sites, n);
+    ReuseOrResize(ws.refRawScores, sites, n);
     eofkernel::MultiplyRows(z, sites, n, ws.eofVectors, 1, n, ws.refRawScores, runner);
 
     const std::vector<double> scoreMeans = ColumnMeans(ws.refRawScores, sites, n);
@@ -399,8 +392,8 @@ bool ProjectFossil(Workspace& ws, const ProgressFn& progress)
     const bool analysed = n >= 1 && ws.eofVectors.rows() == n + 1 && ws.eofVectors.cols() == n &&
                           ws.basisMeans.rows() >= 2 && ws.basisMeans.cols() >= n &&
                           ws.basisSDs.rows() >= 2 && ws.basisSDs.cols() >= n;
-    const bool sameTaxa = ws.fossilTaxonCount == n && ws.fossilData.rows() >= samples &&
-                          ws.fossilData.cols() >= n;
+    const bool sameTaxa =
+        ws.fossilTaxonCount == n && ws.fossilData.rows() >= samples && ws.fossilData.cols() >= n;
     if (!analysed || !sameTaxa) return false;
 
     const double* mean0 = ws.basisMeans.row(0);

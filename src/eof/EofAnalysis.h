@@ -39,8 +39,6 @@ void BuildDispersionMatrix(const Matrix<double>& x, int sites, int taxa, bool co
 // order in which the vectors were found. Progress once per EOF.
 void SolveEigenpairs(Matrix<double>& a, int n, Matrix<double>& eofVectors,
                      const ProgressFn& progress);
-void SolveEigenpairs(Matrix<double>& a, int n, Matrix<double>& eofVectors,
-                     const ProgressFn& progress, eofkernel::ChunkRunner& runner);
 
 // Orders columns 1..n of eofVectors (rows 1..n+1) by the eigenvalue in row n+1, largest
 // first, moving a column only past a strictly smaller eigenvalue.
@@ -48,8 +46,8 @@ void SortEofColumns(Matrix<double>& eofVectors, int n);
 
 // Each eigenvalue's share of their sum and the running total, in percent (single
 // precision); [0] = 0. When the eigenvalues sum to 0 every share is 0.
-void ComputeContributions(const Matrix<double>& eofVectors, int n,
-                          std::vector<float>& contribution, std::vector<float>& cumulative);
+void ComputeContributions(const Matrix<double>& eofVectors, int n, std::vector<float>& contribution,
+                          std::vector<float>& cumulative);
 
 // Fills dispersionMatrix, eofVectors, eofContribution, eofCumulative, taxonLoadings,
 // basisMeans, basisSDs, refRawScores and refScores from refData, useCorrelation,
@@ -57,8 +55,7 @@ void ComputeContributions(const Matrix<double>& eofVectors, int n,
 // Returns false, changing nothing, when there are no taxa or sites or refData is smaller
 // than the counts say.
 bool ComputeEofResults(Workspace& ws, const ProgressFn& progress);
-bool ComputeEofResults(Workspace& ws, const ProgressFn& progress,
-                       eofkernel::ChunkRunner& runner);
+bool ComputeEofResults(Workspace& ws, const ProgressFn& progress, eofkernel::ChunkRunner& runner);
 
 // Places fossilData [1..M, 1..n] in the EOF space with the reference statistics: fills
 // fossilStandardized, fossilRawScores and fossilScores, and sets projectionDone when

@@ -9,8 +9,9 @@
 
 // Kernels are built twice, for AVX2 and for plain x86-64, and the better one is chosen at
 // start-up. Neither build uses fused multiply-add, so both round exactly like the plain
-// loops and like each other.
-#if defined(__GNUC__) && defined(__x86_64__) && !defined(__clang__)
+// loops and like each other. The choosing runs before ThreadSanitizer has started, so its
+// builds keep the plain version.
+#if defined(__GNUC__) && defined(__x86_64__) && !defined(__clang__) && !defined(__SANITIZE_THREAD__)
 #define TARVEX_KERNEL __attribute__((target_clones("avx2", "default")))
 #else
 #define TARVEX_KERNEL
@@ -32,7 +33,10 @@ typedef double V4Unaligned __attribute__((vector_size(32), aligned(8), may_alias
 {
     *reinterpret_cast<V4Unaligned*>(p) = x;
 }
-[[gnu::always_inline]] inline V4 Splat(double x) { return V4{x, x, x, x}; }
+[[gnu::always_inline]] inline V4 Splat(double x)
+{
+    return V4{x, x, x, x};
+}
 
 void CpuPause()
 {
@@ -49,8 +53,8 @@ constexpr std::uint64_t Pack(std::uint32_t generation, int count, int next)
            (static_cast<std::uint64_t>(count) << 16) | static_cast<std::uint64_t>(next);
 }
 
-// Helpers spin this long for the next job before they sleep: the power iteration hands
-// out a job every few tens of microseconds.
+// Helpers spin this long for the next job before they sleep: the jobs of one analysis
+// follow each other within microseconds.
 constexpr int kSpinsBeforeSleep = 4000;
 constexpr int kMaxChunks = 0xffff;
 
@@ -88,10 +92,13 @@ void ChunkRunner::RunShared(int chunks, ChunkFn fn, void* context)
     fn_ = fn;
     context_ = context;
     finished_.store(0, std::memory_order_relaxed);
-    const auto generation = static_cast<std::uint32_t>(state_.load(std::memory_order_relaxed) >> 32) + 1;
+    const auto generation =
+        static_cast<std::uint32_t>(state_.load(std::memory_order_relaxed) >> 32) + 1;
     state_.store(Pack(generation, chunks, 0));
     if (sleepers_.load() > 0) {
-        { std::lock_guard<std::mutex> lock(mutex_); }
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+        }
         wake_.notify_all();
     }
     ClaimChunks(generation);
@@ -104,9 +111,8 @@ void ChunkRunner::RunShared(int chunks, ChunkFn fn, void* context)
     }
 }
 
-int ChunkRunner::ClaimChunks(std::uint32_t generation)
+void ChunkRunner::ClaimChunks(std::uint32_t generation)
 {
-    int ran = 0;
     std::uint64_t s = state_.load(std::memory_order_acquire);
     for (;;) {
         if (static_cast<std::uint32_t>(s >> 32) != generation) break;
@@ -117,11 +123,9 @@ int ChunkRunner::ClaimChunks(std::uint32_t generation)
                                           std::memory_order_acquire))
             continue;
         fn_(context_, next);
-        ++ran;
         finished_.fetch_add(1, std::memory_order_release);
         s = state_.load(std::memory_order_acquire);
     }
-    return ran;
 }
 
 void ChunkRunner::HelperLoop()
@@ -151,40 +155,14 @@ void ChunkRunner::HelperLoop()
 }
 
 // ---------------------------------------------------------------------------------------
-// SharingChooser
-
-void SharingChooser::Record(double seconds)
-{
-    if (!canShare_) return;
-    batchSeconds_ += seconds;
-    if (++inBatch_ < kBatch) return;
-    const double mean = batchSeconds_ / kBatch;
-    inBatch_ = 0;
-    batchSeconds_ = 0;
-    if (!probing_) {
-        preferredMean_ = mean;
-        probing_ = --untilProbe_ < 0;
-        return;
-    }
-    probing_ = false;
-    if (mean < preferredMean_) {
-        preferShared_ = !preferShared_;
-        preferredMean_ = mean;
-        probeInterval_ = 1;
-    } else {
-        probeInterval_ = std::min(2 * probeInterval_, kMaxProbeInterval);
-    }
-    untilProbe_ = probeInterval_;
-}
-
-// ---------------------------------------------------------------------------------------
 // Cross products of centred data
 
 namespace {
 
-// Rows of `packed` hold eight taxa side by side per site, one panel after the other, so the
-// tile loop below reads memory in order.
-std::vector<double> PackPanels(const Matrix<double>& data, int rows, int cols)
+// Rows of `packed` hold eight centred taxa side by side per site, one panel after the
+// other, so the tile loop below reads memory in order.
+std::vector<double> PackPanels(const Matrix<double>& data, int rows, int cols,
+                               const std::vector<double>& means)
 {
     const int panels = (cols + 7) / 8;
     std::vector<double> packed(static_cast<std::size_t>(panels) * rows * 8, 0.0);
@@ -192,7 +170,8 @@ std::vector<double> PackPanels(const Matrix<double>& data, int rows, int cols)
         const double* in = data.row(s);
         for (int t = 1; t <= cols; ++t) {
             const int b = (t - 1) / 8;
-            packed[(static_cast<std::size_t>(b) * rows + (s - 1)) * 8 + (t - 1) % 8] = in[t];
+            packed[(static_cast<std::size_t>(b) * rows + (s - 1)) * 8 + (t - 1) % 8] =
+                in[t] - means[t];
         }
     }
     return packed;
@@ -250,12 +229,12 @@ void CrossRowBlock(const double* packed, int rows, int cols, int pb, double* out
 
 }  // namespace
 
-void CrossProductUpper(const Matrix<double>& data, int rows, int cols, Matrix<double>& cross,
-                       ChunkRunner& runner)
+void CrossProductUpper(const Matrix<double>& data, int rows, int cols,
+                       const std::vector<double>& means, Matrix<double>& cross, ChunkRunner& runner)
 {
     if (cols < 1) return;
     assert(cross.rows() >= cols && cross.cols() >= cols);
-    const std::vector<double> packed = PackPanels(data, rows, cols);
+    const std::vector<double> packed = PackPanels(data, rows, cols, means);
     const std::size_t stride = static_cast<std::size_t>(cross.cols()) + 1;
     double* out = cross.row(0);
     const int blocks = (cols + 3) / 4;
@@ -389,8 +368,10 @@ constexpr int kBlockRows = 8;
 
 // Adds the four columns of the block p0..p3 to acc one after the other, so each lane sums
 // its row in column order.
-[[gnu::always_inline]] inline void AddColumns(V4& acc, V4 p0, V4 p1, V4 p2, V4 p3)
+[[gnu::always_inline]] inline void AddColumns(V4& acc, const V4& r0, const V4& r1, const V4& r2,
+                                              const V4& r3)
 {
+    V4 p0 = r0, p1 = r1, p2 = r2, p3 = r3;
     Transpose(p0, p1, p2, p3);
     acc = acc + p0;
     acc = acc + p1;
@@ -401,9 +382,9 @@ constexpr int kBlockRows = 8;
 // The eight rows j0..j0+7 against columns c0..c1, all right of the rows' diagonal block.
 // Every element adds its product with v(column) to its row's running sum in `chain`, in
 // column order: the 4 x 4 transposes turn four columns of products into four row lanes.
-// With kAxpy the element also adds its product with v(row) to w(column), row after row.
-// With kDeflate it is deflated and stored back first.
-template <bool kAxpy, bool kDeflate>
+// The element also adds its product with v(row) to w(column), row after row. With
+// kDeflate it is deflated and stored back first.
+template <bool kDeflate>
 [[gnu::always_inline]] inline void BlockColumns(double* const* rows, int j0, const double* v,
                                                 double lambda, const double* u, double* w,
                                                 double* chain, int c0, int c1)
@@ -417,18 +398,9 @@ template <bool kAxpy, bool kDeflate>
     double* r6 = rows[6];
     double* r7 = rows[7];
     const V4 lam = Splat(lambda);
-    V4 b0 = Splat(0), b1 = Splat(0), b2 = Splat(0), b3 = Splat(0);
-    V4 b4 = Splat(0), b5 = Splat(0), b6 = Splat(0), b7 = Splat(0);
-    if (kAxpy) {
-        b0 = Splat(v[j0]);
-        b1 = Splat(v[j0 + 1]);
-        b2 = Splat(v[j0 + 2]);
-        b3 = Splat(v[j0 + 3]);
-        b4 = Splat(v[j0 + 4]);
-        b5 = Splat(v[j0 + 5]);
-        b6 = Splat(v[j0 + 6]);
-        b7 = Splat(v[j0 + 7]);
-    }
+    const V4 b0 = Splat(v[j0]), b1 = Splat(v[j0 + 1]), b2 = Splat(v[j0 + 2]), b3 = Splat(v[j0 + 3]),
+             b4 = Splat(v[j0 + 4]), b5 = Splat(v[j0 + 5]), b6 = Splat(v[j0 + 6]),
+             b7 = Splat(v[j0 + 7]);
     V4 d0 = Splat(0), d1 = Splat(0), d2 = Splat(0), d3 = Splat(0);
     V4 d4 = Splat(0), d5 = Splat(0), d6 = Splat(0), d7 = Splat(0);
     if (kDeflate) {
@@ -466,18 +438,16 @@ template <bool kAxpy, bool kDeflate>
             Store(r6 + i, x6);
             Store(r7 + i, x7);
         }
-        if (kAxpy) {
-            V4 s = Load(w + i);
-            s = s + x0 * b0;
-            s = s + x1 * b1;
-            s = s + x2 * b2;
-            s = s + x3 * b3;
-            s = s + x4 * b4;
-            s = s + x5 * b5;
-            s = s + x6 * b6;
-            s = s + x7 * b7;
-            Store(w + i, s);
-        }
+        V4 s = Load(w + i);
+        s = s + x0 * b0;
+        s = s + x1 * b1;
+        s = s + x2 * b2;
+        s = s + x3 * b3;
+        s = s + x4 * b4;
+        s = s + x5 * b5;
+        s = s + x6 * b6;
+        s = s + x7 * b7;
+        Store(w + i, s);
         const V4 vi = Load(v + i);
         AddColumns(upper, x0 * vi, x1 * vi, x2 * vi, x3 * vi);
         AddColumns(lower, x4 * vi, x5 * vi, x6 * vi, x7 * vi);
@@ -489,72 +459,26 @@ template <bool kAxpy, bool kDeflate>
         for (int r = 0; r < kBlockRows; ++r) {
             double x = rows[r][i];
             if (kDeflate) rows[r][i] = x = x - lambda * (u[j0 + r] * u[i]);
-            if (kAxpy) s = s + x * v[j0 + r];
+            s = s + x * v[j0 + r];
             chain[r] = chain[r] + x * v[i];
         }
-        if (kAxpy) w[i] = s;
+        w[i] = s;
     }
 }
 
-// Entries lo..hi of w = A v, A symmetric and held in the upper triangle of `a`. Entry i is
-// summed over j = 1..n in order, as row i of the full matrix would be. Sweeping the rows
-// from the top gives that order: rows above lo only add to the columns lo..hi; when row i
-// is reached, w(i) holds the terms j < i, and row i itself supplies the terms j >= i,
-// eight rows at a time. Ranges can run on different threads: each writes only its own
-// entries of w. Deflation is only done with the whole range, as ranges share rows.
+// w = A v with A symmetric and held in the upper triangle of `a`. Entry i is summed over
+// j = 1..n in order, as row i of the full matrix would be. Sweeping the rows from the top
+// gives that order: when row i is reached, w(i) holds the terms j < i, added from the rows
+// above (column i), and row i itself supplies the terms j >= i. Eight rows go at once.
 template <bool kDeflate>
 [[gnu::always_inline]] inline void UpperProductImpl(double* a, std::size_t stride, int n,
-                                                    const double* v, double lambda,
-                                                    const double* u, double* w, int lo, int hi)
+                                                    const double* v, double lambda, const double* u,
+                                                    double* w)
 {
     auto at = [&](int r, int c) -> double& { return a[static_cast<std::size_t>(r) * stride + c]; };
-    for (int i = lo; i <= hi; ++i) w[i] = 0;
-
+    for (int i = 1; i <= n; ++i) w[i] = 0;
     int j0 = 1;
-    for (; j0 + kBlockRows <= lo; j0 += kBlockRows) {
-        const double* r0 = &at(j0, 0);
-        const double* r1 = r0 + stride;
-        const double* r2 = r1 + stride;
-        const double* r3 = r2 + stride;
-        const double* r4 = r3 + stride;
-        const double* r5 = r4 + stride;
-        const double* r6 = r5 + stride;
-        const double* r7 = r6 + stride;
-        const V4 b0 = Splat(v[j0]), b1 = Splat(v[j0 + 1]), b2 = Splat(v[j0 + 2]),
-                 b3 = Splat(v[j0 + 3]), b4 = Splat(v[j0 + 4]), b5 = Splat(v[j0 + 5]),
-                 b6 = Splat(v[j0 + 6]), b7 = Splat(v[j0 + 7]);
-        int i = lo;
-        for (; i + 3 <= hi; i += 4) {
-            V4 s = Load(w + i);
-            s = s + Load(r0 + i) * b0;
-            s = s + Load(r1 + i) * b1;
-            s = s + Load(r2 + i) * b2;
-            s = s + Load(r3 + i) * b3;
-            s = s + Load(r4 + i) * b4;
-            s = s + Load(r5 + i) * b5;
-            s = s + Load(r6 + i) * b6;
-            s = s + Load(r7 + i) * b7;
-            Store(w + i, s);
-        }
-        for (; i <= hi; ++i) {
-            double s = w[i];
-            s = s + r0[i] * v[j0];
-            s = s + r1[i] * v[j0 + 1];
-            s = s + r2[i] * v[j0 + 2];
-            s = s + r3[i] * v[j0 + 3];
-            s = s + r4[i] * v[j0 + 4];
-            s = s + r5[i] * v[j0 + 5];
-            s = s + r6[i] * v[j0 + 6];
-            s = s + r7[i] * v[j0 + 7];
-            w[i] = s;
-        }
-    }
-    for (; j0 < lo; ++j0) {
-        const double* row = &at(j0, 0);
-        for (int i = lo; i <= hi; ++i) w[i] = w[i] + row[i] * v[j0];
-    }
-
-    for (; j0 + kBlockRows - 1 <= hi; j0 += kBlockRows) {
+    for (; j0 + kBlockRows - 1 <= n; j0 += kBlockRows) {
         const int j1 = j0 + kBlockRows - 1;
         if (kDeflate)
             for (int r = j0; r <= j1; ++r)
@@ -567,18 +491,17 @@ template <bool kDeflate>
         }
         double* rows[kBlockRows];
         for (int r = 0; r < kBlockRows; ++r) rows[r] = &at(j0 + r, 0);
-        BlockColumns<true, kDeflate>(rows, j0, v, lambda, u, w, chain, j1 + 1, hi);
-        BlockColumns<false, kDeflate>(rows, j0, v, lambda, u, w, chain, hi + 1, n);
+        BlockColumns<kDeflate>(rows, j0, v, lambda, u, w, chain, j1 + 1, n);
         for (int r = 0; r < kBlockRows; ++r) w[j0 + r] = chain[r];
     }
-    for (; j0 <= hi; ++j0) {
+    for (; j0 <= n; ++j0) {
         double* row = &at(j0, 0);
         double chain = w[j0];
         for (int c = j0; c <= n; ++c) {
             double x = row[c];
             if (kDeflate) row[c] = x = x - lambda * (u[j0] * u[c]);
             chain = chain + x * v[c];
-            if (c > j0 && c <= hi) w[c] = w[c] + x * v[j0];
+            if (c > j0) w[c] = w[c] + x * v[j0];
         }
         w[j0] = chain;
     }
@@ -586,85 +509,32 @@ template <bool kDeflate>
 
 TARVEX_KERNEL
 void UpperProductKernel(double* a, std::size_t stride, int n, const double* v, bool deflate,
-                        double lambda, const double* u, double* w, int lo, int hi)
+                        double lambda, const double* u, double* w)
 {
     if (deflate)
-        UpperProductImpl<true>(a, stride, n, v, lambda, u, w, lo, hi);
+        UpperProductImpl<true>(a, stride, n, v, lambda, u, w);
     else
-        UpperProductImpl<false>(a, stride, n, v, lambda, u, w, lo, hi);
-}
-
-void DeflateRows(Matrix<double>& a, int n, double lambda, const double* u, int lo, int hi)
-{
-    for (int r = lo; r <= hi; ++r) {
-        double* row = a.row(r);
-        for (int c = r; c <= n; ++c) row[c] = row[c] - lambda * (u[r] * u[c]);
-    }
-}
-
-// Work of the entries lo..hi, in multiply-add-like units: rows above the range only feed its
-// columns, the range's own triangle does everything, and its rows also run on to column n.
-double RangeCost(int n, int lo, int hi)
-{
-    const double width = hi - lo + 1;
-    return 0.5 * (lo - 1) * width + 0.75 * width * width + 1.0 * width * (n - hi);
+        UpperProductImpl<false>(a, stride, n, v, lambda, u, w);
 }
 
 }  // namespace
 
-UpperProductSplit::UpperProductSplit(int n, int parts)
-{
-    // A range below a few hundred entries costs more to hand over than it saves.
-    parts = std::max(1, std::min(parts, n / 128));
-    // The smallest per-range budget that still covers 1..n with `parts` ranges.
-    double low = 0, high = RangeCost(n, 1, n);
-    for (int iteration = 0; iteration < 60; ++iteration) {
-        const double budget = (low + high) / 2;
-        int count = 0;
-        for (int lo = 1; lo <= n && count <= parts; ++count) {
-            int hi = lo;
-            while (hi < n && RangeCost(n, lo, hi + 1) <= budget) ++hi;
-            lo = hi + 1;
-        }
-        if (count <= parts)
-            high = budget;
-        else
-            low = budget;
-    }
-    first_.push_back(1);
-    for (int lo = 1; lo <= n;) {
-        int hi = lo;
-        while (hi < n && RangeCost(n, lo, hi + 1) <= high) ++hi;
-        lo = hi + 1;
-        first_.push_back(lo);
-    }
-}
-
 void UpperProduct(Matrix<double>& a, int n, const double* v, bool deflate, double lambda,
-                  const double* u, double* w, const UpperProductSplit& split,
-                  ChunkRunner& runner)
+                  const double* u, double* w)
 {
     if (n < 1) return;
     assert(a.rows() >= n && a.cols() >= n);
-    const std::size_t stride = static_cast<std::size_t>(a.cols()) + 1;
-    double* base = a.row(0);
-    const int parts = split.parts();
-    if (parts == 1) {
-        UpperProductKernel(base, stride, n, v, deflate, lambda, u, w, 1, n);
-        return;
-    }
-    if (deflate)
-        runner.Run(parts, [&](int p) { DeflateRows(a, n, lambda, u, split.Lo(p), split.Hi(p)); });
-    runner.Run(parts, [&](int p) {
-        UpperProductKernel(base, stride, n, v, false, 0, u, w, split.Lo(p), split.Hi(p));
-    });
+    UpperProductKernel(a.row(0), static_cast<std::size_t>(a.cols()) + 1, n, v, deflate, lambda, u,
+                       w);
 }
 
 void DeflateUpper(Matrix<double>& a, int n, double lambda, const double* u)
 {
-    DeflateRows(a, n, lambda, u, 1, n);
+    for (int r = 1; r <= n; ++r) {
+        double* row = a.row(r);
+        for (int c = r; c <= n; ++c) row[c] = row[c] - lambda * (u[r] * u[c]);
+    }
 }
-
 
 }  // namespace eofkernel
 }  // namespace tarvex

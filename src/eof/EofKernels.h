@@ -45,16 +45,17 @@ public:
             return;
         }
         using Stored = std::remove_reference_t<Job>;
-        RunShared(chunks, [](void* context, int c) { (*static_cast<Stored*>(context))(c); },
-                  const_cast<void*>(static_cast<const void*>(&job)));
+        RunShared(
+            chunks, [](void* context, int c) { (*static_cast<Stored*>(context))(c); },
+            const_cast<void*>(static_cast<const void*>(&job)));
     }
 
 private:
     using ChunkFn = void (*)(void*, int);
 
     void RunShared(int chunks, ChunkFn fn, void* context);
-    // Claims and runs chunks of job `generation` until none is left; returns how many it ran.
-    int ClaimChunks(std::uint32_t generation);
+    // Claims and runs chunks of job `generation` until none is left.
+    void ClaimChunks(std::uint32_t generation);
     void HelperLoop();
 
     // Packed as generation (32 bits) | chunk count (16) | next unclaimed chunk (16), so a
@@ -70,34 +71,11 @@ private:
     std::vector<std::thread> helpers_;
 };
 
-// Chooses, by measured time, whether a long run of equal jobs goes faster shared out over
-// threads or on the caller alone. On a machine busy with other work a helper can lose its
-// core in the middle of a job, and a short job then waits far longer than it takes. Jobs
-// are timed in batches; a batch of the other mode is tried now and then, less often each
-// time it loses.
-class SharingChooser {
-public:
-    explicit SharingChooser(bool canShare) : canShare_(canShare) {}
-    bool Share() const { return canShare_ && probing_ != preferShared_; }
-    void Record(double seconds);
-
-private:
-    static constexpr int kBatch = 8;
-    static constexpr long kMaxProbeInterval = 128;  // batches
-
-    bool canShare_;
-    bool preferShared_ = true;
-    bool probing_ = false;
-    int inBatch_ = 0;
-    double batchSeconds_ = 0;
-    double preferredMean_ = 0;
-    long untilProbe_ = 0;
-    long probeInterval_ = 1;
-};
-
-// cross(p, q) = sum over s = 1..rows of data(s, p) * data(s, q) for 1 <= p <= q <= cols;
-// the entries below the diagonal are left as they are.
-void CrossProductUpper(const Matrix<double>& data, int rows, int cols, Matrix<double>& cross,
+// cross(p, q) = sum over s = 1..rows of d(s, p) * d(s, q) for 1 <= p <= q <= cols, with
+// the centred data d(s, t) = data(s, t) - means[t]; the entries below the diagonal are left
+// as they are.
+void CrossProductUpper(const Matrix<double>& data, int rows, int cols,
+                       const std::vector<double>& means, Matrix<double>& cross,
                        ChunkRunner& runner);
 
 // out(r, k) = sum over t = 1..inner of left(r, t) * right(t, k), for r = 1..rows and
@@ -105,26 +83,16 @@ void CrossProductUpper(const Matrix<double>& data, int rows, int cols, Matrix<do
 void MultiplyRows(const Matrix<double>& left, int rows, int inner, const Matrix<double>& right,
                   int firstCol, int lastCol, Matrix<double>& out, ChunkRunner& runner);
 
-// How the entries of an upper-triangle product are shared out over threads: contiguous
-// ranges of about equal work.
-class UpperProductSplit {
-public:
-    UpperProductSplit(int n, int parts);
-    int parts() const { return static_cast<int>(first_.size()) - 1; }
-    int Lo(int p) const { return first_[p]; }
-    int Hi(int p) const { return first_[p + 1] - 1; }
-
-private:
-    std::vector<int> first_;
-};
-
 // One power step on the symmetric matrix held in the upper triangle of a[1..n, 1..n]
 // (the rest of `a` is neither read nor written): w = A v, each w(i) summed over j = 1..n in
 // order. With deflate set, every a(i, j), i <= j, first becomes
 // a(i, j) - lambda * (u(i) * u(j)) and is stored back. Vectors are indexed 1..n.
+//
+// This runs on the calling thread. Split over cores the product itself gets faster, but
+// the deflation that follows every EOF then has to write rows the other core holds in its
+// cache, which costs as much again.
 void UpperProduct(Matrix<double>& a, int n, const double* v, bool deflate, double lambda,
-                  const double* u, double* w, const UpperProductSplit& split,
-                  ChunkRunner& runner);
+                  const double* u, double* w);
 
 // a(i, j) = a(i, j) - lambda * (u(i) * u(j)) over the upper triangle of [1..n, 1..n].
 void DeflateUpper(Matrix<double>& a, int n, double lambda, const double* u);

@@ -82,8 +82,33 @@ QPaintDevice* PictureBox::MetricsDevice() const
     return &picture_;
 }
 
+void PictureBox::BeginBatch()
+{
+    if (batch_) return;
+    SyncLayers();
+    QImage& target = drawOverlay_ ? overlay_ : picture_;
+    if (target.isNull()) return;
+    painter_.emplace(&target);
+    batch_ = true;
+    batchOverlay_ = drawOverlay_;
+}
+
+void PictureBox::EndBatch()
+{
+    if (!batch_) return;
+    batch_ = false;
+    painter_.reset();
+    update();
+}
+
 QPainter* PictureBox::BeginDraw()
 {
+    if (batch_ && batchOverlay_ == drawOverlay_) {
+        // Each call starts from a clean state, as it would with a painter of its own.
+        painter_->save();
+        return &*painter_;
+    }
+    EndBatch();
     SyncLayers();
     QImage& target = drawOverlay_ ? overlay_ : picture_;
     if (target.isNull()) return nullptr;
@@ -93,12 +118,17 @@ QPainter* PictureBox::BeginDraw()
 
 void PictureBox::EndDraw(QPainter* /*painter*/)
 {
+    if (batch_) {
+        painter_->restore();
+        return;
+    }
     painter_.reset();
     update();
 }
 
 void PictureBox::Cls()
 {
+    EndBatch();
     SyncLayers();
     picture_.fill(ToQColor(BackColor()));
     overlay_.fill(Qt::transparent);
@@ -108,6 +138,7 @@ void PictureBox::Cls()
 
 void PictureBox::ClearOverlay()
 {
+    EndBatch();
     SyncLayers();
     overlay_.fill(Qt::transparent);
     update();

@@ -30,10 +30,20 @@ public:
 
     // Clears the picture to BackColor and empties the overlay, whichever layer is selected.
     void Cls() override;
-    void SetDrawOverlay(bool on) { drawOverlay_ = on; }
+    void SetDrawOverlay(bool on)
+    {
+        if (on != drawOverlay_) EndBatch();
+        drawOverlay_ = on;
+    }
     bool DrawOverlay() const { return drawOverlay_; }
     // Empties the overlay only; the picture under it stays.
     void ClearOverlay();
+
+    // Keeps one painter open over many drawing calls on the current layer, so a plot of
+    // thousands of points is not dominated by starting and ending a painter per point.
+    // Changing the layer, Cls or ClearOverlay ends the batch.
+    void BeginBatch();
+    void EndBatch();
     void Refresh() { update(); }
 
     // What the panel shows: the picture with the overlay on top.
@@ -56,6 +66,7 @@ signals:
 protected:
     QPainter* BeginDraw() override;
     void EndDraw(QPainter* painter) override;
+    bool StampsCircles() const override { return true; }
     double DpiX() const override;
     double DpiY() const override;
     QPaintDevice* MetricsDevice() const override;
@@ -76,6 +87,8 @@ private:
     mutable QImage overlay_;
     bool drawOverlay_ = false;
     std::optional<QPainter> painter_;
+    bool batch_ = false;
+    bool batchOverlay_ = false;
 };
 
 }  // namespace tarvex

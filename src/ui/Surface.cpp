@@ -433,13 +433,41 @@ void Surface::Circle(double x, double y, double radius, Colour outline, std::opt
         return;
     }
 
+    auto paint = [&](QPainter& p, double centreX, double centreY) {
+        PrepareShapes(p);
+        p.setPen(MakePen(outline, drawWidth_));
+        p.setBrush(fill ? QBrush(ToQColor(*fill)) : QBrush(Qt::NoBrush));
+        p.drawEllipse(QPointF(centreX, centreY), r, r);
+    };
+
+    // A score plot draws thousands of equal dots, and rasterising each ellipse dominates its
+    // redraw. Without antialiasing an ellipse about a whole pixel comes out the same wherever
+    // it is placed, so small ones are drawn once into a stamp and copied from there.
+    constexpr double kLargestStamp = 24;
+    if (StampsCircles() && r <= kLargestStamp) {
+        const auto key = std::make_tuple(r, outline, fill ? *fill : -1, drawWidth_);
+        auto found = circleStamps_.find(key);
+        const int half = static_cast<int>(std::ceil(r)) + drawWidth_ + 2;
+        if (found == circleStamps_.end()) {
+            if (circleStamps_.size() > 64) circleStamps_.clear();
+            QImage stamp(2 * half + 1, 2 * half + 1, QImage::Format_ARGB32_Premultiplied);
+            stamp.fill(Qt::transparent);
+            QPainter sp(&stamp);
+            paint(sp, half, half);
+            sp.end();
+            found = circleStamps_.emplace(key, std::move(stamp)).first;
+        }
+        DrawScope scope(*this);
+        QPainter* p = scope.get();
+        if (!p) return;
+        p->drawImage(QPoint(RoundPixel(cx) - half, RoundPixel(cy) - half), found->second);
+        return;
+    }
+
     DrawScope scope(*this);
     QPainter* p = scope.get();
     if (!p) return;
-    PrepareShapes(*p);
-    p->setPen(MakePen(outline, drawWidth_));
-    p->setBrush(fill ? QBrush(ToQColor(*fill)) : QBrush(Qt::NoBrush));
-    p->drawEllipse(QPointF(RoundPixel(cx), RoundPixel(cy)), r, r);
+    paint(*p, RoundPixel(cx), RoundPixel(cy));
 }
 
 }  // namespace tarvex

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QImage>
+#include <map>
 #include <optional>
 #include <string>
+#include <tuple>
 
 #include "ui/Colour.h"
 
@@ -133,8 +136,14 @@ protected:
 
     void ResetCurrentPosition();
 
+    // True for surfaces that are pixel images, where small circles may be stamped from a
+    // cached image of the same circle instead of being rasterised one by one.
+    virtual bool StampsCircles() const { return false; }
+
 private:
     class DrawScope;
+    // Cached small circles by (radius in pixels, outline, fill or -1, line width).
+    mutable std::map<std::tuple<double, int, int, int>, QImage> circleStamps_;
     double PixelsPerUserX() const;
     double PixelsPerUserY() const;
     void DrawRect(double x1, double y1, double x2, double y2, Colour colour, bool filled);

@@ -6,6 +6,7 @@
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QMouseEvent>
+#include <QPainter>
 #include <cmath>
 #include <limits>
 
@@ -308,6 +309,53 @@ TEST(PointerTest, ShapesCanBeSetAndReadBack)
         EXPECT_EQ(box.MousePointer(), p);
     }
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}
+
+}  // namespace
+}  // namespace tarvex
+
+namespace tarvex {
+namespace {
+
+// Small circles are stamped from a cached image; the result must be the very pixels a direct
+// rasterisation gives, at any position, for outline-only and filled circles and both widths.
+TEST(PictureBoxStampTest, StampedCirclesMatchDirectRasterisation)
+{
+    PictureBox box;
+    box.resize(160, 120);
+    box.SetBackColor(RGB(255, 255, 255));
+    box.Cls();
+    QImage reference(box.picture().size(), QImage::Format_ARGB32_Premultiplied);
+    reference.fill(Qt::white);
+    QPainter p(&reference);
+    p.setRenderHint(QPainter::Antialiasing, false);
+
+    struct Case {
+        double x, y, r;
+        int width;
+        bool filled;
+    };
+    const std::vector<Case> cases{{20.3, 20.7, 3.06, 1, true},  {60.5, 20.5, 3.06, 1, true},
+                                  {100.2, 30.9, 7.5, 2, false}, {30.0, 80.0, 1.4, 1, false},
+                                  {130.6, 90.1, 12.25, 1, true}, {80.4, 85.6, 0.6, 2, true}};
+    for (const Case& c : cases) {
+        box.SetDrawWidth(c.width);
+        box.Circle(c.x, c.y, c.r, RGB(0, 0, 255),
+                   c.filled ? std::optional<Colour>(RGB(0, 255, 0)) : std::nullopt);
+        QPen pen(QColor(0, 0, 255), c.width);
+        pen.setCapStyle(Qt::SquareCap);
+        pen.setJoinStyle(Qt::MiterJoin);
+        p.setPen(pen);
+        p.setBrush(c.filled ? QBrush(QColor(0, 255, 0)) : QBrush(Qt::NoBrush));
+        p.drawEllipse(QPointF(std::floor(c.x + 0.5), std::floor(c.y + 0.5)), c.r, c.r);
+    }
+    p.end();
+    const QImage drawn = box.picture().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    int differing = 0;
+    for (int y = 0; y < drawn.height(); ++y)
+        for (int x = 0; x < drawn.width(); ++x)
+            if (drawn.pixel(x, y) != reference.pixel(x, y)) ++differing;
+    EXPECT_EQ(differing, 0);
 }
 
 }  // namespace
