@@ -185,6 +185,39 @@ TEST_F(ScorePlotTest, RotationMovesInWholeDegrees)
         reverse.push_back(m().Slider2[1]->value());
     }
     EXPECT_EQ(reverse, (std::vector<int>{-3, -6, -9}));
+
+    // Past 180 degrees the view jumps to -180.
+    m().Check3->setChecked(false);
+    m().Slider2[1]->setValue(179);
+    m().Timer1Tick();
+    EXPECT_EQ(m().Slider2[1]->value(), -180);
+    EXPECT_NEAR(app.ws().viewAngles[1], -3.1415926535898, 1e-12);
+}
+
+TEST_F(ScorePlotTest, NextAndPrevCycleTheDisplayedEofsOfMoreAxes)
+{
+    Load();
+    Workspace& ws = app.ws();
+    ws.moreAxes = true;
+    ws.selectedAxisCount = 4;
+    ws.displayAxes = {0, 1, 2, 5, 7};
+    ws.selectedAxes = {0, 1, 2, 5, 7};
+    m().Option6[1]->setChecked(true);  // manual change
+    ASSERT_TRUE(m().Command4[1]->isEnabled());
+    m().Command4[1]->click();
+    EXPECT_EQ(ws.displayAxes[1], 2);
+    EXPECT_EQ(ws.displayAxes[2], 5);
+    m().Command4[1]->click();
+    EXPECT_EQ(ws.displayAxes[1], 5);
+    EXPECT_EQ(ws.displayAxes[2], 7);
+    m().Command4[0]->click();
+    m().Command4[0]->click();
+    EXPECT_EQ(ws.displayAxes, (std::vector<int16_t>{0, 1, 2, 5, 7}));
+    // Automatic change: the timer runs and Prev./Next step aside.
+    m().Option6[0]->setChecked(true);
+    EXPECT_TRUE(m().Timer2->isActive());
+    EXPECT_FALSE(m().Command4[1]->isEnabled());
+    m().Timer2->stop();
 }
 
 TEST_F(ScorePlotTest, StatusStripCountsTheAxes)
