@@ -52,6 +52,26 @@ void Header(RecordWriter& w, const char* kind, const std::string& dateTime,
     w.EndRecord();
 }
 
+void ReferenceCounts(RecordWriter& w, const Workspace& ws)
+{
+    w.Text("No. of reference taxa: ").Integer(ws.refTaxonCount);
+    w.EndRecord();
+    w.Text("No. of reference sites: ").Integer(ws.refSiteCount);
+    w.EndRecord();
+}
+
+// Records "label, value 1, ..., value n" for rows 1..rows of a result table.
+void DataRecords(RecordWriter& w, const std::vector<std::string>& labels, const Matrix<double>& values,
+                 int rows, int n, int total, const ProgressFn& progress)
+{
+    for (int r = 1; r <= rows; ++r) {
+        w.Text(labels[r]);
+        for (int k = 1; k <= n; ++k) w.Number(values(r, k));
+        w.EndRecord();
+        Report(progress, r, total);
+    }
+}
+
 }  // namespace
 
 std::string LoadingFileText(const Workspace& ws, const std::string& dateTime,
@@ -61,18 +81,10 @@ std::string LoadingFileText(const Workspace& ws, const std::string& dateTime,
     const int total = ws.basisRowCount + ws.taxonCount;
     RecordWriter w;
     Header(w, "Tarvex 1.0 output file (component loading)", dateTime, ws.refFileName);
-    w.Text("No. of reference taxa: ").Integer(ws.refTaxonCount);
-    w.EndRecord();
-    w.Text("No. of reference sites: ").Integer(ws.refSiteCount);
-    w.EndRecord();
+    ReferenceCounts(w, ws);
     EofNumbers(w, n);
     Contributions(w, ws, n);
-    for (int t = 1; t <= n; ++t) {
-        w.Text(ws.refTaxonNames[t]);
-        for (int k = 1; k <= n; ++k) w.Number(ws.taxonLoadings(t, k));
-        w.EndRecord();
-        Report(progress, t, total);
-    }
+    DataRecords(w, ws.refTaxonNames, ws.taxonLoadings, n, n, total, progress);
     return w.str();
 }
 
@@ -86,18 +98,10 @@ std::string ReferenceScoreFileText(const Workspace& ws, const PretreatmentChoice
     Header(w, "Tarvex 1.0 output file (component score for reference dataset)", dateTime,
            ws.refFileName);
     PretreatmentRecords(w, choice);
-    w.Text("No. of reference taxa: ").Integer(ws.refTaxonCount);
-    w.EndRecord();
-    w.Text("No. of reference sites: ").Integer(ws.refSiteCount);
-    w.EndRecord();
+    ReferenceCounts(w, ws);
     EofNumbers(w, n);
     Contributions(w, ws, n);
-    for (int s = 1; s <= sites; ++s) {
-        w.Text(ws.refSiteLabels[s]);
-        for (int k = 1; k <= n; ++k) w.Number(ws.refScores(s, k));
-        w.EndRecord();
-        Report(progress, s, total);
-    }
+    DataRecords(w, ws.refSiteLabels, ws.refScores, sites, n, total, progress);
     return w.str();
 }
 
@@ -112,10 +116,7 @@ std::string FossilScoreFileText(const Workspace& ws, const PretreatmentChoice& c
     w.Text("Fossil data file: ").Text(ws.fossilFileName);
     w.EndRecord();
     PretreatmentRecords(w, choice);
-    w.Text("No. of reference taxa: ").Integer(ws.refTaxonCount);
-    w.EndRecord();
-    w.Text("No. of reference sites: ").Integer(ws.refSiteCount);
-    w.EndRecord();
+    ReferenceCounts(w, ws);
     w.Text("No. of fossil taxa: ").Integer(ws.fossilTaxonCount);
     w.EndRecord();
     w.Text("No. of fossil samples: ").Integer(ws.fossilSampleCount);

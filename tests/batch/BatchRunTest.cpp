@@ -6,16 +6,12 @@
 
 #include "batch/BatchRun.h"
 #include "data/TableReader.h"
+#include "support/TestFiles.h"
 
 namespace tarvex {
 namespace {
 
-const std::string kExamples = std::string(TARVEX_SOURCE_DIR) + "/examples/";
-
-std::string TempPath(const std::string& name)
-{
-    return std::string(TARVEX_BINARY_DIR) + "/" + name;
-}
+using namespace tarvex::testing;
 
 struct BatchResult {
     int status;

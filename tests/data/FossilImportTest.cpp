@@ -4,16 +4,12 @@
 #include <fstream>
 
 #include "data/FossilImport.h"
+#include "support/TestFiles.h"
 
 namespace tarvex {
 namespace {
 
-std::string WriteTemp(const std::string& name, const std::string& content)
-{
-    const std::string path = std::string(TARVEX_BINARY_DIR) + "/" + name;
-    std::ofstream(path, std::ios::binary) << content;
-    return path;
-}
+using namespace tarvex::testing;
 
 // A workspace that looks as if the EOF analysis of three taxa had run.
 Workspace AnalysedReference()

@@ -6,16 +6,12 @@
 
 #include "data/ReferenceImport.h"
 #include "data/TableReader.h"
+#include "support/TestFiles.h"
 
 namespace tarvex {
 namespace {
 
-std::string WriteTemp(const std::string& name, const std::string& content)
-{
-    const std::string path = std::string(TARVEX_BINARY_DIR) + "/" + name;
-    std::ofstream(path, std::ios::binary) << content;
-    return path;
-}
+using namespace tarvex::testing;
 
 TEST(ReferenceImportTest, FillsWorkspaceFromTextLabelledTable)
 {

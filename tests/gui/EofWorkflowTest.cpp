@@ -18,31 +18,12 @@
 #include "data/TableReader.h"
 #include "eof/frmCorrelVar.h"
 #include "ui/ScriptedDialogs.h"
+#include "support/TestFiles.h"
 
 namespace tarvex {
 namespace {
 
-const std::string kExamples = std::string(TARVEX_SOURCE_DIR) + "/examples/";
-
-std::string TempPath(const std::string& name)
-{
-    return std::string(TARVEX_BINARY_DIR) + "/" + name;
-}
-
-std::string WriteTemp(const std::string& name, const std::string& content)
-{
-    const std::string path = TempPath(name);
-    std::ofstream(path, std::ios::binary) << content;
-    return path;
-}
-
-std::string ReadAll(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using namespace tarvex::testing;
 
 std::vector<std::string> Lines(const std::string& text)
 {

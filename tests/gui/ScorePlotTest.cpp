@@ -13,11 +13,12 @@
 #include "eof/frmCorrelVar.h"
 #include "ui/PictureBox.h"
 #include "ui/ScriptedDialogs.h"
+#include "support/TestFiles.h"
 
 namespace tarvex {
 namespace {
 
-const std::string kExamples = std::string(TARVEX_SOURCE_DIR) + "/examples/";
+using namespace tarvex::testing;
 
 QColor ColourOf(int value) { return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF); }
 

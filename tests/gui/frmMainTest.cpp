@@ -23,18 +23,12 @@
 #include "eof/frmCorrelVar.h"
 #include "ui/PictureBox.h"
 #include "ui/ScriptedDialogs.h"
+#include "support/TestFiles.h"
 
 namespace tarvex {
 namespace {
 
-const std::string kExamples = std::string(TARVEX_SOURCE_DIR) + "/examples/";
-
-std::string WriteTemp(const std::string& name, const std::string& content)
-{
-    const std::string path = std::string(TARVEX_BINARY_DIR) + "/" + name;
-    std::ofstream(path, std::ios::binary) << content;
-    return path;
-}
+using namespace tarvex::testing;
 
 class MainWindowTest : public ::testing::Test {
 protected:
