@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <memory>
 
 // The helpers below take and return 32-byte vectors; they are always inlined, so the
 // calling convention GCC warns about never applies.
@@ -159,73 +160,76 @@ void ChunkRunner::HelperLoop()
 
 namespace {
 
-// Rows of `packed` hold eight centred taxa side by side per site, one panel after the
-// other, so the tile loop below reads memory in order.
-std::vector<double> PackPanels(const Matrix<double>& data, int rows, int cols,
-                               const std::vector<double>& means)
+// Panel b holds the centred taxa 8 b + 1 .. 8 b + 8 side by side, site after site, so the
+// tile loop below reads memory in order; taxa past the last are 0.
+void PackPanel(const Matrix<double>& data, int rows, int cols, const std::vector<double>& means,
+               int b, double* panel)
 {
-    const int panels = (cols + 7) / 8;
-    std::vector<double> packed(static_cast<std::size_t>(panels) * rows * 8, 0.0);
+    const int first = 8 * b + 1;
+    const int width = std::min(8, cols - first + 1);
     for (int s = 1; s <= rows; ++s) {
-        const double* in = data.row(s);
-        for (int t = 1; t <= cols; ++t) {
-            const int b = (t - 1) / 8;
-            packed[(static_cast<std::size_t>(b) * rows + (s - 1)) * 8 + (t - 1) % 8] =
-                in[t] - means[t];
-        }
+        const double* in = data.row(s) + first;
+        double* out = panel + static_cast<std::size_t>(s - 1) * 8;
+        for (int i = 0; i < width; ++i) out[i] = in[i] - means[first + i];
+        for (int i = width; i < 8; ++i) out[i] = 0;
     }
-    return packed;
 }
 
-// Taxa 4 pb + 1 .. 4 pb + 4 against every panel from their own onwards.
+// Taxa 4 pb + 1 .. 4 pb + 4 for pb = 0..lastBlock against the panels firstPanel..lastPanel
+// that are not left of their own.
 TARVEX_KERNEL
-void CrossRowBlock(const double* packed, int rows, int cols, int pb, double* out,
-                   std::size_t outStride)
+void CrossTiles(const double* packed, int rows, int cols, int lastBlock, int firstPanel,
+                int lastPanel, double* out, std::size_t outStride)
 {
-    const int panels = (cols + 7) / 8;
-    const int own = pb / 2;
-    const double* pa = packed + static_cast<std::size_t>(own) * rows * 8 + (pb % 2) * 4;
-    for (int b = own; b < panels; ++b) {
-        const double* pq = packed + static_cast<std::size_t>(b) * rows * 8;
-        V4 c00 = Splat(0), c01 = Splat(0), c10 = Splat(0), c11 = Splat(0);
-        V4 c20 = Splat(0), c21 = Splat(0), c30 = Splat(0), c31 = Splat(0);
-        for (int s = 0; s < rows; ++s) {
-            const double* ps = pa + 8 * s;
-            const V4 q0 = Load(pq + 8 * s);
-            const V4 q1 = Load(pq + 8 * s + 4);
-            const V4 x0 = Splat(ps[0]);
-            c00 = c00 + x0 * q0;
-            c01 = c01 + x0 * q1;
-            const V4 x1 = Splat(ps[1]);
-            c10 = c10 + x1 * q0;
-            c11 = c11 + x1 * q1;
-            const V4 x2 = Splat(ps[2]);
-            c20 = c20 + x2 * q0;
-            c21 = c21 + x2 * q1;
-            const V4 x3 = Splat(ps[3]);
-            c30 = c30 + x3 * q0;
-            c31 = c31 + x3 * q1;
-        }
-        double tile[4][8];
-        Store(tile[0], c00);
-        Store(tile[0] + 4, c01);
-        Store(tile[1], c10);
-        Store(tile[1] + 4, c11);
-        Store(tile[2], c20);
-        Store(tile[2] + 4, c21);
-        Store(tile[3], c30);
-        Store(tile[3] + 4, c31);
-        for (int r = 0; r < 4; ++r) {
-            const int p = 4 * pb + r + 1;
-            if (p > cols) break;
-            double* dst = out + static_cast<std::size_t>(p) * outStride;
-            for (int i = 0; i < 8; ++i) {
-                const int q = 8 * b + i + 1;
-                if (q >= p && q <= cols) dst[q] = tile[r][i];
+    for (int pb = 0; pb <= lastBlock; ++pb) {
+        const int own = pb / 2;
+        const double* pa = packed + static_cast<std::size_t>(own) * rows * 8 + (pb % 2) * 4;
+        for (int b = std::max(own, firstPanel); b <= lastPanel; ++b) {
+            const double* pq = packed + static_cast<std::size_t>(b) * rows * 8;
+            V4 c00 = Splat(0), c01 = Splat(0), c10 = Splat(0), c11 = Splat(0);
+            V4 c20 = Splat(0), c21 = Splat(0), c30 = Splat(0), c31 = Splat(0);
+            for (int s = 0; s < rows; ++s) {
+                const double* ps = pa + 8 * s;
+                const V4 q0 = Load(pq + 8 * s);
+                const V4 q1 = Load(pq + 8 * s + 4);
+                const V4 x0 = Splat(ps[0]);
+                c00 = c00 + x0 * q0;
+                c01 = c01 + x0 * q1;
+                const V4 x1 = Splat(ps[1]);
+                c10 = c10 + x1 * q0;
+                c11 = c11 + x1 * q1;
+                const V4 x2 = Splat(ps[2]);
+                c20 = c20 + x2 * q0;
+                c21 = c21 + x2 * q1;
+                const V4 x3 = Splat(ps[3]);
+                c30 = c30 + x3 * q0;
+                c31 = c31 + x3 * q1;
+            }
+            double tile[4][8];
+            Store(tile[0], c00);
+            Store(tile[0] + 4, c01);
+            Store(tile[1], c10);
+            Store(tile[1] + 4, c11);
+            Store(tile[2], c20);
+            Store(tile[2] + 4, c21);
+            Store(tile[3], c30);
+            Store(tile[3] + 4, c31);
+            for (int r = 0; r < 4; ++r) {
+                const int p = 4 * pb + r + 1;
+                if (p > cols) break;
+                double* dst = out + static_cast<std::size_t>(p) * outStride;
+                for (int i = 0; i < 8; ++i) {
+                    const int q = 8 * b + i + 1;
+                    if (q >= p && q <= cols) dst[q] = tile[r][i];
+                }
             }
         }
     }
 }
+
+// Panels per job: their sites stay in the core's cache while every block of taxa up to
+// them streams past.
+constexpr int kPanelsPerJob = 4;
 
 }  // namespace
 
@@ -234,13 +238,24 @@ void CrossProductUpper(const Matrix<double>& data, int rows, int cols,
 {
     if (cols < 1) return;
     assert(cross.rows() >= cols && cross.cols() >= cols);
-    const std::vector<double> packed = PackPanels(data, rows, cols, means);
+    rows = std::max(rows, 0);
+    const int panels = (cols + 7) / 8;
+    const std::size_t panelSize = static_cast<std::size_t>(rows) * 8;
+    // Every element is written by the packing, so the buffer is left uninitialised.
+    std::unique_ptr<double[]> packed(new double[panels * panelSize + 1]);
+    runner.Run(std::min(panels, kMaxChunks), [&](int c) {
+        for (int b = c; b < panels; b += kMaxChunks)
+            PackPanel(data, rows, cols, means, b, packed.get() + b * panelSize);
+    });
     const std::size_t stride = static_cast<std::size_t>(cross.cols()) + 1;
     double* out = cross.row(0);
     const int blocks = (cols + 3) / 4;
-    runner.Run(std::min(blocks, kMaxChunks), [&](int c) {
-        for (int pb = c; pb < blocks; pb += kMaxChunks)
-            CrossRowBlock(packed.data(), rows, cols, pb, out, stride);
+    const int jobs = (panels + kPanelsPerJob - 1) / kPanelsPerJob;
+    runner.Run(jobs, [&](int g) {
+        const int firstPanel = g * kPanelsPerJob;
+        const int lastPanel = std::min(panels - 1, firstPanel + kPanelsPerJob - 1);
+        const int lastBlock = std::min(blocks - 1, 2 * lastPanel + 1);
+        CrossTiles(packed.get(), rows, cols, lastBlock, firstPanel, lastPanel, out, stride);
     });
 }
 
@@ -249,7 +264,7 @@ void CrossProductUpper(const Matrix<double>& data, int rows, int cols,
 
 namespace {
 
-constexpr int kRowsPerChunk = 16;
+constexpr int kRowsPerChunk = 64;
 
 TARVEX_KERNEL
 void MultiplyRowGroup(const double* left, std::size_t leftStride, const double* right,
