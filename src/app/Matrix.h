@@ -1,7 +1,7 @@
 #pragma once
 
-#include <cassert>
 #include <algorithm>
+#include <cassert>
 #include <cstddef>
 #include <vector>
 
@@ -21,7 +21,8 @@ public:
     {
         rows_ = rows < 0 ? -1 : rows;
         cols_ = cols < 0 ? -1 : cols;
-        data_.assign(static_cast<std::size_t>(rows_ + 1) * static_cast<std::size_t>(cols_ + 1), T{});
+        data_.assign(static_cast<std::size_t>(rows_ + 1) * static_cast<std::size_t>(cols_ + 1),
+                     T{});
     }
 
     // Keeps the elements that exist in both shapes, as a preserving re-dimension does.
@@ -29,8 +30,7 @@ public:
     {
         Matrix<T> next(rows, cols);
         for (int r = 0; r <= rows && r <= rows_; ++r)
-            for (int c = 0; c <= cols && c <= cols_; ++c)
-                next(r, c) = (*this)(r, c);
+            for (int c = 0; c <= cols && c <= cols_; ++c) next(r, c) = (*this)(r, c);
         *this = std::move(next);
     }
 

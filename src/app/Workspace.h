@@ -35,25 +35,25 @@ struct Workspace {
     std::vector<std::string> fossilTaxonNames;    // [0..fossilTaxonCount]
     Matrix<double> fossilData;
     Matrix<double> fossilProportions;
-    std::vector<bool> fossilSampleEmpty;          // [0..fossilSampleCount]
-    std::vector<std::string> taxonNameMatches;    // [0] = count as text, [1..] entries
-    Matrix<double> fossilStandardized;            // [0..fossilSampleCount, 0..taxonCount]
+    std::vector<bool> fossilSampleEmpty;        // [0..fossilSampleCount]
+    std::vector<std::string> taxonNameMatches;  // [0] = count as text, [1..] entries
+    Matrix<double> fossilStandardized;          // [0..fossilSampleCount, 0..taxonCount]
 
     // Pre-treatment and EOF results
     bool useCorrelation = true;
     bool enhancementApplied = false;
     int16_t taxonCount = 0;
     int16_t basisRowCount = 0;
-    Matrix<double> dispersionMatrix;   // [0..n, 0..n]
-    Matrix<double> eofVectors;         // [0..n+1, 0..n]; row n+1 = eigenvalue
+    Matrix<double> dispersionMatrix;     // [0..n, 0..n]
+    Matrix<double> eofVectors;           // [0..n+1, 0..n]; row n+1 = eigenvalue
     std::vector<float> eofContribution;  // [0..n] percent
     std::vector<float> eofCumulative;    // [0..n]; [0] = 0
-    Matrix<double> taxonLoadings;      // (taxon, EOF)
-    Matrix<double> basisMeans;         // [0..4, 0..n]
-    Matrix<double> basisSDs;           // [0..4, 0..n]
-    Matrix<double> refRawScores;       // [0..refSiteCount, 0..n]
+    Matrix<double> taxonLoadings;        // (taxon, EOF)
+    Matrix<double> basisMeans;           // [0..4, 0..n]
+    Matrix<double> basisSDs;             // [0..4, 0..n]
+    Matrix<double> refRawScores;         // [0..refSiteCount, 0..n]
     Matrix<double> refScores;
-    Matrix<double> fossilRawScores;    // [0..fossilSampleCount, 0..n]
+    Matrix<double> fossilRawScores;  // [0..fossilSampleCount, 0..n]
     Matrix<double> fossilScores;
     bool eofDone = false;
     bool projectionDone = false;
@@ -71,8 +71,8 @@ struct Workspace {
     float rotationStep = 0.04f;
     float envelopeTightness = 0.1f;
     bool envelopeDone = false;
-    std::vector<bool> refSiteOnHull;   // [0..refSiteCount]
-    std::vector<bool> fossilOutside;   // [0..fossilSampleCount]
+    std::vector<bool> refSiteOnHull;  // [0..refSiteCount]
+    std::vector<bool> fossilOutside;  // [0..fossilSampleCount]
     // The envelope's directions come from one generator that starts from the same state at
     // every program start and is never reseeded, so the same actions give the same marks.
     UniformRandom envelopeRandom;

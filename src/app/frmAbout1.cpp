@@ -13,10 +13,10 @@ frmAbout1::frmAbout1()
     auto* title = new QLabel("<b>Tarvex 1.5</b>", this);
     title->setObjectName("aboutTitle");
     layout->addWidget(title);
-    layout->addWidget(new QLabel(
-        "Pollen-based quantitative climate reconstruction:\n"
-        "EOF analysis, envelope test, modern analogues and calibration.",
-        this));
+    layout->addWidget(
+        new QLabel("Pollen-based quantitative climate reconstruction:\n"
+                   "EOF analysis, envelope test, modern analogues and calibration.",
+                   this));
     auto* credit = new QLabel("Written by the Tarvex developers.", this);
     credit->setObjectName("aboutCredit");
     layout->addWidget(credit);

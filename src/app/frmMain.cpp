@@ -87,11 +87,11 @@ void frmMain::LoadWindow()
 
     // 6. View controls wait for the EOF analysis.
     for (QWidget* w : std::initializer_list<QWidget*>{
-             Option2[0], Option2[1], Option2[2], Option3[0], Option3[1], Option3[2], Option5[0],
-             Option5[1], Option5[2], Option4[0], Option4[1], Option6[0], Option6[1], Slider1,
-             Slider2[1], Slider2[2], Slider3, Slider4, Slider5, Combo1, Combo3, Combo4, Check1,
-             Check2, Check3, Check4, LabelRotale, LabelTilt, LabelTight, LabelLoose, LabelVelocity,
-             Label7, Label4, LabelZoom})
+             Option2[0], Option2[1], Option2[2],    Option3[0], Option3[1], Option3[2],  Option5[0],
+             Option5[1], Option5[2], Option4[0],    Option4[1], Option6[0], Option6[1],  Slider1,
+             Slider2[1], Slider2[2], Slider3,       Slider4,    Slider5,    Combo1,      Combo3,
+             Combo4,     Check1,     Check2,        Check3,     Check4,     LabelRotale, LabelTilt,
+             LabelTight, LabelLoose, LabelVelocity, Label7,     Label4,     LabelZoom})
         w->setEnabled(false);
 
     // 7.
@@ -154,9 +154,10 @@ void frmMain::ConnectControls()
     connect(mnuSaveF2, &QAction::triggered, this, [this] { fSaveScore(); });
 
     // Right click on a plot: its pop-up menu; Copy puts that plot's picture on the clipboard.
-    const std::array<std::pair<PictureBox*, QMenu*>, 4> popups{
-        {{Picture1[0], mnuFig1L}, {Picture1[1], mnuFig1R}, {Picture2[0], mnuFig2L},
-         {Picture2[1], mnuFig2R}}};
+    const std::array<std::pair<PictureBox*, QMenu*>, 4> popups{{{Picture1[0], mnuFig1L},
+                                                                {Picture1[1], mnuFig1R},
+                                                                {Picture2[0], mnuFig2L},
+                                                                {Picture2[1], mnuFig2R}}};
     for (const auto& [picture, menu] : popups) {
         QMenu* m = menu;
         connect(picture, &PictureBox::contextMenuRequested, this,
@@ -183,8 +184,8 @@ void frmMain::ImportReferenceData()
     Workspace& ws = app_.ws();
     Timer1->stop();
 
-    const std::optional<std::string> path = app_.dialogs().OpenFile("Import reference data",
-                                                                    kDataFileFilter);
+    const std::optional<std::string> path =
+        app_.dialogs().OpenFile("Import reference data", kDataFileFilter);
     ImportOutcome outcome;
     if (!path) {
         outcome = CancelledReferenceImport();
@@ -202,8 +203,8 @@ void frmMain::ImportReferenceData()
     update();
     Command5->setEnabled(false);
     Command3->setEnabled(true);
-    for (QAction* a : {mnuControl, mnuCopy1R, mnuCopy1L, mnuCopy2R, mnuCopy2L, mnuSaveS,
-                       mnuSaveS2, mnuSaveL, mnuSaveL2})
+    for (QAction* a : {mnuControl, mnuCopy1R, mnuCopy1L, mnuCopy2R, mnuCopy2L, mnuSaveS, mnuSaveS2,
+                       mnuSaveL, mnuSaveL2})
         a->setEnabled(true);
     Slider4->setEnabled(true);
     LabelZoom->setEnabled(true);

@@ -34,21 +34,21 @@ public:
     ~frmMain() override;
 
     // Controls, named as the program names them. Control arrays keep the program's indexes.
-    QPushButton* Command5 = nullptr;   // "Import reference data"
-    QPushButton* Command6 = nullptr;   // "Import fossil data"
-    QPushButton* Command3 = nullptr;   // "Axis settings"
+    QPushButton* Command5 = nullptr;         // "Import reference data"
+    QPushButton* Command6 = nullptr;         // "Import fossil data"
+    QPushButton* Command3 = nullptr;         // "Axis settings"
     std::array<QPushButton*, 2> Command4{};  // "Prev.", "Next" of the displayed EOFs
     std::array<QRadioButton*, 2> Option6{};  // automatic / manual change
-    QSlider* Slider5 = nullptr;        // interval of the automatic change, seconds
+    QSlider* Slider5 = nullptr;              // interval of the automatic change, seconds
     QLabel* Label7 = nullptr;
     std::array<QRadioButton*, 2> Option4{};  // 2-D / 3-D
     std::array<QSlider*, 3> Slider2{};       // [1] rotation, [2] tilt
-    QSlider* Slider3 = nullptr;        // velocity
-    QCheckBox* Check1 = nullptr;       // Stereo
-    QCheckBox* Check2 = nullptr;       // Pause
-    QCheckBox* Check3 = nullptr;       // Reverse
-    QCheckBox* Check4 = nullptr;       // Tick / Label
-    QSlider* Slider4 = nullptr;        // zoom
+    QSlider* Slider3 = nullptr;              // velocity
+    QCheckBox* Check1 = nullptr;             // Stereo
+    QCheckBox* Check2 = nullptr;             // Pause
+    QCheckBox* Check3 = nullptr;             // Reverse
+    QCheckBox* Check4 = nullptr;             // Tick / Label
+    QSlider* Slider4 = nullptr;              // zoom
     std::array<QRadioButton*, 3> Option2{};  // taxa labels
     QComboBox* Combo3 = nullptr;
     std::array<QPushButton*, 2> Command1{};
@@ -61,12 +61,12 @@ public:
     QPushButton* Command11 = nullptr;  // "Envelop" / "Reset envelope"
     QSlider* Slider1 = nullptr;        // envelope tightness
     QLabel* Label4 = nullptr;
-    QPushButton* Command14 = nullptr;  // "Diagram"
-    QPushButton* Command8 = nullptr;   // "Reconstruction"
-    QPushButton* Command7 = nullptr;   // "Quit"
+    QPushButton* Command14 = nullptr;       // "Diagram"
+    QPushButton* Command8 = nullptr;        // "Reconstruction"
+    QPushButton* Command7 = nullptr;        // "Quit"
     std::array<PictureBox*, 2> Picture1{};  // taxa plot, left and right eye
     std::array<PictureBox*, 2> Picture2{};  // site plot, left and right eye
-    PictureBox* Picture3 = nullptr;          // status strip
+    PictureBox* Picture3 = nullptr;         // status strip
     QProgressBar* ProgressBar1 = nullptr;
     QTimer* Timer1 = nullptr;
     QTimer* Timer2 = nullptr;

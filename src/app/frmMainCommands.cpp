@@ -101,8 +101,8 @@ void frmMain::ImportFossilData()
             Combo1->addItem(QString::fromStdString(ws.fossilSampleLabels[s]));
     Combo1->setCurrentIndex(Combo1->count() > 0 ? 0 : -1);
 
-    for (QWidget* w : std::initializer_list<QWidget*>{Slider1, LabelTight, LabelLoose, Label4,
-                                                      Command14})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{Slider1, LabelTight, LabelLoose, Label4, Command14})
         w->setEnabled(true);
 
     DoProjection();
@@ -118,7 +118,8 @@ void frmMain::DoProjection()
 {
     Workspace& ws = app_.ws();
     BeginProgress(ws.taxonCount);
-    const bool projected = ProjectFossil(ws, [this](int done, int) { ProgressBar1->setValue(done); });
+    const bool projected =
+        ProjectFossil(ws, [this](int done, int) { ProgressBar1->setValue(done); });
     EndProgress();
     if (!projected) return;
     const auto& a = ws.displayAxes;

@@ -43,8 +43,8 @@ QWidget* SliderRow(QLabel* caption, QSlider* slider, QWidget* parent)
 }
 
 // One of the " Taxa ", " Reference sites ", " Fossil data " frames.
-QGroupBox* LabelFrame(const QString& title, std::array<QRadioButton*, 3>& options,
-                      QComboBox*& list, std::array<QPushButton*, 2>& prevNext, QWidget* parent)
+QGroupBox* LabelFrame(const QString& title, std::array<QRadioButton*, 3>& options, QComboBox*& list,
+                      std::array<QPushButton*, 2>& prevNext, QWidget* parent)
 {
     auto* box = new QGroupBox(title, parent);
     auto* layout = new QGridLayout(box);

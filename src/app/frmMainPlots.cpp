@@ -61,7 +61,10 @@ std::vector<float> RightEyePositions(const std::vector<ScreenPoint>& left)
 
 }  // namespace
 
-int frmMain::VisibleAxisCount() const { return Option4[1]->isChecked() ? 3 : 2; }
+int frmMain::VisibleAxisCount() const
+{
+    return Option4[1]->isChecked() ? 3 : 2;
+}
 
 void frmMain::DrawTaxaPlot(int ex, int ey, int ez)
 {
@@ -71,9 +74,11 @@ void frmMain::DrawTaxaPlot(int ex, int ey, int ez)
     ws.taxaScale = s;
     const bool threeD = Option4[1]->isChecked();
     const bool stereo = Check1->isChecked();
-    const PlotFrame frame = BuildPlotFrame(s, threeD, ws.viewAngles, ex, ey, ez, Check4->isChecked());
+    const PlotFrame frame =
+        BuildPlotFrame(s, threeD, ws.viewAngles, ex, ey, ez, Check4->isChecked());
     ws.taxaTickStep = TickStep(s);
-    ws.taxonPositions = PlotPositions(ws.taxonLoadings, ws.taxonCount, ex, ey, ez, threeD, ws.viewAngles);
+    ws.taxonPositions =
+        PlotPositions(ws.taxonLoadings, ws.taxonCount, ex, ey, ez, threeD, ws.viewAngles);
     ws.taxonRightX = RightEyePositions(ws.taxonPositions);
 
     const Colour c1 = ws.colours.schemeColour1.Value();
@@ -109,9 +114,11 @@ void frmMain::DrawSitePlot(int ex, int ey, int ez)
     const double s = ws.zoomFactor;
     const bool threeD = Option4[1]->isChecked();
     const bool stereo = Check1->isChecked();
-    const PlotFrame frame = BuildPlotFrame(s, threeD, ws.viewAngles, ex, ey, ez, Check4->isChecked());
+    const PlotFrame frame =
+        BuildPlotFrame(s, threeD, ws.viewAngles, ex, ey, ez, Check4->isChecked());
     ws.siteTickStep = TickStep(s);
-    ws.sitePositions = PlotPositions(ws.refScores, ws.refSiteCount, ex, ey, ez, threeD, ws.viewAngles);
+    ws.sitePositions =
+        PlotPositions(ws.refScores, ws.refSiteCount, ex, ey, ez, threeD, ws.viewAngles);
     ws.siteRightX = RightEyePositions(ws.sitePositions);
 
     const Colour c1 = ws.colours.schemeColour1.Value();
@@ -124,7 +131,8 @@ void frmMain::DrawSitePlot(int ex, int ey, int ez)
         p.BeginBatch();
         auto xOf = [&](int i) { return eye == 0 ? ws.sitePositions[i].x : ws.siteRightX[i]; };
         for (int i = 1; i <= ws.refSiteCount; ++i) {
-            const bool onHull = i < static_cast<int>(ws.refSiteOnHull.size()) && ws.refSiteOnHull[i];
+            const bool onHull =
+                i < static_cast<int>(ws.refSiteOnHull.size()) && ws.refSiteOnHull[i];
             p.Circle(xOf(i), ws.sitePositions[i].y, 0.07 * s / 4, onHull ? c1 : c2, c2);
         }
         for (int i = 1; i <= ws.refSiteCount; ++i) {
@@ -171,7 +179,8 @@ void frmMain::DrawFossilSamples(int ex, int ey, int ez)
         // The path in sequence order, broken by empty samples; sample 1 starts it.
         for (int j = 2; j <= m; ++j)
             if (!empty(j - 1) && !empty(j))
-                p.Line(xOf(j), ws.fossilPositions[j].y, xOf(j - 1), ws.fossilPositions[j - 1].y, c4);
+                p.Line(xOf(j), ws.fossilPositions[j].y, xOf(j - 1), ws.fossilPositions[j - 1].y,
+                       c4);
         for (int j = 1; j <= m; ++j)
             if (!empty(j) && outside(j)) p.Circle(xOf(j), ws.fossilPositions[j].y, 0.02 * s, c3);
         for (int j = 1; j <= m; ++j) {

@@ -161,13 +161,14 @@ void frmMain::ConnectViewControls()
         QComboBox* list = frame == &Option3 ? Combo4 : Combo1;
         auto* buttons = frame == &Option3 ? &Command2 : &Command13;
         for (QRadioButton* option : *frame)
-            connect(option, &QRadioButton::toggled, this, [this, &ws, frame, list, buttons](bool on) {
-                if (!on) return;
-                SetLabelMode(*frame, list, *buttons);
-                const auto& a = ws.displayAxes;
-                DrawSitePlot(a[1], a[2], a[3]);
-                DrawFossilSamples(a[1], a[2], a[3]);
-            });
+            connect(option, &QRadioButton::toggled, this,
+                    [this, &ws, frame, list, buttons](bool on) {
+                        if (!on) return;
+                        SetLabelMode(*frame, list, *buttons);
+                        const auto& a = ws.displayAxes;
+                        DrawSitePlot(a[1], a[2], a[3]);
+                        DrawFossilSamples(a[1], a[2], a[3]);
+                    });
     }
 
     // Current items.

@@ -123,26 +123,26 @@ bool BatchFossilStage(Workspace& ws, const BatchOptions& options, std::ostream& 
     if (options.fossilPath.empty()) return true;
     std::vector<std::string> refused;
     const ImportOutcome outcome =
-        ImportFossilTable(ws, options.fossilPath, options.choice,
-                          [&](const std::string& question) {
-                              if (options.acceptNameMismatches) return true;
-                              refused.push_back(question);
-                              return false;
-                          });
+        ImportFossilTable(ws, options.fossilPath, options.choice, [&](const std::string& question) {
+            if (options.acceptNameMismatches) return true;
+            refused.push_back(question);
+            return false;
+        });
     if (!outcome.ok) {
         err << "Fossil data " << options.fossilPath << ":\n";
         for (const std::string& m : outcome.messages) err << m << "\n";
         for (const std::string& q : refused)
-            err << q << "\nTaxon names differ; run with --accept-name-mismatches to match the "
-                        "columns by position anyway.\n";
+            err << q
+                << "\nTaxon names differ; run with --accept-name-mismatches to match the "
+                   "columns by position anyway.\n";
         return false;
     }
     if (!ProjectFossil(ws, {})) {
         err << "Fossil data " << options.fossilPath << ": the projection failed.\n";
         return false;
     }
-    out << "Fossil data: " << ws.fossilSampleCount << " samples, "
-        << ws.taxonNameMatches[0] << " accepted name mismatches\n";
+    out << "Fossil data: " << ws.fossilSampleCount << " samples, " << ws.taxonNameMatches[0]
+        << " accepted name mismatches\n";
     return true;
 }
 

@@ -9,8 +9,14 @@ namespace tarvex {
 
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
 
 // A number found at the front of a text: its value and where it ends.
 struct NumberScan {
@@ -53,7 +59,8 @@ bool TooLarge(std::string_view number)
     bool negative = false;
     if (i < number.size()) {
         ++i;
-        if (i < number.size() && (number[i] == '+' || number[i] == '-')) negative = number[i++] == '-';
+        if (i < number.size() && (number[i] == '+' || number[i] == '-'))
+            negative = number[i++] == '-';
         for (; i < number.size(); ++i)
             if (exponent < 1000000) exponent = exponent * 10 + (number[i] - '0');
     }
@@ -88,8 +95,7 @@ NumberScan ScanNumber(std::string_view s, std::size_t i)
     const std::string_view text = s.substr(mantissa, i - mantissa);
     const auto result = std::from_chars(text.data(), text.data() + text.size(), scan.value,
                                         std::chars_format::general);
-    if (result.ec == std::errc::result_out_of_range)
-        scan.value = TooLarge(text) ? HUGE_VAL : 0.0;
+    if (result.ec == std::errc::result_out_of_range) scan.value = TooLarge(text) ? HUGE_VAL : 0.0;
     if (negative) scan.value = -scan.value;
     return scan;
 }
@@ -193,9 +199,15 @@ bool IsNumber(std::string_view text)
     return FormatNumber(Val(text)) == text;
 }
 
-std::string FormatNumber(double v) { return FormatGeneral(v, 15); }
+std::string FormatNumber(double v)
+{
+    return FormatGeneral(v, 15);
+}
 
-std::string FormatSingle(float v) { return FormatGeneral(static_cast<double>(v), 7); }
+std::string FormatSingle(float v)
+{
+    return FormatGeneral(static_cast<double>(v), 7);
+}
 
 double RoundHalfEven(double v)
 {
@@ -207,9 +219,15 @@ double RoundHalfEven(double v)
     return std::fmod(whole, 2.0) == 0 ? whole : whole + 1;
 }
 
-double Int(double v) { return std::floor(v); }
+double Int(double v)
+{
+    return std::floor(v);
+}
 
-double Fix(double v) { return std::trunc(v); }
+double Fix(double v)
+{
+    return std::trunc(v);
+}
 
 double RoundTo(double v, int decimals)
 {
@@ -230,8 +248,10 @@ double RoundTo(double v, int decimals)
     if (up) {
         std::size_t i = mantissa.size();
         while (i > 0 && mantissa[i - 1] == '9') mantissa[--i] = '0';
-        if (i == 0) mantissa.insert(mantissa.begin(), '1');
-        else ++mantissa[i - 1];
+        if (i == 0)
+            mantissa.insert(mantissa.begin(), '1');
+        else
+            ++mantissa[i - 1];
     }
     // The rounded decimal is mantissa * 10^-decimals; parsing it gives the double nearest to it.
     mantissa.append("e-");

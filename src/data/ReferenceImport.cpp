@@ -16,7 +16,10 @@ ImportOutcome FailureFor(TableStatus status)
 
 }  // namespace
 
-ImportOutcome CancelledReferenceImport() { return FailureFor(TableStatus::FormatError); }
+ImportOutcome CancelledReferenceImport()
+{
+    return FailureFor(TableStatus::FormatError);
+}
 
 ImportOutcome ImportReferenceTable(Workspace& ws, const std::string& path)
 {

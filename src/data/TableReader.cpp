@@ -13,8 +13,14 @@ namespace tarvex {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-bool IsSeparator(char c) { return c == ',' || c == '\n' || c == '\r'; }
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+bool IsSeparator(char c)
+{
+    return c == ',' || c == '\n' || c == '\r';
+}
 
 constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
 
@@ -80,7 +86,8 @@ std::size_t CellReader::ScanCell(std::size_t pos, std::string* cell) const
                 if (cell) cell->append(data + i, size - i);
                 return size;
             }
-            const std::size_t quote = static_cast<std::size_t>(static_cast<const char*>(found) - data);
+            const std::size_t quote =
+                static_cast<std::size_t>(static_cast<const char*>(found) - data);
             if (cell) cell->append(data + i, quote - i);
             i = quote + 1;
             if (i < size && data[i] == '"') {
@@ -100,8 +107,10 @@ std::size_t CellReader::ScanCell(std::size_t pos, std::string* cell) const
     }
 
     if (i < size) {
-        if (data[i] == '\r' && i + 1 < size && data[i + 1] == '\n') i += 2;
-        else ++i;
+        if (data[i] == '\r' && i + 1 < size && data[i + 1] == '\n')
+            i += 2;
+        else
+            ++i;
     }
     return i;
 }
@@ -142,7 +151,8 @@ TableReadResult ReadDataTable(CellReader& reader, const TableLimits& limits)
     std::vector<double> firstRow(static_cast<std::size_t>(n) + 1, 0.0);
     const int lastBuffered = textLabels ? 2 * n + 1 : 2 * n;
     for (int p = n + 2; p <= lastBuffered; ++p) {
-        if (!StrictVal(names[static_cast<std::size_t>(p)], firstRow[static_cast<std::size_t>(p - n - 1)]))
+        if (!StrictVal(names[static_cast<std::size_t>(p)],
+                       firstRow[static_cast<std::size_t>(p - n - 1)]))
             return Failure(TableStatus::FormatError);
     }
     if (!textLabels) {

@@ -59,7 +59,7 @@ enum class TableStatus { Ok, BlankCell, FormatError, TooManyRows };
 
 struct DataTable {
     bool textLabels = false;
-    int columnCount = 0;                   // n: taxa or climate parameters
+    int columnCount = 0;  // n: taxa or climate parameters
     int rowCount = 0;
     std::vector<std::string> columnNames;  // [0..n], [0] = corner cell
     std::vector<std::string> rowLabels;    // [0..rowCount], [0] = ""

@@ -61,8 +61,9 @@ void ReferenceCounts(RecordWriter& w, const Workspace& ws)
 }
 
 // Records "label, value 1, ..., value n" for rows 1..rows of a result table.
-void DataRecords(RecordWriter& w, const std::vector<std::string>& labels, const Matrix<double>& values,
-                 int rows, int n, int total, const ProgressFn& progress)
+void DataRecords(RecordWriter& w, const std::vector<std::string>& labels,
+                 const Matrix<double>& values, int rows, int n, int total,
+                 const ProgressFn& progress)
 {
     for (int r = 1; r <= rows; ++r) {
         w.Text(labels[r]);
@@ -123,7 +124,8 @@ std::string FossilScoreFileText(const Workspace& ws, const PretreatmentChoice& c
     w.EndRecord();
 
     w.Text("Taxa name inconsistency: ");
-    const int matches = ws.taxonNameMatches.empty() ? 0 : static_cast<int>(Val(ws.taxonNameMatches[0]));
+    const int matches =
+        ws.taxonNameMatches.empty() ? 0 : static_cast<int>(Val(ws.taxonNameMatches[0]));
     for (int i = 1; i <= matches && i < static_cast<int>(ws.taxonNameMatches.size()); ++i)
         w.Text(ws.taxonNameMatches[i]);
     w.EndRecord();

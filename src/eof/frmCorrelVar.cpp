@@ -73,7 +73,10 @@ PretreatmentChoice frmCorrelVar::CurrentChoice() const
     return choice;
 }
 
-double frmCorrelVar::Enhance(double x) const { return tarvex::Enhance(x, CurrentChoice().enhancement); }
+double frmCorrelVar::Enhance(double x) const
+{
+    return tarvex::Enhance(x, CurrentChoice().enhancement);
+}
 
 void frmCorrelVar::OkClicked()
 {

@@ -25,11 +25,11 @@ public:
     QGroupBox* Frame2 = nullptr;
     std::array<QRadioButton*, 2> Option2{};  // convert / don't convert
     QGroupBox* Frame5 = nullptr;
-    QCheckBox* Check1 = nullptr;              // enhance minor taxa
+    QCheckBox* Check1 = nullptr;             // enhance minor taxa
     std::array<QRadioButton*, 2> Option3{};  // square root / log
     QGroupBox* Frame1 = nullptr;
     std::array<QRadioButton*, 2> Option1{};  // correlation / covariance
-    QPushButton* Command1 = nullptr;          // OK
+    QPushButton* Command1 = nullptr;         // OK
 
     // The choices as the dialog shows them now.
     PretreatmentChoice CurrentChoice() const;

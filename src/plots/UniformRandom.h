@@ -5,10 +5,10 @@
 namespace tarvex {
 
 // The program's one source of random numbers: SplitMix64, a 64-bit counter passed through a
-// mixing function, with the top 53 bits of each output scaled to a double in [0, 1). Every instance starts from the same fixed state and is never reseeded, so
-// the same actions after start-up draw the same numbers on every machine. The start state
-// 1234567 is the one the published reference outputs are given for, which lets the tests
-// check the arithmetic.
+// mixing function, with the top 53 bits of each output scaled to a double in [0, 1). Every instance
+// starts from the same fixed state and is never reseeded, so the same actions after start-up draw
+// the same numbers on every machine. The start state 1234567 is the one the published reference
+// outputs are given for, which lets the tests check the arithmetic.
 class UniformRandom {
 public:
     UniformRandom();

@@ -9,8 +9,8 @@ namespace {
 constexpr std::array<float, 12> kColourStops{
     // stop 0 (r, g, b), stop 1, stop 2, stop 3
     0.3f, 0.15f, 0.0f, 0.45f, 0.3f, 0.15f, 0.65f, 0.45f, 0.25f, 0.95f, 0.65f, 0.35f};
-constexpr std::array<float, 12> kGreyStops{
-    0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.6f, 0.6f, 0.6f};
+constexpr std::array<float, 12> kGreyStops{0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f,
+                                           0.0f, 0.0f, 0.0f, 0.6f, 0.6f, 0.6f};
 
 RgbTriple Rgb(int r, int g, int b)
 {

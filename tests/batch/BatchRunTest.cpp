@@ -37,10 +37,10 @@ TEST(BatchOptionsTest, DefaultsAndChoices)
     EXPECT_FALSE(o.acceptNameMismatches);
 
     BatchOptions p;
-    ASSERT_TRUE(ParseBatchOptions({"--reference", "r.csv", "--fossil", "f.csv", "--no-percent",
-                                   "--enhance", "log", "--correlation", "--accept-name-mismatches",
-                                   "--out", "d"},
-                                  p, error));
+    ASSERT_TRUE(
+        ParseBatchOptions({"--reference", "r.csv", "--fossil", "f.csv", "--no-percent", "--enhance",
+                           "log", "--correlation", "--accept-name-mismatches", "--out", "d"},
+                          p, error));
     EXPECT_EQ(p.fossilPath, "f.csv");
     EXPECT_FALSE(p.choice.convertToPercent);
     EXPECT_EQ(p.choice.enhancement, Enhancement::Log);
@@ -63,8 +63,9 @@ TEST(BatchOptionsTest, BadCommandLinesExitWithTwoAndExplain)
     }
     const BatchResult help = Batch({"--help"});
     EXPECT_EQ(help.status, 0);
-    for (const char* option : {"--reference", "--fossil", "--no-percent", "--enhance",
-                               "--correlation", "--covariance", "--accept-name-mismatches", "--out"})
+    for (const char* option :
+         {"--reference", "--fossil", "--no-percent", "--enhance", "--correlation", "--covariance",
+          "--accept-name-mismatches", "--out"})
         EXPECT_NE(help.out.find(option), std::string::npos) << option;
 }
 
@@ -90,15 +91,15 @@ TEST(BatchRunTest, NameMismatchIsRefusedUnlessAccepted)
 
     const std::string out = TempPath("batch_renamed_out");
     std::filesystem::remove_all(out);
-    const BatchResult refused = Batch({"--reference", kExamples + "reference.csv", "--fossil", fossil,
-                               "--out", out});
+    const BatchResult refused =
+        Batch({"--reference", kExamples + "reference.csv", "--fossil", fossil, "--out", out});
     EXPECT_EQ(refused.status, 1);
     EXPECT_NE(refused.err.find("Name inconsistent."), std::string::npos);
     EXPECT_NE(refused.err.find("--accept-name-mismatches"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(out + "/fossil-scores.csv"));
 
-    const BatchResult accepted = Batch({"--reference", kExamples + "reference.csv", "--fossil", fossil,
-                                "--accept-name-mismatches", "--out", out});
+    const BatchResult accepted = Batch({"--reference", kExamples + "reference.csv", "--fossil",
+                                        fossil, "--accept-name-mismatches", "--out", out});
     ASSERT_EQ(accepted.status, 0) << accepted.err;
     std::ifstream written(out + "/fossil-scores.csv", std::ios::binary);
     std::stringstream w;

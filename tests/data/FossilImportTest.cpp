@@ -57,8 +57,7 @@ TEST(FossilImportTest, EnhancementFollowsTheReferenceChoice)
 {
     Workspace ws = AnalysedReference();
     ASSERT_TRUE(ImportFossilTable(ws, WriteTemp("fossil_sqrt.csv", kGoodFossil),
-                                  PretreatmentChoice{true, Enhancement::SquareRoot, false},
-                                  {})
+                                  PretreatmentChoice{true, Enhancement::SquareRoot, false}, {})
                     .ok);
     EXPECT_DOUBLE_EQ(ws.fossilData(2, 3), std::sqrt(0.5));
     EXPECT_EQ(ws.fossilData(1, 2), 0.0);
@@ -94,17 +93,20 @@ TEST(FossilImportTest, FailuresCarryTheirMessagesAndChangeNothing)
         std::vector<std::string> messages;
     };
     const std::vector<Case> cases{
-        {"extra_taxon", ",Pinus,Betula,Poaceae,Alnus\n10,1,2,3,4\n20,1,2,3,4\n",
+        {"extra_taxon",
+         ",Pinus,Betula,Poaceae,Alnus\n10,1,2,3,4\n20,1,2,3,4\n",
          {kParameterNumberMessage}},
-        {"blank", ",Pinus,Betula,Poaceae\n10,1,2,3\n20,1,,3\n", {kBlankCellMessage, kFormatErrorMessage}},
+        {"blank",
+         ",Pinus,Betula,Poaceae\n10,1,2,3\n20,1,,3\n",
+         {kBlankCellMessage, kFormatErrorMessage}},
         {"past_end", ",Pinus,Betula,Poaceae\n10,1,2,3\n20,1,2\n", {kFormatErrorMessage}},
         {"all_empty", ",Pinus,Betula,Poaceae\n10,0,0,0\n20,0,0,0\n", {kFormatErrorMessage}},
     };
     for (const Case& c : cases) {
         Workspace ws = AnalysedReference();
-        const ImportOutcome outcome = ImportFossilTable(
-            ws, WriteTemp(std::string("fossil_") + c.name + ".csv", c.content), PretreatmentChoice{},
-            [](const std::string&) { return true; });
+        const ImportOutcome outcome =
+            ImportFossilTable(ws, WriteTemp(std::string("fossil_") + c.name + ".csv", c.content),
+                              PretreatmentChoice{}, [](const std::string&) { return true; });
         EXPECT_FALSE(outcome.ok) << c.name;
         EXPECT_EQ(outcome.messages, c.messages) << c.name;
         EXPECT_EQ(ws.fossilSampleCount, 0) << c.name;

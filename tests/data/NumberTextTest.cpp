@@ -1,10 +1,10 @@
-#include "data/NumberText.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 #include <string>
+
+#include "data/NumberText.h"
 
 namespace tarvex {
 namespace {
@@ -15,12 +15,12 @@ TEST(NumberText, NumberTest)
         const char* text;
         bool number;
     } cases[] = {
-        {"12", true},       {"0.5", true},         {"-3.25", true},   {"0", true},
-        {"1E+20", true},    {"1E-05", true},       {"0.0001", true},  {"100000000000000", true},
-        {"12.50", false},   {"1e3", false},        {".5", false},     {"007", false},
-        {"", false},        {"-0", false},         {"+12", false},    {" 12", false},
-        {"12 ", false},     {"1e+20", false},      {"0.00001", false}, {"1000000000000000", false},
-        {"12abc", false},   {"abc", false},        {"5.", false},     {"1.234567890123456", false},
+        {"12", true},     {"0.5", true},    {"-3.25", true},    {"0", true},
+        {"1E+20", true},  {"1E-05", true},  {"0.0001", true},   {"100000000000000", true},
+        {"12.50", false}, {"1e3", false},   {".5", false},      {"007", false},
+        {"", false},      {"-0", false},    {"+12", false},     {" 12", false},
+        {"12 ", false},   {"1e+20", false}, {"0.00001", false}, {"1000000000000000", false},
+        {"12abc", false}, {"abc", false},   {"5.", false},      {"1.234567890123456", false},
     };
     for (const auto& c : cases) EXPECT_EQ(IsNumber(c.text), c.number) << '"' << c.text << '"';
 }
@@ -31,11 +31,13 @@ TEST(NumberText, ValReadsTheLongestLeadingNumber)
         const char* text;
         double value;
     } cases[] = {
-        {"12", 12},        {"  -3.25", -3.25},  {"\t7", 7},      {"+4", 4},      {".5", 0.5},
-        {"5.", 5},         {"-.5", -0.5},       {"1e3", 1000},   {"2.5E-2", 0.025}, {"12abc", 12},
-        {"1e", 1},         {"1e+", 1},          {"3.2.1", 3.2},  {"1 2", 1},     {"", 0},
-        {"abc", 0},        {"-", 0},            {".", 0},        {"1e-400", 0},  {"007", 7},
-        {"0.30000000000000004", 0.30000000000000004},
+        {"12", 12},     {"  -3.25", -3.25}, {"\t7", 7},
+        {"+4", 4},      {".5", 0.5},        {"5.", 5},
+        {"-.5", -0.5},  {"1e3", 1000},      {"2.5E-2", 0.025},
+        {"12abc", 12},  {"1e", 1},          {"1e+", 1},
+        {"3.2.1", 3.2}, {"1 2", 1},         {"", 0},
+        {"abc", 0},     {"-", 0},           {".", 0},
+        {"1e-400", 0},  {"007", 7},         {"0.30000000000000004", 0.30000000000000004},
     };
     for (const auto& c : cases) EXPECT_EQ(Val(c.text), c.value) << '"' << c.text << '"';
     EXPECT_EQ(Val("1e400"), std::numeric_limits<double>::infinity());
@@ -50,9 +52,9 @@ TEST(NumberText, StrictValNeedsTheWholeText)
         bool ok;
         double value;
     } cases[] = {
-        {"12", true, 12},     {" 12.50 ", true, 12.5}, {"1e3", true, 1000}, {"-.5", true, -0.5},
-        {"+4", true, 4},      {"", false, 0},          {"   ", false, 0},   {"12abc", false, 0},
-        {"1e", false, 0},     {"1 2", false, 0},       {"abc", false, 0},  {"1e400", false, 0},
+        {"12", true, 12}, {" 12.50 ", true, 12.5}, {"1e3", true, 1000}, {"-.5", true, -0.5},
+        {"+4", true, 4},  {"", false, 0},          {"   ", false, 0},   {"12abc", false, 0},
+        {"1e", false, 0}, {"1 2", false, 0},       {"abc", false, 0},   {"1e400", false, 0},
     };
     for (const auto& c : cases) {
         double value = -1;
@@ -97,8 +99,12 @@ TEST(NumberText, FormatSingle)
         float value;
         const char* text;
     } cases[] = {
-        {0.1f, "0.1"},           {1.0f / 3, "0.3333333"},       {1234567.0f, "1234567"},
-        {12345678.0f, "1.234568E+07"}, {-2.5f, "-2.5"},        {0.00001f, "1E-05"},
+        {0.1f, "0.1"},
+        {1.0f / 3, "0.3333333"},
+        {1234567.0f, "1234567"},
+        {12345678.0f, "1.234568E+07"},
+        {-2.5f, "-2.5"},
+        {0.00001f, "1E-05"},
         {-0.0f, "0"},
     };
     for (const auto& c : cases) EXPECT_EQ(FormatSingle(c.value), c.text) << c.text;
@@ -109,9 +115,17 @@ TEST(NumberText, WholeNumbers)
     const struct {
         double value, halfEven, towardsMinusInfinity, towardsZero;
     } cases[] = {
-        {2.5, 2, 2, 2},     {3.5, 4, 3, 3},       {-2.5, -2, -3, -2},  {-3.5, -4, -4, -3},
-        {0.5, 0, 0, 0},     {1.5, 2, 1, 1},       {2.4999999999999996, 2, 2, 2},
-        {2.6, 3, 2, 2},     {-2.6, -3, -3, -2},   {-0.3, 0, -1, 0},    {1e300, 1e300, 1e300, 1e300},
+        {2.5, 2, 2, 2},
+        {3.5, 4, 3, 3},
+        {-2.5, -2, -3, -2},
+        {-3.5, -4, -4, -3},
+        {0.5, 0, 0, 0},
+        {1.5, 2, 1, 1},
+        {2.4999999999999996, 2, 2, 2},
+        {2.6, 3, 2, 2},
+        {-2.6, -3, -3, -2},
+        {-0.3, 0, -1, 0},
+        {1e300, 1e300, 1e300, 1e300},
         {4503599627370497.0, 4503599627370497.0, 4503599627370497.0, 4503599627370497.0},
     };
     for (const auto& c : cases) {
@@ -128,12 +142,24 @@ TEST(NumberText, RoundToDecimalsRoundsThePrintedValue)
         int decimals;
         double rounded;
     } cases[] = {
-        {2.675, 2, 2.68},   // stored below the half, printed as one
-        {2.665, 2, 2.66},   // stored above the half, printed as one
-        {0.125, 2, 0.12},   {0.375, 2, 0.38},  {-2.675, 2, -2.68},  {1.005, 2, 1.0},
-        {2.5, 0, 2},        {3.5, 0, 4},       {0.0049, 2, 0},       {0.005, 2, 0},
-        {0.0051, 2, 0.01},  {0.015, 2, 0.02},  {9.995, 2, 10},      {-0.001, 2, 0},
-        {0.1 + 0.2, 2, 0.3}, {1234.5678, 1, 1234.6}, {7, 3, 7},     {2.5, -1, 2},
+        {2.675, 2, 2.68},  // stored below the half, printed as one
+        {2.665, 2, 2.66},  // stored above the half, printed as one
+        {0.125, 2, 0.12},
+        {0.375, 2, 0.38},
+        {-2.675, 2, -2.68},
+        {1.005, 2, 1.0},
+        {2.5, 0, 2},
+        {3.5, 0, 4},
+        {0.0049, 2, 0},
+        {0.005, 2, 0},
+        {0.0051, 2, 0.01},
+        {0.015, 2, 0.02},
+        {9.995, 2, 10},
+        {-0.001, 2, 0},
+        {0.1 + 0.2, 2, 0.3},
+        {1234.5678, 1, 1234.6},
+        {7, 3, 7},
+        {2.5, -1, 2},
         {0.1 + 0.2, 17, 0.1 + 0.2},  // already within the decimals: unchanged
     };
     for (const auto& c : cases)

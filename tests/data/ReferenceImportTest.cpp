@@ -60,7 +60,9 @@ struct FailureCase {
 TEST(ReferenceImportTest, FailuresGiveTheirMessagesAndChangeNothing)
 {
     const std::vector<FailureCase> cases{
-        {"blank_row3", ",a,b,c\nA,1,2,3\nB,1,2,3\nC,1,,3\n", {kBlankCellMessage, kFormatErrorMessage}},
+        {"blank_row3",
+         ",a,b,c\nA,1,2,3\nB,1,2,3\nC,1,,3\n",
+         {kBlankCellMessage, kFormatErrorMessage}},
         {"blank_row1", ",a,b,c\nA,1,,3\nB,1,2,3\nC,1,2,3\n", {kFormatErrorMessage}},
         {"text_row1", ",a,b,c\nA,1,x,3\nB,1,2,3\nC,1,2,3\n", {kFormatErrorMessage}},
         {"single_text_row", ",a,b,c\nA,1,2,3\n", {kFormatErrorMessage}},

@@ -1,5 +1,3 @@
-#include "data/TableReader.h"
-
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -7,6 +5,8 @@
 #include <fstream>
 #include <string>
 #include <vector>
+
+#include "data/TableReader.h"
 
 namespace tarvex {
 namespace {
@@ -41,7 +41,7 @@ TEST(CellReader, SplitsCells)
     } cases[] = {
         {"a,b\nc", {"a", "b", "c"}, {true, true, false}},
         {"a,b\r\nc\rd\n", {"a", "b", "c", "d"}, {true, true, true, false}},
-        {"a\n\n", {"a", ""}, {true, false}},          // a blank last line is one more cell
+        {"a\n\n", {"a", ""}, {true, false}},  // a blank last line is one more cell
         {",,", {"", ""}, {true, false}},
         {"  a  ,\t b c \n", {"a", "b c"}, {true, false}},
         {"\"x, y\",z", {"x, y", "z"}, {true, false}},
@@ -51,7 +51,10 @@ TEST(CellReader, SplitsCells)
         {"\" padded \"", {" padded "}, {false}},
         {"\"open,\nto the end", {"open,\nto the end"}, {false}},
         {"a\0b,\x01\xff"s, {"a\0b"s, "\x01\xff"}, {true, false}},
-        {"\xEF\xBB\xBF" "corner,t", {"corner", "t"}, {true, false}},
+        {"\xEF\xBB\xBF"
+         "corner,t",
+         {"corner", "t"},
+         {true, false}},
         {"", {}, {}},
     };
     for (const auto& c : cases) {
@@ -155,10 +158,14 @@ TEST(TableReader, BufferLimits)
         bool textLabels;
         TableStatus status;
     } cases[] = {
-        {499, 3, true, TableStatus::Ok},          {500, 3, true, TableStatus::FormatError},
-        {500, 3, false, TableStatus::Ok},         {501, 3, false, TableStatus::FormatError},
-        {501, 3, true, TableStatus::FormatError}, {3, 9999, false, TableStatus::Ok},
-        {3, 10000, false, TableStatus::TooManyRows}, {3, 10000, true, TableStatus::TooManyRows},
+        {499, 3, true, TableStatus::Ok},
+        {500, 3, true, TableStatus::FormatError},
+        {500, 3, false, TableStatus::Ok},
+        {501, 3, false, TableStatus::FormatError},
+        {501, 3, true, TableStatus::FormatError},
+        {3, 9999, false, TableStatus::Ok},
+        {3, 10000, false, TableStatus::TooManyRows},
+        {3, 10000, true, TableStatus::TooManyRows},
     };
     for (const auto& c : cases) {
         const TableReadResult result = Read(Table(c.columns, c.rows, c.textLabels));

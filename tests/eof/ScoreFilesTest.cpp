@@ -139,7 +139,8 @@ TEST(ScoreFilesTest, EnvelopeOnTwoOfFiveEofsMarksTheirColumns)
     ws.selectedAxes = {0, 1, 2, 3, 4, 5};
     ws.selectedAxisCount = 2;
     const Recs r = Records(FossilScoreFileText(ws, PretreatmentChoice{}, "d"));
-    EXPECT_EQ(r[15], (std::vector<std::string>{"Depth", "Envelope", "Yes", "Yes", "No", "No", "No"}));
+    EXPECT_EQ(r[15],
+              (std::vector<std::string>{"Depth", "Envelope", "Yes", "Yes", "No", "No", "No"}));
 }
 
 TEST(RecordWriterTest, AtomicWriteReplacesWholeOrReportsFailure)

@@ -17,8 +17,8 @@
 #include "data/NumberText.h"
 #include "data/TableReader.h"
 #include "eof/frmCorrelVar.h"
-#include "ui/ScriptedDialogs.h"
 #include "support/TestFiles.h"
+#include "ui/ScriptedDialogs.h"
 
 namespace tarvex {
 namespace {
@@ -90,7 +90,8 @@ TEST_F(EofWorkflowTest, ReferenceOkAndFossilImportRunTheWholeAnalysis)
     for (int s = 1; s <= ws.fossilSampleCount; ++s) empty += ws.fossilSampleEmpty[s] ? 1 : 0;
     EXPECT_EQ(empty, 1);
     EXPECT_EQ(m().Combo1->count(), 59);
-    EXPECT_EQ(m().Combo1->currentText().toStdString(), ws.fossilSampleLabels[ws.currentFossilSample]);
+    EXPECT_EQ(m().Combo1->currentText().toStdString(),
+              ws.fossilSampleLabels[ws.currentFossilSample]);
     EXPECT_FALSE(m().Command6->isEnabled());
     EXPECT_TRUE(m().Command11->isEnabled());
     EXPECT_TRUE(m().Command8->isEnabled());
@@ -194,7 +195,8 @@ TEST_F(EofWorkflowTest, SavedFilesReadBackAndMatchTheBatchRun)
         ASSERT_EQ(f.size(), 2u + ws.taxonCount);
         EXPECT_EQ(f[0], ws.fossilSampleLabels[j]);
         EXPECT_EQ(f[1], "?");
-        EXPECT_NEAR(Val(f[2]), ws.fossilScores(j, 1), 1e-12 * (1 + std::abs(ws.fossilScores(j, 1))));
+        EXPECT_NEAR(Val(f[2]), ws.fossilScores(j, 1),
+                    1e-12 * (1 + std::abs(ws.fossilScores(j, 1))));
     }
     const std::vector<std::string> refLines = Lines(ReadAll(refScores));
     ASSERT_EQ(refLines.size(), 10u + ws.refSiteCount);

@@ -335,8 +335,8 @@ TEST(PictureBoxStampTest, StampedCirclesMatchDirectRasterisation)
         int width;
         bool filled;
     };
-    const std::vector<Case> cases{{20.3, 20.7, 3.06, 1, true},  {60.5, 20.5, 3.06, 1, true},
-                                  {100.2, 30.9, 7.5, 2, false}, {30.0, 80.0, 1.4, 1, false},
+    const std::vector<Case> cases{{20.3, 20.7, 3.06, 1, true},   {60.5, 20.5, 3.06, 1, true},
+                                  {100.2, 30.9, 7.5, 2, false},  {30.0, 80.0, 1.4, 1, false},
                                   {130.6, 90.1, 12.25, 1, true}, {80.4, 85.6, 0.6, 2, true}};
     for (const Case& c : cases) {
         box.SetDrawWidth(c.width);

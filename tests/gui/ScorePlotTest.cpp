@@ -11,16 +11,19 @@
 #include "app/App.h"
 #include "app/frmMain.h"
 #include "eof/frmCorrelVar.h"
+#include "support/TestFiles.h"
 #include "ui/PictureBox.h"
 #include "ui/ScriptedDialogs.h"
-#include "support/TestFiles.h"
 
 namespace tarvex {
 namespace {
 
 using namespace tarvex::testing;
 
-QColor ColourOf(int value) { return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF); }
+QColor ColourOf(int value)
+{
+    return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
+}
 
 // How many pixels of a colour lie in the square of half-width r around a pixel.
 int CountNear(const QImage& image, int px, int py, int r, const QColor& colour)
@@ -76,7 +79,8 @@ TEST_F(ScorePlotTest, HullSitesDifferOnlyByTheirOutline)
     // A site whose neighbourhood holds no other site: its own pixels decide.
     auto isolated = [&](int i) {
         for (int j = 1; j <= ws.refSiteCount; ++j)
-            if (j != i && std::abs(p.MapX(ws.sitePositions[j].x) - p.MapX(ws.sitePositions[i].x)) < 9 &&
+            if (j != i &&
+                std::abs(p.MapX(ws.sitePositions[j].x) - p.MapX(ws.sitePositions[i].x)) < 9 &&
                 std::abs(p.MapY(ws.sitePositions[j].y) - p.MapY(ws.sitePositions[i].y)) < 9)
                 return false;
         return true;
@@ -94,8 +98,12 @@ TEST_F(ScorePlotTest, HullSitesDifferOnlyByTheirOutline)
         const int y = p.PixelY(ws.sitePositions[i].y);
         EXPECT_EQ(sites.pixelColor(x, y), c2) << "fill of site " << i;
     }
-    EXPECT_GT(CountNear(sites, p.PixelX(ws.sitePositions[hull].x), p.PixelY(ws.sitePositions[hull].y), 4, c1), 0);
-    EXPECT_EQ(CountNear(sites, p.PixelX(ws.sitePositions[inner].x), p.PixelY(ws.sitePositions[inner].y), 4, c1), 0);
+    EXPECT_GT(CountNear(sites, p.PixelX(ws.sitePositions[hull].x),
+                        p.PixelY(ws.sitePositions[hull].y), 4, c1),
+              0);
+    EXPECT_EQ(CountNear(sites, p.PixelX(ws.sitePositions[inner].x),
+                        p.PixelY(ws.sitePositions[inner].y), 4, c1),
+              0);
 }
 
 TEST_F(ScorePlotTest, HideStillDrawsDotsPathAndRings)
@@ -104,7 +112,8 @@ TEST_F(ScorePlotTest, HideStillDrawsDotsPathAndRings)
     ThreeDStill();
     m().Command11->click();
     const Workspace& ws = app.ws();
-    ASSERT_TRUE(m().Option2[2]->isChecked() && m().Option3[2]->isChecked() && m().Option5[2]->isChecked());
+    ASSERT_TRUE(m().Option2[2]->isChecked() && m().Option3[2]->isChecked() &&
+                m().Option5[2]->isChecked());
     int outside = 0;
     for (int j = 1; j <= ws.fossilSampleCount; ++j)
         if (ws.fossilOutside[j] && !ws.fossilSampleEmpty[j]) outside = j;
@@ -115,8 +124,12 @@ TEST_F(ScorePlotTest, HideStillDrawsDotsPathAndRings)
     const QColor c2 = ColourOf(ws.colours.schemeColour2.Value());
     const QColor c3 = ColourOf(ws.colours.schemeColour3.Value());
     const QColor c4 = ColourOf(ws.colours.schemeColour4.Value());
-    EXPECT_EQ(CountNear(p.persistentPicture(), p.PixelX(ws.sitePositions[1].x), p.PixelY(ws.sitePositions[1].y), 1, c2) > 0, true);
-    EXPECT_GT(CountNear(all, p.PixelX(ws.fossilPositions[outside].x), p.PixelY(ws.fossilPositions[outside].y), 6, c3), 0);
+    EXPECT_EQ(CountNear(p.persistentPicture(), p.PixelX(ws.sitePositions[1].x),
+                        p.PixelY(ws.sitePositions[1].y), 1, c2) > 0,
+              true);
+    EXPECT_GT(CountNear(all, p.PixelX(ws.fossilPositions[outside].x),
+                        p.PixelY(ws.fossilPositions[outside].y), 6, c3),
+              0);
     // The path between two consecutive non-empty samples passes its midpoint.
     for (int j = 2; j <= ws.fossilSampleCount; ++j) {
         if (ws.fossilSampleEmpty[j] || ws.fossilSampleEmpty[j - 1]) continue;
@@ -126,7 +139,9 @@ TEST_F(ScorePlotTest, HideStillDrawsDotsPathAndRings)
         break;
     }
     // Nothing fossil is part of the persistent site picture.
-    EXPECT_EQ(CountNear(p.persistentPicture(), p.PixelX(ws.fossilPositions[outside].x), p.PixelY(ws.fossilPositions[outside].y), 6, c3), 0);
+    EXPECT_EQ(CountNear(p.persistentPicture(), p.PixelX(ws.fossilPositions[outside].x),
+                        p.PixelY(ws.fossilPositions[outside].y), 6, c3),
+              0);
 }
 
 TEST_F(ScorePlotTest, ZoomZeroPutsTicksAtMinusOneAndOneOnly)

@@ -21,9 +21,9 @@
 #include "data/NumberText.h"
 #include "data/TableReader.h"
 #include "eof/frmCorrelVar.h"
+#include "support/TestFiles.h"
 #include "ui/PictureBox.h"
 #include "ui/ScriptedDialogs.h"
-#include "support/TestFiles.h"
 
 namespace tarvex {
 namespace {
@@ -43,15 +43,15 @@ protected:
     std::vector<QWidget*> ControlsDisabledAtStart()
     {
         frmMain& w = m();
-        return {w.Command11,  w.Command14,  w.Command1[0], w.Command1[1], w.Command2[0],
-                w.Command2[1], w.Command3,  w.Command4[0], w.Command4[1], w.Command8,
-                w.Command13[0], w.Command13[1], w.Command6, w.Option2[0], w.Option2[1],
-                w.Option2[2], w.Option3[0], w.Option3[1], w.Option3[2], w.Option5[0],
-                w.Option5[1], w.Option5[2], w.Option4[0], w.Option4[1], w.Option6[0],
-                w.Option6[1], w.Slider1,    w.Slider2[1], w.Slider2[2], w.Slider3,
-                w.Slider4,    w.Slider5,    w.Combo1,     w.Combo3,     w.Combo4,
-                w.Check1,     w.Check2,     w.Check3,     w.Check4,     w.LabelRotale,
-                w.LabelTilt,  w.LabelTight, w.LabelLoose, w.LabelVelocity, w.Label7,
+        return {w.Command11,    w.Command14,    w.Command1[0], w.Command1[1],   w.Command2[0],
+                w.Command2[1],  w.Command3,     w.Command4[0], w.Command4[1],   w.Command8,
+                w.Command13[0], w.Command13[1], w.Command6,    w.Option2[0],    w.Option2[1],
+                w.Option2[2],   w.Option3[0],   w.Option3[1],  w.Option3[2],    w.Option5[0],
+                w.Option5[1],   w.Option5[2],   w.Option4[0],  w.Option4[1],    w.Option6[0],
+                w.Option6[1],   w.Slider1,      w.Slider2[1],  w.Slider2[2],    w.Slider3,
+                w.Slider4,      w.Slider5,      w.Combo1,      w.Combo3,        w.Combo4,
+                w.Check1,       w.Check2,       w.Check3,      w.Check4,        w.LabelRotale,
+                w.LabelTilt,    w.LabelTight,   w.LabelLoose,  w.LabelVelocity, w.Label7,
                 w.Label4};
     }
 
@@ -64,8 +64,11 @@ protected:
 
     void ExpectStartAvailability()
     {
-        for (QWidget* c : ControlsDisabledAtStart()) EXPECT_FALSE(c->isEnabled()) << c->objectName().toStdString() << " " << c->metaObject()->className();
-        for (QAction* a : MenusDisabledAtStart()) EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
+        for (QWidget* c : ControlsDisabledAtStart())
+            EXPECT_FALSE(c->isEnabled())
+                << c->objectName().toStdString() << " " << c->metaObject()->className();
+        for (QAction* a : MenusDisabledAtStart())
+            EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
         EXPECT_TRUE(m().Command5->isEnabled());
         EXPECT_TRUE(m().Command7->isEnabled());
         for (QMenu* menu : {m().mnuFile, m().mnuControlPanel, m().mnuAboutTarvex})
@@ -172,7 +175,8 @@ struct FailureRow {
 TEST_F(MainWindowTest, EveryFailedImportShowsItsMessagesAndChangesNothing)
 {
     const std::vector<FailureRow> rows{
-        {"blank", std::string(",a,b,c\nA,1,2,3\nB,1,2,3\nC,1,,3\n"),
+        {"blank",
+         std::string(",a,b,c\nA,1,2,3\nB,1,2,3\nC,1,,3\n"),
          {kBlankCellMessage, kFormatErrorMessage}},
         {"strict", std::string(",a,b,c\nA,1,x,3\nB,1,2,3\n"), {kFormatErrorMessage}},
         {"past_end", std::string(",a,b,c\nA,1,2,3\nB,1,2\n"), {kFormatErrorMessage}},
@@ -181,7 +185,8 @@ TEST_F(MainWindowTest, EveryFailedImportShowsItsMessagesAndChangesNothing)
     for (const FailureRow& row : rows) {
         dialogs.records.clear();
         if (row.content)
-            dialogs.QueueOpenFile(WriteTemp(std::string("gui_fail_") + row.name + ".csv", *row.content));
+            dialogs.QueueOpenFile(
+                WriteTemp(std::string("gui_fail_") + row.name + ".csv", *row.content));
         else
             dialogs.QueueOpenFile(std::nullopt);
         m().Command5->click();
