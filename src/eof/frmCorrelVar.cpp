@@ -1,6 +1,7 @@
 #include "eof/frmCorrelVar.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -77,6 +78,8 @@ double frmCorrelVar::Enhance(double x) const
 {
     return tarvex::Enhance(x, CurrentChoice().enhancement);
 }
+
+void frmCorrelVar::closeEvent(QCloseEvent* event) { event->ignore(); }
 
 void frmCorrelVar::OkClicked()
 {

@@ -38,6 +38,11 @@ public:
 
     void OkClicked();
 
+protected:
+    // The reference data can be imported only once and the dialog is never offered again, so
+    // closing it by its title bar would leave no way to run the analysis: it stays until "OK".
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     App& app_;
 };

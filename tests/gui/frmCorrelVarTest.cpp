@@ -46,6 +46,17 @@ TEST_F(PretreatmentDialogTest, DefaultsAndEnhancementReactions)
     EXPECT_DOUBLE_EQ(d.Enhance(0.005), 0.005);  // enhancement off: unchanged
 }
 
+TEST_F(PretreatmentDialogTest, TitleBarCloseKeepsTheDialogUntilOk)
+{
+    frmCorrelVar& d = app.correlVar();
+    ASSERT_TRUE(d.isVisible());
+    EXPECT_FALSE(d.close());
+    EXPECT_TRUE(d.isVisible());
+    d.Command1->click();
+    EXPECT_FALSE(d.isVisible());
+    EXPECT_TRUE(app.ws().eofDone);
+}
+
 TEST_F(PretreatmentDialogTest, OkHidesDialogAndPreparesReferenceData)
 {
     frmCorrelVar& d = app.correlVar();
