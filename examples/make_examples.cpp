@@ -32,10 +32,11 @@
 // warming to a mid-sequence optimum, slight cooling towards the top) plus an AR(1)
 // wobble (phi 0.6, sd 0.8 degC and 40 mm), and stays inside the modern climate space.
 // Two deliberate exceptions, so that the example shows both situations:
-//   * depths 330..355 (6 samples) have no modern analogue: their composition is an even
-//     mix of a cold steppe (Tcold -24, Pann 260) and a temperate broadleaf forest
-//     (Tcold 3, Pann 1150), i.e. steppe herbs and larch together with oak and beech,
-//     which no single climate of the model produces;
+//   * depths 330..355 (6 samples) have no modern analogue: a quarter of their composition
+//     is an even mix of a cold steppe (Tcold -24, Pann 260) and a temperate broadleaf
+//     forest (Tcold 3, Pann 1150), the rest oak and grass in equal parts: an oak-grass
+//     parkland with steppe herbs and larch that no climate of the model produces, and
+//     that leaves the envelope of the modern sites already in the plane of EOFs 1 and 2;
 //   * depth 270 is a barren sample: every value is 0.
 //
 // Randomness. std::mt19937 (its output sequence is fixed by the C++ standard) seeded
@@ -217,6 +218,13 @@ std::vector<double> ResponseSurface(double tcold, double pann)
     return response;
 }
 
+int TaxonIndex(const std::string& name)
+{
+    for (int k = 0; k < kTaxonCount; ++k)
+        if (name == kTaxa[k].name) return k;
+    return -1;
+}
+
 std::vector<double> Normalised(std::vector<double> v)
 {
     double total = 0;
@@ -305,9 +313,15 @@ void MakeFossil(ExampleSet& set)
 
     const std::vector<double> steppe = Normalised(ResponseSurface(-24, 260));
     const std::vector<double> broadleaf = Normalised(ResponseSurface(3, 1150));
+    // Oak and grass far more abundant together than at any modern site, over a steppe and
+    // broadleaf background: an open oak-grass parkland the modern set lacks. A plain mix of
+    // two modern compositions would project between them, inside the envelope.
+    const int quercus = TaxonIndex("Quercus");
+    const int poaceae = TaxonIndex("Poaceae");
     std::vector<double> noAnalogue(kTaxonCount);
     for (int k = 0; k < kTaxonCount; ++k)
-        noAnalogue[k] = 0.5 * steppe[k] + 0.5 * broadleaf[k];
+        noAnalogue[k] = 0.5 * steppe[k] + 0.5 * broadleaf[k] + (k == quercus || k == poaceae ? 1.0 : 0.0);
+    noAnalogue = Normalised(noAnalogue);
 
     // The sequence is built from the base upwards, as it was deposited, so the AR(1)
     // wobble runs forward in time; rows are stored top first.
