@@ -50,6 +50,23 @@ void Label(PictureBox& p, double x, double y, double s, const std::string& text)
     p.Print(text);
 }
 
+// Labels of one plot by its frame's mode: 0 every item, 1 only the current item with its
+// mark, 2 none. Items that `skip` rejects get neither.
+template <typename XOf, typename Skip>
+void DrawLabels(PictureBox& p, int mode, int count, int current, double s,
+                const std::vector<ScreenPoint>& positions, const std::vector<std::string>& names,
+                XOf xOf, Skip skip, Colour markColour)
+{
+    if (mode == 2) return;
+    for (int i = 1; i <= count; ++i) {
+        if (skip(i) || (mode == 1 && i != current)) continue;
+        const double x = xOf(i);
+        const double y = positions[i].y;
+        Label(p, x, y, s, names[i]);
+        if (mode == 1) p.Circle(x, y, 0.02 * s, markColour, markColour);
+    }
+}
+
 // The x of every item as the right eye sees it.
 std::vector<float> RightEyePositions(const std::vector<ScreenPoint>& left)
 {
@@ -91,16 +108,9 @@ void frmMain::DrawTaxaPlot(int ex, int ey, int ez)
         auto xOf = [&](int t) { return eye == 0 ? ws.taxonPositions[t].x : ws.taxonRightX[t]; };
         for (int t = 1; t <= ws.taxonCount; ++t)
             p.Circle(xOf(t), ws.taxonPositions[t].y, 0.07 * s / 4, c1, c1);
-        for (int t = 1; t <= ws.taxonCount; ++t) {
-            const double x = xOf(t);
-            const double y = ws.taxonPositions[t].y;
-            if (mode == 0) {
-                Label(p, x, y, s, ws.refTaxonNames[t]);
-            } else if (mode == 1 && t == ws.currentTaxon) {
-                Label(p, x, y, s, ws.refTaxonNames[t]);
-                p.Circle(x, y, 0.02 * s, c3, c3);
-            }
-        }
+        DrawLabels(
+            p, mode, ws.taxonCount, ws.currentTaxon, s, ws.taxonPositions, ws.refTaxonNames, xOf,
+            [](int) { return false; }, c3);
         p.EndBatch();
         p.Refresh();
     }
@@ -135,16 +145,9 @@ void frmMain::DrawSitePlot(int ex, int ey, int ez)
                 i < static_cast<int>(ws.refSiteOnHull.size()) && ws.refSiteOnHull[i];
             p.Circle(xOf(i), ws.sitePositions[i].y, 0.07 * s / 4, onHull ? c1 : c2, c2);
         }
-        for (int i = 1; i <= ws.refSiteCount; ++i) {
-            const double x = xOf(i);
-            const double y = ws.sitePositions[i].y;
-            if (mode == 0) {
-                Label(p, x, y, s, ws.refSiteLabels[i]);
-            } else if (mode == 1 && i == ws.currentRefSite) {
-                Label(p, x, y, s, ws.refSiteLabels[i]);
-                p.Circle(x, y, 0.02 * s, c3, c3);
-            }
-        }
+        DrawLabels(
+            p, mode, ws.refSiteCount, ws.currentRefSite, s, ws.sitePositions, ws.refSiteLabels, xOf,
+            [](int) { return false; }, c3);
         // The sites stay as the persistent picture; the fossil samples go on the layer above.
         p.ClearOverlay();
         p.Refresh();
@@ -183,17 +186,8 @@ void frmMain::DrawFossilSamples(int ex, int ey, int ez)
                        c4);
         for (int j = 1; j <= m; ++j)
             if (!empty(j) && outside(j)) p.Circle(xOf(j), ws.fossilPositions[j].y, 0.02 * s, c3);
-        for (int j = 1; j <= m; ++j) {
-            if (empty(j)) continue;
-            const double x = xOf(j);
-            const double y = ws.fossilPositions[j].y;
-            if (mode == 0) {
-                Label(p, x, y, s, ws.fossilSampleLabels[j]);
-            } else if (mode == 1 && j == ws.currentFossilSample) {
-                Label(p, x, y, s, ws.fossilSampleLabels[j]);
-                p.Circle(x, y, 0.02 * s, c3, c3);
-            }
-        }
+        DrawLabels(p, mode, m, ws.currentFossilSample, s, ws.fossilPositions, ws.fossilSampleLabels,
+                   xOf, empty, c3);
         p.EndBatch();
         p.SetDrawOverlay(false);
         p.Refresh();

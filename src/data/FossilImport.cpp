@@ -9,8 +9,7 @@ FossilReadOutcome ReadFossilTable(const Workspace& ws, const std::string& path)
     FossilReadOutcome out;
     TableReadResult read = ReadDataTableFile(path);
     if (read.status != TableStatus::Ok) {
-        if (read.status == TableStatus::BlankCell) out.messages.push_back(kBlankCellMessage);
-        out.messages.push_back(kFormatErrorMessage);
+        out.messages = TableFailureMessages(read.status);
         return out;
     }
     if (read.table.columnCount != ws.refTaxonCount) {

@@ -9,8 +9,7 @@ namespace {
 ImportOutcome FailureFor(TableStatus status)
 {
     ImportOutcome outcome;
-    if (status == TableStatus::BlankCell) outcome.messages.push_back(kBlankCellMessage);
-    outcome.messages.push_back(kFormatErrorMessage);
+    outcome.messages = TableFailureMessages(status);
     return outcome;
 }
 

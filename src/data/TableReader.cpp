@@ -224,4 +224,12 @@ TableReadResult ReadDataTableFile(const std::string& path, const TableLimits& li
     return ReadDataTable(*reader, limits);
 }
 
+std::vector<std::string> TableFailureMessages(TableStatus status)
+{
+    std::vector<std::string> messages;
+    if (status == TableStatus::BlankCell) messages.push_back(kBlankCellMessage);
+    messages.push_back(kFormatErrorMessage);
+    return messages;
+}
+
 }  // namespace tarvex

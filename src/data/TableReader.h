@@ -57,6 +57,10 @@ private:
 
 enum class TableStatus { Ok, BlankCell, FormatError, TooManyRows };
 
+// The messages an import shows for a table it could not read: the blank-cell note when
+// that was the cause, then the format error.
+std::vector<std::string> TableFailureMessages(TableStatus status);
+
 struct DataTable {
     bool textLabels = false;
     int columnCount = 0;  // n: taxa or climate parameters
