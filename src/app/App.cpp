@@ -4,6 +4,8 @@
 
 #include "app/frmAbout1.h"
 #include "app/frmMain.h"
+#include "diagram/frmDiagram.h"
+#include "diagram/frmTest.h"
 #include "eof/frmControl.h"
 #include "eof/frmCorrelVar.h"
 
@@ -17,6 +19,8 @@ App::App(Dialogs& dialogs) : dialogs_(dialogs)
 App::~App()
 {
     // Auxiliary windows go first: they may still refer to the main window.
+    test_.reset();
+    diagram_.reset();
     control_.reset();
     about_.reset();
     correlVar_.reset();
@@ -47,20 +51,57 @@ frmControl& App::control()
     return *control_;
 }
 
+frmDiagram& App::diagram()
+{
+    if (!diagram_) {
+        diagram_ = std::make_unique<frmDiagram>(*this);
+        diagram_->Load();
+    }
+    return *diagram_;
+}
+
+namespace {
+
+// A window may unload itself from one of its own handlers: Qt deletes it once that handler
+// has returned.
+template <typename Window>
+void UnloadLater(std::unique_ptr<Window>& window)
+{
+    if (!window) return;
+    Window* w = window.release();
+    w->hide();
+    w->deleteLater();
+}
+
+}  // namespace
+
+void App::UnloadDiagram()
+{
+    UnloadLater(diagram_);
+}
+
+frmTest& App::test()
+{
+    if (!test_) test_ = std::make_unique<frmTest>(*this);
+    return *test_;
+}
+
+void App::UnloadTest()
+{
+    UnloadLater(test_);
+}
+
 void App::UnloadControl()
 {
-    if (!control_) return;
-    // The panel may be unloading itself from one of its own handlers: let Qt delete it once
-    // that handler has returned.
-    frmControl* panel = control_.release();
-    panel->hide();
-    panel->deleteLater();
+    UnloadLater(control_);
 }
 
 void App::Quit()
 {
     if (quitting_) return;
     quitting_ = true;
+    test_.reset();
+    if (diagram_) diagram_->hide();
     control_.reset();
     about_.reset();
     correlVar_.reset();

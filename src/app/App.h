@@ -12,6 +12,8 @@ class frmMain;
 class frmCorrelVar;
 class frmAbout1;
 class frmControl;
+class frmDiagram;
+class frmTest;
 
 // Owns the workspace and every window. A window is created on first use; one that another
 // window touches before the user opens it is created hidden and runs its load steps.
@@ -33,6 +35,16 @@ public:
     frmControl& control();
     void UnloadControl();
 
+    // The fossil diagram; closing it unloads it. Touching it before the user opens it creates
+    // it hidden, with its load steps run.
+    frmDiagram& diagram();
+    void UnloadDiagram();
+    // The CONISS window opened from the diagram.
+    frmTest& test();
+    void UnloadTest();
+
+    bool diagramLoaded() const { return diagram_ != nullptr; }
+    bool testLoaded() const { return test_ != nullptr; }
     bool correlVarLoaded() const { return correlVar_ != nullptr; }
     bool aboutLoaded() const { return about_ != nullptr; }
     bool controlLoaded() const { return control_ != nullptr; }
@@ -49,6 +61,8 @@ private:
     std::unique_ptr<frmCorrelVar> correlVar_;
     std::unique_ptr<frmAbout1> about_;
     std::unique_ptr<frmControl> control_;
+    std::unique_ptr<frmDiagram> diagram_;
+    std::unique_ptr<frmTest> test_;
     bool quitting_ = false;
 };
 

@@ -88,10 +88,18 @@ struct Workspace {
     // Fossil diagram
     float diagramScaleTop = 0;
     float diagramScaleHeight = 0;
-    std::vector<float> diagramColumnPositions;  // [0..fossilTaxonCount + 1]
+    std::vector<float> diagramColumnLeft;  // [0..fossilTaxonCount + 1]
+    float lastColumnMax = 0;
+    int16_t diagramEof = 1;
+    int16_t eofTickStep = 1;
+    // First samples of the significant zones after the first, from the last run of the
+    // incremental-sum-of-squares zonation; drawn on the diagram until the next run or until
+    // the diagram window closes.
+    std::vector<int> diagramZoneStarts;
 
     // Window-has-drawn flags: a change of shared state redraws only windows that have drawn.
     bool diagramDrawn = false;
+    bool eofCurveDrawn = false;
     bool correlationDrawn = false;
     bool reconShown = false;
 

@@ -17,6 +17,8 @@
 #include "app/frmAbout1.h"
 #include "data/NumberText.h"
 #include "data/ReferenceImport.h"
+#include "diagram/DiagramLayout.h"
+#include "diagram/frmDiagram.h"
 #include "eof/frmCorrelVar.h"
 #include "settings/ColourScheme.h"
 #include "ui/Dialogs.h"
@@ -170,8 +172,19 @@ void frmMain::ConnectControls()
 
     ConnectViewControls();
 
-    connect(Command14, &QPushButton::clicked, this, [this] { Command14->setEnabled(false); });
+    connect(Command14, &QPushButton::clicked, this, [this] { OpenDiagram(); });
     connect(Command8, &QPushButton::clicked, this, [this] { Command8->setEnabled(false); });
+}
+
+void frmMain::OpenDiagram()
+{
+    Workspace& ws = app_.ws();
+    const DiagramColumns columns =
+        ComputeDiagramColumns(ws.fossilProportions, ws.fossilSampleCount, ws.fossilTaxonCount);
+    ws.diagramColumnLeft = columns.left;
+    ws.lastColumnMax = columns.lastColumnMax;
+    app_.diagram().OpenFromMain();
+    Command14->setEnabled(false);
 }
 
 void frmMain::RestartRotationIfWanted()

@@ -112,6 +112,11 @@ public:
     void sSaveScore();
     void fSaveScore();
 
+    // The save-file dialog, the file text and the atomic write shared by every result file
+    // the program saves; a failure is reported in a message box.
+    void SaveText(const std::string& title, int progressMaximum,
+                  const std::function<std::string(const ProgressFn&)>& makeText);
+
     // Runs the EOF analysis on the prepared reference data (from the pre-treatment "OK").
     void ComputeEofs();
 
@@ -120,12 +125,16 @@ public:
     void ImportFossilData();
     void ApplyColourPreset();
     void ApplyGreyPreset();
+    // "Diagram": the column layout, then the diagram window shown.
+    void OpenDiagram();
 
     // Score plots (EOF numbers on the x, y and third axis) and their redraw.
     void DrawTaxaPlot(int ex, int ey, int ez);
     void DrawSitePlot(int ex, int ey, int ez);
     void DrawFossilSamples(int ex, int ey, int ez);
     void RedrawPlots();
+    // Redraws the diagram window's panels when they have been drawn.
+    void RedrawDiagram();
 
     // Envelope analysis of the fossil samples against the reference sites.
     void RunEnvelope();
@@ -159,9 +168,6 @@ private:
     // Shows ProgressBar1 with the hourglass for the length of a computation.
     void BeginProgress(int maximum);
     void EndProgress();
-    // The save-file dialog, the file text and the atomic write shared by the three saves.
-    void SaveText(const std::string& title, int progressMaximum,
-                  const std::function<std::string(const ProgressFn&)>& makeText);
 
     App& app_;
 };

@@ -11,6 +11,7 @@
 
 #include "app/App.h"
 #include "app/frmMain.h"
+#include "diagram/frmDiagram.h"
 #include "eof/AxisSelection.h"
 #include "eof/frmControl.h"
 #include "plots/Envelope.h"
@@ -203,6 +204,17 @@ void frmMain::RedrawPlots()
         DrawSitePlot(a[1], a[2], a[3]);
     }
     if (ws.projectionDone) DrawFossilSamples(a[1], a[2], a[3]);
+    RedrawDiagram();
+}
+
+void frmMain::RedrawDiagram()
+{
+    const Workspace& ws = app_.ws();
+    if (!app_.diagramLoaded()) return;
+    if (ws.diagramDrawn)
+        app_.diagram().DrawDiagram();  // the EOF panel with it
+    else if (ws.eofCurveDrawn)
+        app_.diagram().DrawEofCurve();
 }
 
 void frmMain::ShowAxisStatus()
@@ -241,6 +253,7 @@ void frmMain::CycleDisplayAxes(bool next)
 void frmMain::ResetEnvelope()
 {
     ResetEnvelopeMarks(app_.ws());
+    RedrawDiagram();
     Command11->setText("Envelop");
 }
 
@@ -266,6 +279,7 @@ void frmMain::RunEnvelope()
         DrawSitePlot(axes[1], axes[2], axes[3]);
     }
     if (ws.projectionDone) DrawFossilSamples(axes[1], axes[2], axes[3]);
+    RedrawDiagram();
 
     if (rotating) Timer1->start();
     if (cycling) Timer2->start();

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <QSlider>
 #include <QTimer>
 #include <cmath>
@@ -13,6 +14,7 @@
 #include "app/App.h"
 #include "app/frmMain.h"
 #include "data/NumberText.h"
+#include "diagram/frmDiagram.h"
 #include "eof/frmControl.h"
 #include "plots/ViewGeometry.h"
 #include "ui/PictureBox.h"
@@ -61,6 +63,15 @@ void frmMain::ChangeRange()
         DrawTaxaPlot(a[1], a[2], a[3]);
     }
     if (ws.projectionDone) DrawFossilSamples(a[1], a[2], a[3]);
+    if (ws.diagramDrawn && app_.diagramLoaded()) {
+        frmDiagram& diagram = app_.diagram();
+        {
+            // Its own handler would only come back here.
+            const QSignalBlocker quiet(diagram.Slider2);
+            diagram.Slider2->setValue(Slider4->value());
+        }
+        diagram.DrawEofCurve();
+    }
 }
 
 void frmMain::Timer1Tick()
@@ -160,14 +171,18 @@ void frmMain::ConnectViewControls()
     for (auto* frame : {&Option3, &Option5}) {
         QComboBox* list = frame == &Option3 ? Combo4 : Combo1;
         auto* buttons = frame == &Option3 ? &Command2 : &Command13;
-        for (QRadioButton* option : *frame)
-            connect(option, &QRadioButton::toggled, this,
-                    [this, &ws, frame, list, buttons](bool on) {
+        for (int k = 0; k < 3; ++k)
+            connect((*frame)[k], &QRadioButton::toggled, this,
+                    [this, &ws, frame, list, buttons, k](bool on) {
                         if (!on) return;
                         SetLabelMode(*frame, list, *buttons);
                         const auto& a = ws.displayAxes;
                         DrawSitePlot(a[1], a[2], a[3]);
                         DrawFossilSamples(a[1], a[2], a[3]);
+                        // The fossil frame's mode is the diagram's cursor display too; a
+                        // diagram that is not loaded takes it from here when it loads.
+                        if (frame == &Option5 && k > 0 && app_.diagramLoaded())
+                            app_.diagram().Check1->setChecked(k == 1);
                     });
     }
 
@@ -187,13 +202,10 @@ void frmMain::ConnectViewControls()
             DrawFossilSamples(a[1], a[2], a[3]);
         });
         connect(Command13[i], &QPushButton::clicked, this, [this, &ws, next] {
-            // Runs over all samples, empty ones included; an empty one shows no mark.
-            ws.currentFossilSample = Step(ws.currentFossilSample, next, ws.fossilSampleCount);
-            const int index = Combo1->findText(
-                QString::fromStdString(ws.fossilSampleLabels[ws.currentFossilSample]));
-            if (index >= 0) Combo1->setCurrentIndex(index);
-            const auto& a = ws.displayAxes;
-            DrawFossilSamples(a[1], a[2], a[3]);
+            // Runs over all samples, empty ones included; an empty one shows no mark. The
+            // diagram's sample slider holds the current sample: its handler updates the plots.
+            app_.diagram().Slider1->setValue(
+                Step(ws.currentFossilSample, next, ws.fossilSampleCount));
         });
     }
     connect(Combo3, &QComboBox::activated, this, [this, &ws] {
@@ -214,9 +226,7 @@ void frmMain::ConnectViewControls()
         const int16_t j =
             LastMatch(ws.fossilSampleLabels, ws.fossilSampleCount, Combo1->currentText());
         if (j == 0) return;
-        ws.currentFossilSample = j;
-        const auto& a = ws.displayAxes;
-        DrawFossilSamples(a[1], a[2], a[3]);
+        app_.diagram().Slider1->setValue(j);
     });
 
     // Envelope.

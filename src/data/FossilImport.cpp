@@ -82,7 +82,7 @@ void CommitFossilTable(Workspace& ws, DataTable table, const std::string& path,
     ws.fossilStandardized.resize(m, n);
     ws.fossilRawScores.resize(m, n);
     ws.fossilScores.resize(m, n);
-    ws.diagramColumnPositions.assign(static_cast<std::size_t>(n) + 2, 0.0f);
+    ws.diagramColumnLeft.assign(static_cast<std::size_t>(n) + 2, 0.0f);
 
     ws.fossilSampleEmpty.assign(static_cast<std::size_t>(m) + 1, false);
     for (int s = 1; s <= m; ++s) ws.fossilSampleEmpty[s] = SampleEmpty(table.values, s, n);

@@ -1,0 +1,70 @@
+// Drives the windows with scripted dialogs and saves what they show as PNG files, for
+// looking at the program on real data without clicking through it by hand.
+//   shots OUTDIR REFERENCE FOSSIL [sqrt] [corr]
+#include <QApplication>
+#include <QCheckBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <cstdio>
+#include <string>
+
+#include "app/App.h"
+#include "app/frmMain.h"
+#include "diagram/frmDiagram.h"
+#include "diagram/frmTest.h"
+#include "eof/frmCorrelVar.h"
+#include "ui/ScriptedDialogs.h"
+
+using namespace tarvex;
+
+static void Save(QWidget& w, const std::string& path)
+{
+    QApplication::processEvents();
+    w.grab().save(QString::fromStdString(path));
+    std::printf("%s\n", path.c_str());
+}
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication qapp(argc, argv);
+    if (argc < 4) {
+        std::fprintf(stderr, "usage: shots OUTDIR REFERENCE FOSSIL [corr]\n");
+        return 2;
+    }
+    const std::string out = argv[1];
+    ScriptedDialogs dialogs;
+    App app(dialogs);
+    app.endProgram = [] {};
+    frmMain& m = app.main();
+    m.show();
+    dialogs.QueueOpenFile(std::string(argv[2]));
+    m.Command5->click();
+    if (argc > 4 && std::string(argv[4]) == "corr") app.correlVar().Option1[0]->setChecked(true);
+    app.correlVar().Command1->click();
+    dialogs.QueueOpenFile(std::string(argv[3]));
+    m.Command6->click();
+    m.Command11->click();
+    Save(m, out + "/main.png");
+    m.Command14->click();
+    frmDiagram& d = app.diagram();
+    d.Slider1->setValue(d.Slider1->maximum() / 3);
+    Save(d, out + "/diagram.png");
+    d.SetStyle(DiagramStyle::Curve);
+    d.DrawDiagram();
+    Save(d, out + "/diagram-curve.png");
+    d.resize(700, 480);
+    Save(d, out + "/diagram-small.png");
+    d.resize(1400, 900);
+    Save(d, out + "/diagram-large.png");
+    d.resize(1100, 720);
+    d.nmuConiss->trigger();
+    app.test().RunClustering();
+    Save(app.test(), out + "/test-1.png");
+    app.test().RunClassicZonation();
+    Save(app.test(), out + "/test-classic.png");
+    Save(d, out + "/diagram-zones.png");
+    for (const auto& r : dialogs.records) std::printf("dialog: %s\n", r.text.c_str());
+    return 0;
+}
