@@ -72,6 +72,8 @@ frmDiagram::frmDiagram(App& app) : app_(app)
     BuildControls();
     BuildMenus();
     ConnectControls();
+    // 6000 x 4000 twips at the least.
+    setMinimumSize(400, 267);
     resize(1100, 720);
 }
 
