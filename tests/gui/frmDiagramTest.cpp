@@ -11,6 +11,7 @@
 #include <QScrollBar>
 #include <QSlider>
 #include <QToolButton>
+#include <cmath>
 
 #include "app/App.h"
 #include "app/frmMain.h"
@@ -351,6 +352,57 @@ TEST_F(DiagramTest, CopyCommandsPutThePanelsOnTheClipboard)
     // The label strip is copied on white and then shows the window colour again.
     const QImage strip = d.Picture4->persistentPicture();
     EXPECT_NE(strip.pixelColor(1, 1), QColor(Qt::white));
+}
+
+TEST_F(DiagramTest, DegenerateSequencesOpenAndDrawWithoutFaults)
+{
+    struct Case {
+        const char* what;
+        std::string fossil;
+        bool convert;
+    };
+    const Case cases[] = {
+        {"one sample", ",A,B,C,D\n100,1,2,3,4\n", true},
+        {"equal first and last depths", ",A,B,C,D\n100,1,2,3,4\n110,4,3,2,1\n100,2,2,2,2\n", true},
+        {"raw counts beyond the 16-bit range",
+         ",A,B,C,D\n10,25698,9000,1,0\n20,30000,4000,2,0\n30,1,1,1,1\n", false},
+    };
+    std::string reference = ",A,B,C,D\n";
+    for (int s = 1; s <= 8; ++s)
+        reference += "S" + std::to_string(s) + "," + std::to_string(s) + "," +
+                     std::to_string(9 - s) + "," + std::to_string(s % 3 + 1) + "," +
+                     std::to_string(s * s % 7) + "\n";
+    for (const Case& c : cases) {
+        ScriptedDialogs script;
+        App fresh(script);
+        fresh.endProgram = [] {};
+        script.QueueOpenFile(WriteTemp("diagram_degenerate_ref.csv", reference));
+        fresh.main().Command5->click();
+        fresh.correlVar().Option2[c.convert ? 0 : 1]->setChecked(true);
+        fresh.correlVar().Command1->click();
+        script.QueueOpenFile(WriteTemp("diagram_degenerate_fossil.csv", c.fossil));
+        fresh.main().Command6->click();
+        ASSERT_TRUE(script.MessageTexts().empty()) << c.what;
+        fresh.main().Command14->click();
+        frmDiagram& d = fresh.diagram();
+        EXPECT_TRUE(d.isVisible()) << c.what;
+        EXPECT_GE(d.HScroll1->maximum(), 0) << c.what;
+        EXPECT_LE(d.HScroll1->maximum(), 32767) << c.what;
+        EXPECT_GT(d.Picture1->ScaleHeight(), 0) << c.what;
+        for (int i = 1; i <= fresh.ws().fossilSampleCount; ++i)
+            EXPECT_TRUE(std::isfinite(d.Axis().Y(i))) << c.what;
+        d.HScroll1->setValue(d.HScroll1->maximum());
+        d.SetStyle(DiagramStyle::Area);
+        d.DrawDiagram();
+        d.nmuConiss->trigger();
+        fresh.test().Command1->click();
+        fresh.test().Command3->click();
+        fresh.test().Command4->click();
+        EXPECT_TRUE(script.MessageTexts().empty()) << c.what;
+        fresh.test().close();
+        d.close();
+        Settle();
+    }
 }
 
 class ConissWindowTest : public DiagramTest {};
