@@ -17,7 +17,12 @@ RecordWriter& RecordWriter::Text(std::string_view text)
 {
     Separate();
     out_ += '"';
-    out_.append(text);
+    // A quote inside the field is doubled, the way the cell reader takes it back as one; a
+    // label with a quote would otherwise end its field early and shift every field after it.
+    for (const char c : text) {
+        if (c == '"') out_ += '"';
+        out_ += c;
+    }
     out_ += '"';
     return *this;
 }

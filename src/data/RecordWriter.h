@@ -6,8 +6,9 @@
 
 namespace tarvex {
 
-// Builds the program's comma-separated output: text fields in double quotes (written as they
-// are), numbers bare, empty fields as nothing, each record ended by CR LF.
+// Builds the program's comma-separated output: text fields in double quotes (a quote inside
+// doubled, commas and line ends kept as they are), numbers bare, empty fields as nothing, each
+// record ended by CR LF. The cell reader reads every field back as it was given.
 class RecordWriter {
 public:
     RecordWriter& Text(std::string_view text);
