@@ -81,17 +81,43 @@ bool WriteFileAtomically(const std::string& path, const std::string& content)
     return true;
 }
 
+namespace {
+
+// The locale's short date, whole. A date too long for the buffer gets a bigger one rather
+// than being cut, which could split a multi-byte character.
+std::string ShortDateText(const std::tm& local)
+{
+    for (std::size_t size = 64; size <= 4096; size *= 4) {
+        std::string date(size, '\0');
+        const std::size_t length = std::strftime(date.data(), date.size(), "%x", &local);
+        if (length > 0) {
+            date.resize(length);
+            return date;
+        }
+    }
+    char iso[32];
+    std::snprintf(iso, sizeof iso, "%04d-%02d-%02d", local.tm_year + 1900, local.tm_mon + 1,
+                  local.tm_mday);
+    return iso;
+}
+
+}  // namespace
+
+std::string DateTimeText(const std::string& shortDate, const std::tm& local)
+{
+    // The time is the 24-hour clock whatever the locale: a locale's time text can end in
+    // "AM"/"PM" or in multi-byte units, and the record has room for exactly HH:MM:SS.
+    char time[16];
+    std::snprintf(time, sizeof time, "%02d:%02d:%02d", local.tm_hour % 100, local.tm_min % 100,
+                  local.tm_sec % 100);
+    return shortDate + " (" + time + ")";
+}
+
 std::string DateTimeText(std::time_t when)
 {
     std::tm local{};
     localtime_r(&when, &local);
-    char date[64] = {};
-    char time[64] = {};
-    std::strftime(date, sizeof date, "%x", &local);
-    std::strftime(time, sizeof time, "%X", &local);
-    std::string t = time;
-    if (t.size() > 8) t = t.substr(t.size() - 8);
-    return std::string(date) + " (" + t + ")";
+    return DateTimeText(ShortDateText(local), local);
 }
 
 }  // namespace tarvex

@@ -31,7 +31,10 @@ private:
 // file is replaced whole or not at all. Returns false when anything fails.
 bool WriteFileAtomically(const std::string& path, const std::string& content);
 
-// The header's date-time text: the short date, a space and the time of day in parentheses.
+// The header's date-time text: the short date in the current locale's form, a space and the
+// 24-hour time of day in parentheses, "(HH:MM:SS)".
 std::string DateTimeText(std::time_t when);
+// The same for a date already written out (kept whole) and the local time it belongs to.
+std::string DateTimeText(const std::string& shortDate, const std::tm& local);
 
 }  // namespace tarvex
