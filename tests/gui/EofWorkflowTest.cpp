@@ -167,6 +167,35 @@ TEST_F(EofWorkflowTest, FossilImportBeforeThePretreatmentOkFailsAndStaysAvailabl
     EXPECT_TRUE(m().Command6->isEnabled());
 }
 
+TEST_F(EofWorkflowTest, FossilImportBeforeThePretreatmentOkAsksNoNameQuestion)
+{
+    ImportReference(false);
+    ImportFossil(WriteTemp("gui_fossil_name_noeof.csv", FossilWithFirstNameChanged("Renamed")));
+    EXPECT_EQ(dialogs.MessageTexts(), std::vector<std::string>{kNoEofAnalysisMessage});
+    EXPECT_EQ(dialogs.records.back().kind, DialogKind::Warn);
+    EXPECT_EQ(dialogs.unexpectedCalls, 0);
+    EXPECT_EQ(app.ws().fossilSampleCount, 0);
+    EXPECT_TRUE(m().Command6->isEnabled());
+}
+
+TEST_F(EofWorkflowTest, BlankCellInTheFossilTableIsReportedAlone)
+{
+    ImportReference();
+    std::string text = ReadAll(kExamples + "fossil.csv");
+    // Empty the first value of the third data row.
+    std::size_t row = text.find('\n');
+    row = text.find('\n', row + 1);
+    row = text.find('\n', row + 1);
+    const std::size_t first = text.find(',', row);
+    const std::size_t second = text.find(',', first + 1);
+    text.erase(first + 1, second - first - 1);
+    ImportFossil(WriteTemp("gui_fossil_blank.csv", text));
+    EXPECT_EQ(dialogs.MessageTexts(), std::vector<std::string>{kBlankCellMessage});
+    EXPECT_EQ(dialogs.records.back().title, "Error");
+    EXPECT_EQ(app.ws().fossilSampleCount, 0);
+    EXPECT_TRUE(m().Command6->isEnabled());
+}
+
 TEST_F(EofWorkflowTest, SavedFilesReadBackAndMatchTheBatchRun)
 {
     ImportReference();
