@@ -137,12 +137,11 @@ void frmMain::SaveText(const std::string& title, int progressMaximum,
     if (!path) return;
     BeginProgress(progressMaximum);
     const std::string text = makeText([this](int done, int) { ProgressBar1->setValue(done); });
-    const bool written = WriteFileAtomically(*path, text);
+    std::string reason;
+    const bool written = WriteFileAtomically(*path, text, &reason);
     EndProgress();
     if (!written)
-        app_.dialogs().Warn("The file could not be written:\n" + *path +
-                                "\n\nCheck that the folder exists and that you may write there.",
-                            "Error");
+        app_.dialogs().Warn("The file could not be written:\n" + *path + "\n\n" + reason, "Error");
 }
 
 void frmMain::SaveLoading()

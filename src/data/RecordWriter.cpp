@@ -1,7 +1,6 @@
 #include "data/RecordWriter.h"
 
 #include <cstdio>
-#include <fstream>
 
 #include "data/NumberText.h"
 
@@ -58,27 +57,6 @@ void RecordWriter::EndRecord()
 {
     out_ += "\r\n";
     fieldInRecord_ = false;
-}
-
-bool WriteFileAtomically(const std::string& path, const std::string& content)
-{
-    const std::string temp = path + ".tarvex-tmp";
-    {
-        std::ofstream file(temp, std::ios::binary | std::ios::trunc);
-        if (!file) return false;
-        file.write(content.data(), static_cast<std::streamsize>(content.size()));
-        file.flush();
-        if (!file) {
-            file.close();
-            std::remove(temp.c_str());
-            return false;
-        }
-    }
-    if (std::rename(temp.c_str(), path.c_str()) != 0) {
-        std::remove(temp.c_str());
-        return false;
-    }
-    return true;
 }
 
 namespace {

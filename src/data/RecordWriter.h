@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "data/AtomicFile.h"
+
 namespace tarvex {
 
 // Builds the program's comma-separated output: text fields in double quotes (a quote inside
@@ -26,10 +28,6 @@ private:
     std::string out_;
     bool fieldInRecord_ = false;
 };
-
-// Writes content to a temporary file beside path and renames it into place, so an existing
-// file is replaced whole or not at all. Returns false when anything fails.
-bool WriteFileAtomically(const std::string& path, const std::string& content);
 
 // The header's date-time text: the short date in the current locale's form, a space and the
 // 24-hour time of day in parentheses, "(HH:MM:SS)".

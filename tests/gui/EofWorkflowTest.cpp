@@ -263,6 +263,9 @@ TEST_F(EofWorkflowTest, CancelledSaveIsSilentAndFailedSaveSaysSo)
     m().mnuSaveL->trigger();
     ASSERT_EQ(dialogs.MessageTexts().size(), 1u);
     EXPECT_NE(dialogs.MessageTexts()[0].find(bad), std::string::npos);
+    // The system's reason, not a guess at it.
+    EXPECT_NE(dialogs.MessageTexts()[0].find("No such file or directory"), std::string::npos)
+        << dialogs.MessageTexts()[0];
     EXPECT_EQ(dialogs.records.back().title, "Error");
     EXPECT_TRUE(m().ProgressBar1->isHidden());
 }
