@@ -6,6 +6,7 @@
 
 #include "batch/BatchRun.h"
 #include "data/TableReader.h"
+#include "support/ScratchMount.h"
 #include "support/TestFiles.h"
 
 namespace tarvex {
@@ -105,6 +106,71 @@ TEST(BatchRunTest, NameMismatchIsRefusedUnlessAccepted)
     std::stringstream w;
     w << written.rdbuf();
     EXPECT_NE(w.str().find("\"Taxa name inconsistency: \",\"["), std::string::npos);
+}
+
+// Result folder holding the files of an earlier run, each reading "old".
+std::string FolderWithOldResults(const std::string& name)
+{
+    const std::string dir = TempPath(name);
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    return dir;
+}
+
+void PutOldResults(const std::string& dir)
+{
+    for (const char* file : {"loading.csv", "reference-scores.csv", "fossil-scores.csv"})
+        std::ofstream(dir + "/" + file, std::ios::binary) << "old";
+}
+
+std::vector<std::string> ResultContents(const std::string& dir)
+{
+    std::vector<std::string> contents;
+    for (const char* file : {"loading.csv", "reference-scores.csv", "fossil-scores.csv"})
+        contents.push_back(ReadAll(dir + "/" + file));
+    return contents;
+}
+
+TEST(BatchWriteTest, FullDiskReplacesNoResultFileAndSaysWhy)
+{
+    const std::string dir = FolderWithOldResults("batch_full");
+    // Room for the small loading file but not for the reference scores.
+    Mount small("mount -t tmpfs -o size=64k tmpfs " + dir, dir);
+    if (!small.ok()) GTEST_SKIP() << small.why();
+    PutOldResults(dir);
+
+    const BatchResult r = Batch({"--reference", kExamples + "reference.csv", "--fossil",
+                                 kExamples + "fossil.csv", "--out", dir});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("No space left on device"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("No file was replaced."), std::string::npos) << r.err;
+    EXPECT_EQ(ResultContents(dir), (std::vector<std::string>{"old", "old", "old"}));
+    EXPECT_EQ(r.out.find("Wrote"), std::string::npos);
+}
+
+TEST(BatchWriteTest, RenameFailingPartWayNamesTheNewAndTheOldFiles)
+{
+    const std::string dir = FolderWithOldResults("batch_partway");
+    PutOldResults(dir);
+    std::ofstream(dir + "/pinned", std::ios::binary) << "old";
+    // A file bound over the fossil scores cannot be renamed onto.
+    Mount pinned("mount --bind " + dir + "/pinned " + dir + "/fossil-scores.csv",
+                 dir + "/fossil-scores.csv");
+    if (!pinned.ok()) GTEST_SKIP() << pinned.why();
+
+    const BatchResult r = Batch({"--reference", kExamples + "reference.csv", "--fossil",
+                                 kExamples + "fossil.csv", "--out", dir});
+    EXPECT_EQ(r.status, 1);
+    const std::vector<std::string> contents = ResultContents(dir);
+    EXPECT_NE(contents[0], "old");
+    EXPECT_NE(contents[1], "old");
+    EXPECT_EQ(contents[2], "old");
+    EXPECT_NE(r.err.find("Already replaced with the new results: " + dir + "/loading.csv, " + dir +
+                         "/reference-scores.csv."),
+              std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("Left as they were: " + dir + "/fossil-scores.csv."), std::string::npos)
+        << r.err;
 }
 
 }  // namespace

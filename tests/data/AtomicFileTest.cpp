@@ -10,12 +10,14 @@
 #include <vector>
 
 #include "data/AtomicFile.h"
+#include "support/ScratchMount.h"
 #include "support/TestFiles.h"
 
 namespace tarvex {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::Mount;
 using testing::ReadAll;
 using testing::TempPath;
 
@@ -166,32 +168,6 @@ TEST(AtomicFileTest, SeveralFilesAreReplacedAllOrNone)
     EXPECT_EQ(ReadAll(dir + "/c.csv"), "C");
     EXPECT_TRUE(Leftovers(dir, {"a.csv", "b.csv", "c.csv"}).empty());
 }
-
-// A file system mounted for one test (read-only, full, or a file bound over another) and
-// unmounted however the test ends. Needs root and a kernel that lets us mount.
-class Mount {
-public:
-    Mount(const std::string& command, const std::string& point) : point_(point)
-    {
-        if (geteuid() != 0) {
-            why_ = "mounting needs root, and as root chmod cannot make a folder unwritable";
-            return;
-        }
-        mounted_ = std::system((command + " 2>/dev/null").c_str()) == 0;
-        if (!mounted_) why_ = "the mount command failed: " + command;
-    }
-    ~Mount()
-    {
-        if (mounted_) std::system(("umount " + point_).c_str());
-    }
-    bool ok() const { return mounted_; }
-    const std::string& why() const { return why_; }
-
-private:
-    std::string point_;
-    std::string why_;
-    bool mounted_ = false;
-};
 
 TEST(AtomicFileTest, ReadOnlyFolderFailsWithTheSystemsReason)
 {
