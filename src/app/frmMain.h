@@ -159,9 +159,11 @@ private:
     // Shows ProgressBar1 with the hourglass for the length of a computation.
     void BeginProgress(int maximum);
     void EndProgress();
-    // The save-file dialog, the file text and the atomic write shared by the three saves.
+    // The save-file dialog, the file text and the atomic write shared by the three saves;
+    // refused before the dialog when there are no EOF results. makeText reports through its
+    // flag whether every number of the text is finite; a file that is not is never written.
     void SaveText(const std::string& title, int progressMaximum,
-                  const std::function<std::string(const ProgressFn&)>& makeText);
+                  const std::function<std::string(const ProgressFn&, bool*)>& makeText);
 
     App& app_;
 };

@@ -159,12 +159,20 @@ bool BatchWriteStage(const Workspace& ws, const BatchOptions& options, const std
     }
 
     // Every result file of the run as (name, text). They are put in place together, so a
-    // failure never leaves new files beside old ones of an earlier run.
+    // failure never leaves new files beside old ones of an earlier run; allFinite collects
+    // the check of every file, and one number that is not finite refuses them all.
+    bool allFinite = true;
     std::vector<std::pair<std::string, std::string>> files{
-        {"loading.csv", LoadingFileText(ws, dateTime)},
-        {"reference-scores.csv", ReferenceScoreFileText(ws, options.choice, dateTime)}};
+        {"loading.csv", LoadingFileText(ws, dateTime, {}, &allFinite)},
+        {"reference-scores.csv",
+         ReferenceScoreFileText(ws, options.choice, dateTime, {}, &allFinite)}};
     if (!options.fossilPath.empty())
-        files.emplace_back("fossil-scores.csv", FossilScoreFileText(ws, options.choice, dateTime));
+        files.emplace_back("fossil-scores.csv",
+                           FossilScoreFileText(ws, options.choice, dateTime, {}, &allFinite));
+    if (!allFinite) {
+        err << kNonFiniteResultsMessage << " Folder: " << options.outDir << "\n";
+        return false;
+    }
 
     for (auto& file : files) file.first = (dir / file.first).string();
     std::string reason;

@@ -1,5 +1,6 @@
 #include "data/RecordWriter.h"
 
+#include <cmath>
 #include <cstdio>
 
 #include "data/NumberText.h"
@@ -29,14 +30,20 @@ RecordWriter& RecordWriter::Text(std::string_view text)
 RecordWriter& RecordWriter::Number(double value)
 {
     Separate();
-    out_ += FormatNumber(value);
+    if (std::isfinite(value))
+        out_ += FormatNumber(value);
+    else
+        allFinite_ = false;
     return *this;
 }
 
 RecordWriter& RecordWriter::Single(float value)
 {
     Separate();
-    out_ += FormatSingle(value);
+    if (std::isfinite(value))
+        out_ += FormatSingle(value);
+    else
+        allFinite_ = false;
     return *this;
 }
 

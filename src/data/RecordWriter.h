@@ -14,19 +14,23 @@ namespace tarvex {
 class RecordWriter {
 public:
     RecordWriter& Text(std::string_view text);
-    RecordWriter& Number(double value);  // up to 15 significant digits
-    RecordWriter& Single(float value);   // up to 7 significant digits
+    // Up to 15 and up to 7 significant digits. A value that is not finite (nan, inf) is left
+    // out, its field empty, and AllFinite() turns false: such a file is not to be written.
+    RecordWriter& Number(double value);
+    RecordWriter& Single(float value);
     RecordWriter& Integer(long value);
     RecordWriter& Empty();
     void EndRecord();
 
     const std::string& str() const { return out_; }
+    bool AllFinite() const { return allFinite_; }
 
 private:
     void Separate();
 
     std::string out_;
     bool fieldInRecord_ = false;
+    bool allFinite_ = true;
 };
 
 // The header's date-time text: the short date in the current locale's form, a space and the

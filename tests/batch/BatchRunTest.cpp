@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <sstream>
 
 #include "batch/BatchRun.h"
+#include "data/NumberText.h"
 #include "data/TableReader.h"
 #include "support/ScratchMount.h"
 #include "support/TestFiles.h"
@@ -171,6 +174,64 @@ TEST(BatchWriteTest, RenameFailingPartWayNamesTheNewAndTheOldFiles)
         << r.err;
     EXPECT_NE(r.err.find("Left as they were: " + dir + "/fossil-scores.csv."), std::string::npos)
         << r.err;
+}
+
+TEST(BatchWriteTest, ResultsThatAreNotFiniteAreRefused)
+{
+    BatchOptions options;
+    options.referencePath = kExamples + "reference.csv";
+    options.outDir = TempPath("batch_nonfinite");
+    std::filesystem::remove_all(options.outDir);
+    Workspace ws;
+    std::ostringstream out, err;
+    ASSERT_TRUE(BatchReferenceStage(ws, options, err));
+    ASSERT_TRUE(BatchEofStage(ws, options, out));
+    ws.refScores(3, 2) = std::numeric_limits<double>::quiet_NaN();
+    EXPECT_FALSE(BatchWriteStage(ws, options, "d (t)", out, err));
+    EXPECT_NE(err.str().find("not finite"), std::string::npos) << err.str();
+    EXPECT_FALSE(std::filesystem::exists(options.outDir + "/loading.csv"));
+    EXPECT_FALSE(std::filesystem::exists(options.outDir + "/reference-scores.csv"));
+}
+
+TEST(BatchRunTest, MoreTaxaThanSitesWriteFiniteContributions)
+{
+    // Twenty sites by 300 taxa of random counts: the run used to end with status 0 and "nan"
+    // for every contribution.
+    std::uint64_t state = 99;
+    std::string table;
+    for (int t = 1; t <= 300; ++t) table += ",T" + std::to_string(t);
+    table += "\n";
+    for (int s = 1; s <= 20; ++s) {
+        table += "Site" + std::to_string(s);
+        for (int t = 1; t <= 300; ++t) {
+            state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+            table += "," + std::to_string(1 + (state >> 33) % 99);
+        }
+        table += "\n";
+    }
+    const std::string out = TempPath("batch_wide_out");
+    std::filesystem::remove_all(out);
+    const BatchResult r = Batch({"--reference", WriteTemp("batch_wide.csv", table), "--out", out});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string loading = ReadAll(out + "/loading.csv");
+    for (const char* bad : {"nan", "inf"}) {
+        EXPECT_EQ(loading.find(bad), std::string::npos) << bad;
+        EXPECT_EQ(ReadAll(out + "/reference-scores.csv").find(bad), std::string::npos) << bad;
+    }
+    // Record 7: "Contribution:", then one share per EOF; together they make 100.
+    CellReader reader(loading);
+    std::string cell;
+    while (reader.ReadCell(cell) && cell != "Contribution:") {
+    }
+    double sum = 0;
+    for (int k = 1; k <= 300 && reader.ReadCell(cell); ++k) {
+        ASSERT_TRUE(IsNumber(cell)) << k << ": " << cell;
+        sum += Val(cell);
+        if (k >= 80) {
+            EXPECT_EQ(cell, "0") << k;
+        }
+    }
+    EXPECT_NEAR(sum, 100, 1e-3);
 }
 
 }  // namespace

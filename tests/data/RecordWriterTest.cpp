@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,19 @@ TEST(RecordWriterTest, QuoteInsideATextFieldIsDoubled)
     w.Text("a\"b").Text("x");
     w.EndRecord();
     EXPECT_EQ(w.str(), "\"a\"\"b\",\"x\"\r\n");
+}
+
+TEST(RecordWriterTest, NumberThatIsNotFiniteLeavesAnEmptyFieldAndAFlag)
+{
+    RecordWriter w;
+    w.Number(1.5).Single(2.5f);
+    EXPECT_TRUE(w.AllFinite());
+    w.Number(std::numeric_limits<double>::quiet_NaN())
+        .Single(-std::numeric_limits<float>::infinity());
+    w.Number(3);
+    w.EndRecord();
+    EXPECT_FALSE(w.AllFinite());
+    EXPECT_EQ(w.str(), "1.5,2.5,,,3\r\n");
 }
 
 TEST(RecordWriterTest, ScoreFileLabelsWithQuotesCommasAndLineEndsReadBack)

@@ -8,6 +8,7 @@
 #include <QSlider>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <sstream>
 
 #include "app/App.h"
@@ -16,6 +17,7 @@
 #include "data/FossilImport.h"
 #include "data/NumberText.h"
 #include "data/TableReader.h"
+#include "eof/ScoreFiles.h"
 #include "eof/frmCorrelVar.h"
 #include "support/TestFiles.h"
 #include "ui/ScriptedDialogs.h"
@@ -249,6 +251,50 @@ TEST_F(EofWorkflowTest, SavedFilesReadBackAndMatchTheBatchRun)
         batch.erase(batch.begin() + 1);
         EXPECT_EQ(desktop, batch) << name;
     }
+}
+
+TEST_F(EofWorkflowTest, SavingBeforeTheAnalysisIsRefusedWithoutAsking)
+{
+    ImportReference(false);  // the pre-treatment dialog is still open
+    ASSERT_TRUE(m().mnuSaveL->isEnabled());
+    ASSERT_TRUE(m().mnuSaveS->isEnabled());
+    const std::string path = TempPath("gui_early_save.csv");
+    std::filesystem::remove(path);
+    // A file name is ready for a save that went on to ask for one; none may ask.
+    dialogs.QueueSaveFile(path);
+    for (QAction* save : {m().mnuSaveL, m().mnuSaveS, m().mnuSaveL2, m().mnuSaveS2}) {
+        SCOPED_TRACE(save->text().toStdString());
+        dialogs.records.clear();
+        save->trigger();
+        ASSERT_EQ(dialogs.records.size(), 1u);
+        EXPECT_EQ(dialogs.records[0].kind, DialogKind::Warn);
+        EXPECT_EQ(dialogs.records[0].title, "Error");
+        EXPECT_EQ(dialogs.records[0].text, kNoEofResultsMessage);
+        EXPECT_EQ(dialogs.PendingAnswers(), 1u);
+        EXPECT_FALSE(std::filesystem::exists(path));
+        EXPECT_TRUE(m().ProgressBar1->isHidden());
+    }
+
+    // After OK the same command saves, to the name still waiting.
+    app.correlVar().Command1->click();
+    dialogs.records.clear();
+    m().mnuSaveL->trigger();
+    EXPECT_TRUE(dialogs.MessageTexts().empty());
+    EXPECT_EQ(Lines(ReadAll(path)).size(), 7u + app.ws().taxonCount);
+}
+
+TEST_F(EofWorkflowTest, ResultsThatAreNotFiniteAreNotSaved)
+{
+    ImportReference();
+    app.ws().taxonLoadings(2, 1) = std::numeric_limits<double>::infinity();
+    const std::string path = TempPath("gui_nonfinite.csv");
+    std::filesystem::remove(path);
+    dialogs.QueueSaveFile(path);
+    m().mnuSaveL->trigger();
+    ASSERT_EQ(dialogs.MessageTexts().size(), 1u);
+    EXPECT_NE(dialogs.MessageTexts()[0].find(kNonFiniteResultsMessage), std::string::npos);
+    EXPECT_NE(dialogs.MessageTexts()[0].find(path), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(path));
 }
 
 TEST_F(EofWorkflowTest, CancelledSaveIsSilentAndFailedSaveSaysSo)
