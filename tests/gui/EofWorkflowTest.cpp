@@ -19,6 +19,7 @@
 #include "data/TableReader.h"
 #include "eof/ScoreFiles.h"
 #include "eof/frmCorrelVar.h"
+#include "plots/Envelope.h"
 #include "support/TestFiles.h"
 #include "ui/ScriptedDialogs.h"
 
@@ -295,6 +296,48 @@ TEST_F(EofWorkflowTest, ResultsThatAreNotFiniteAreNotSaved)
     EXPECT_NE(dialogs.MessageTexts()[0].find(kNonFiniteResultsMessage), std::string::npos);
     EXPECT_NE(dialogs.MessageTexts()[0].find(path), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+TEST_F(EofWorkflowTest, FossilFileAfterAnEnvelopeEqualsTheCoreRunOfTheSameActions)
+{
+    ImportReference();
+    ImportFossil(kExamples + "fossil.csv");
+    m().Command11->click();  // Envelop, with the generator as it is at program start
+    const Workspace& ws = app.ws();
+    ASSERT_TRUE(ws.envelopeDone);
+    const std::string desktop = TempPath("gui_envelope_fossil.csv");
+    dialogs.QueueSaveFile(desktop);
+    m().mnuSaveF->trigger();
+    ASSERT_TRUE(dialogs.MessageTexts().empty());
+
+    // The batch stages and one envelope run from a fresh generator: the same actions.
+    BatchOptions options;
+    options.referencePath = kExamples + "reference.csv";
+    options.fossilPath = kExamples + "fossil.csv";
+    Workspace core;
+    std::ostringstream out, err;
+    ASSERT_TRUE(BatchReferenceStage(core, options, err));
+    ASSERT_TRUE(BatchEofStage(core, options, out));
+    ASSERT_TRUE(BatchFossilStage(core, options, out, err)) << err.str();
+    UniformRandom fresh;
+    RunEnvelopeAnalysis(core, fresh, 0.1f, {});
+
+    std::vector<std::string> saved = Lines(ReadAll(desktop));
+    std::vector<std::string> expected =
+        Lines(FossilScoreFileText(core, options.choice, "date (time)"));
+    ASSERT_EQ(saved.size(), expected.size());
+    saved.erase(saved.begin() + 1);
+    expected.erase(expected.begin() + 1);
+    EXPECT_EQ(saved, expected);
+
+    // Every sample, the empty one included, carries the mark the envelope gave it.
+    int empty = 0;
+    for (int j = 1; j <= ws.fossilSampleCount; ++j) {
+        const std::vector<std::string> f = Fields(Lines(ReadAll(desktop))[15 + j]);
+        EXPECT_EQ(f[1], ws.fossilOutside[j] ? "Out" : "In") << j;
+        empty += ws.fossilSampleEmpty[j] ? 1 : 0;
+    }
+    EXPECT_EQ(empty, 1);
 }
 
 TEST_F(EofWorkflowTest, CancelledSaveIsSilentAndFailedSaveSaysSo)
