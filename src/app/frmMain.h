@@ -23,6 +23,7 @@ namespace tarvex {
 
 class App;
 class PictureBox;
+class SquarePanels;
 
 // The main window: the import commands, the score plots with their view controls, the
 // envelope analysis and the doors to every other window.
@@ -166,6 +167,10 @@ private:
                   const std::function<std::string(const ProgressFn&, bool*)>& makeText);
 
     App& app_;
+    // Holds the four plot surfaces as equal squares, with the status strip under them.
+    SquarePanels* plotArea_ = nullptr;
+    // The width "Stereo" added to the window, given back exactly when it goes off.
+    int stereoGrowth_ = 0;
 };
 
 }  // namespace tarvex
