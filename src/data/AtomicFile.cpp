@@ -126,15 +126,13 @@ bool Stage(const std::string& path, const std::string& content, Staged& staged, 
     return true;
 }
 
-// Makes the renames in a folder survive a crash. A folder that cannot be flushed this way
-// (EINVAL: the file system does not support it) has nothing to flush.
+// Makes the renames in a folder survive a crash. A folder we may not open for reading, or
+// whose file system cannot flush folders (EINVAL), is left to the system: the files are in
+// place, and only an error of the flush itself is reported.
 bool FlushFolder(const std::string& folder, std::string& failure)
 {
     const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
-        failure = SystemText(errno);
-        return false;
-    }
+    if (fd < 0) return true;
     const bool ok = fsync(fd) == 0 || errno == EINVAL;
     if (!ok) failure = SystemText(errno);
     close(fd);
