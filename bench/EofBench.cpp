@@ -19,6 +19,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <limits>
 #include <vector>
 
 #include "app/Workspace.h"
@@ -95,6 +96,7 @@ void PlainEigenpairs(Matrix<double> a, int n, bool leftToRight, Matrix<double>& 
 {
     vectors.resize(n + 1, n);
     std::vector<double> v(n + 1), w(n + 1);
+    double roundingLevel = 0;
     for (int k = 1; k <= n; ++k) {
         auto zeroColumn = [&](int c) {
             for (int i = 1; i <= n; ++i)
@@ -119,12 +121,29 @@ void PlainEigenpairs(Matrix<double> a, int n, bool leftToRight, Matrix<double>& 
                 for (int i = 1; i <= n; ++i) v[i] = lambda == 0 ? 0 : w[i] / lambda;
             }
         }
+        // Not positive along v, or below n epsilon of the first eigenvalue: eigenvalue 0,
+        // deflated by the curvature when that is not positive.
+        double deflation = lambda;
+        if (start <= n) {
+            double curvature = 0;
+            for (int i = 1; i <= n; ++i) {
+                double sum = 0;
+                for (int j = 1; j <= n; ++j) sum += a(i, j) * v[j];
+                curvature += v[i] * sum;
+            }
+            if (!(curvature > 0)) {
+                deflation = curvature;
+                lambda = 0;
+            }
+            if (k == 1) roundingLevel = n * std::numeric_limits<double>::epsilon() * lambda;
+            if (lambda <= roundingLevel) lambda = 0;
+        }
         for (int i = 1; i <= n; ++i) vectors(i, k) = v[i];
         vectors(n + 1, k) = lambda;
         for (int i = 1; i <= n; ++i)
             for (int j = 1; j <= n; ++j)
-                a(i, j) =
-                    leftToRight ? a(i, j) - v[i] * lambda * v[j] : a(i, j) - lambda * (v[i] * v[j]);
+                a(i, j) = leftToRight ? a(i, j) - v[i] * deflation * v[j]
+                                      : a(i, j) - deflation * (v[i] * v[j]);
     }
     int f = 1;
     while (f < n) {

@@ -23,6 +23,7 @@ namespace tarvex {
 
 class App;
 class PictureBox;
+class SquarePanels;
 
 // The main window: the import commands, the score plots with their view controls, the
 // envelope analysis and the doors to every other window.
@@ -113,9 +114,11 @@ public:
     void fSaveScore();
 
     // The save-file dialog, the file text and the atomic write shared by every result file
-    // the program saves; a failure is reported in a message box.
+    // the program saves; refused before the dialog when there are no EOF results, and a
+    // failure is reported in a message box. makeText reports through its flag whether every
+    // number of the text is finite; a file that is not is never written.
     void SaveText(const std::string& title, int progressMaximum,
-                  const std::function<std::string(const ProgressFn&)>& makeText);
+                  const std::function<std::string(const ProgressFn&, bool*)>& makeText);
 
     // Runs the EOF analysis on the prepared reference data (from the pre-treatment "OK").
     void ComputeEofs();
@@ -170,6 +173,10 @@ private:
     void EndProgress();
 
     App& app_;
+    // Holds the four plot surfaces as equal squares, with the status strip under them.
+    SquarePanels* plotArea_ = nullptr;
+    // The width "Stereo" added to the window, given back exactly when it goes off.
+    int stereoGrowth_ = 0;
 };
 
 }  // namespace tarvex

@@ -131,26 +131,36 @@ void frmMain::DoProjection()
 }
 
 void frmMain::SaveText(const std::string& title, int progressMaximum,
-                       const std::function<std::string(const ProgressFn&)>& makeText)
+                       const std::function<std::string(const ProgressFn&, bool*)>& makeText)
 {
+    // The save menus are there from the reference import on, while the pre-treatment dialog
+    // may still be open; without the analysis there is nothing to save.
+    if (!HasEofResults(app_.ws())) {
+        app_.dialogs().Warn(kNoEofResultsMessage, "Error");
+        return;
+    }
     const std::optional<std::string> path = app_.dialogs().SaveFile(title, kDataFileFilter, "");
     if (!path) return;
     BeginProgress(progressMaximum);
-    const std::string text = makeText([this](int done, int) { ProgressBar1->setValue(done); });
-    const bool written = WriteFileAtomically(*path, text);
+    bool allFinite = true;
+    const std::string text =
+        makeText([this](int done, int) { ProgressBar1->setValue(done); }, &allFinite);
+    std::string reason;
+    const bool written = allFinite && WriteFileAtomically(*path, text, &reason);
     EndProgress();
-    if (!written)
-        app_.dialogs().Warn("The file could not be written:\n" + *path +
-                                "\n\nCheck that the folder exists and that you may write there.",
-                            "Error");
+    if (!allFinite)
+        app_.dialogs().Warn(std::string(kNonFiniteResultsMessage) + "\n" + *path, "Error");
+    else if (!written)
+        app_.dialogs().Warn("The file could not be written:\n" + *path + "\n\n" + reason, "Error");
 }
 
 void frmMain::SaveLoading()
 {
     const Workspace& ws = app_.ws();
-    SaveText("Save loadings", ws.basisRowCount + ws.taxonCount, [&ws](const ProgressFn& progress) {
-        return LoadingFileText(ws, DateTimeText(std::time(nullptr)), progress);
-    });
+    SaveText("Save loadings", ws.basisRowCount + ws.taxonCount,
+             [&ws](const ProgressFn& progress, bool* allFinite) {
+                 return LoadingFileText(ws, DateTimeText(std::time(nullptr)), progress, allFinite);
+             });
 }
 
 void frmMain::sSaveScore()
@@ -158,9 +168,9 @@ void frmMain::sSaveScore()
     const Workspace& ws = app_.ws();
     const PretreatmentChoice choice = app_.correlVar().CurrentChoice();
     SaveText("Save reference scores", ws.refSiteCount + ws.refTaxonCount,
-             [&ws, choice](const ProgressFn& progress) {
+             [&ws, choice](const ProgressFn& progress, bool* allFinite) {
                  return ReferenceScoreFileText(ws, choice, DateTimeText(std::time(nullptr)),
-                                               progress);
+                                               progress, allFinite);
              });
 }
 
@@ -168,9 +178,11 @@ void frmMain::fSaveScore()
 {
     const Workspace& ws = app_.ws();
     const PretreatmentChoice choice = app_.correlVar().CurrentChoice();
-    SaveText("Save fossil scores", ws.fossilSampleCount, [&ws, choice](const ProgressFn& progress) {
-        return FossilScoreFileText(ws, choice, DateTimeText(std::time(nullptr)), progress);
-    });
+    SaveText("Save fossil scores", ws.fossilSampleCount,
+             [&ws, choice](const ProgressFn& progress, bool* allFinite) {
+                 return FossilScoreFileText(ws, choice, DateTimeText(std::time(nullptr)), progress,
+                                            allFinite);
+             });
 }
 
 }  // namespace tarvex

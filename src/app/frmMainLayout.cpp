@@ -16,6 +16,7 @@
 
 #include "app/frmMain.h"
 #include "ui/PictureBox.h"
+#include "ui/SquarePanels.h"
 
 namespace tarvex {
 
@@ -168,25 +169,21 @@ void frmMain::BuildControls()
     controls->setFixedWidth(540);
     outer->addWidget(controls);
 
-    // Plots: taxa and sites side by side; the right-eye surfaces appear with "Stereo".
-    auto* plots = new QVBoxLayout;
-    auto* plotRow = new QHBoxLayout;
+    // Plots: taxa and sites side by side as squares; the right-eye surfaces appear beside
+    // their left eyes with "Stereo".
+    plotArea_ = new SquarePanels(central);
     for (int eye = 0; eye < 2; ++eye) {
-        Picture1[eye] = new PictureBox(central);
-        Picture2[eye] = new PictureBox(central);
+        Picture1[eye] = new PictureBox(plotArea_);
+        Picture2[eye] = new PictureBox(plotArea_);
     }
-    for (PictureBox* p : {Picture1[0], Picture1[1], Picture2[0], Picture2[1]}) {
-        p->setMinimumSize(240, 240);
-        p->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-        plotRow->addWidget(p, 1);
-    }
+    for (PictureBox* p : {Picture1[0], Picture1[1], Picture2[0], Picture2[1]})
+        plotArea_->AddPanel(p);
     Picture1[1]->hide();
     Picture2[1]->hide();
-    plots->addLayout(plotRow, 1);
-    Picture3 = new PictureBox(central);
+    Picture3 = new PictureBox(plotArea_);
     Picture3->setFixedHeight(22);
-    plots->addWidget(Picture3);
-    outer->addLayout(plots, 1);
+    plotArea_->SetFooter(Picture3);
+    outer->addWidget(plotArea_, 1);
 
     Timer1 = new QTimer(this);
     Timer2 = new QTimer(this);

@@ -3,12 +3,14 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QLayout>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QTimer>
+#include <algorithm>
 #include <cmath>
 
 #include "app/App.h"
@@ -18,6 +20,7 @@
 #include "eof/frmControl.h"
 #include "plots/ViewGeometry.h"
 #include "ui/PictureBox.h"
+#include "ui/SquarePanels.h"
 
 namespace tarvex {
 
@@ -123,18 +126,37 @@ void frmMain::ConnectViewControls()
     });
     connect(Check4, &QCheckBox::toggled, this, [this] { RedrawPlots(); });
     connect(Check1, &QCheckBox::toggled, this, [this](bool on) {
-        // The window grows by the two right-eye surfaces so the left-eye plots keep their
-        // size (as far as the screen allows), and shrinks back when stereo goes off.
-        const int grow = Picture1[0]->width() + Picture2[0]->width();
+        // The window grows by the two right-eye squares so the left-eye plots keep their size
+        // (as far as the screen allows), and gives back exactly that width when stereo goes
+        // off.
+        const int before = width();
+        const int grow = 2 * (plotArea_->Side() + plotArea_->Spacing());
         Picture1[1]->setVisible(on);
         Picture2[1]->setVisible(on);
         if (isVisible()) {
-            int width = on ? this->width() + grow : this->width() - grow;
-            if (const QScreen* screen = this->screen())
-                width = std::min(width, screen->availableGeometry().width());
-            resize(std::max(width, minimumSizeHint().width()), height());
+            // The layouts take in the new minimum width now rather than at the next event,
+            // so the width the window takes and gives back is known here.
+            plotArea_->updateGeometry();
+            centralWidget()->layout()->activate();
+            centralWidget()->updateGeometry();
+            layout()->activate();
+            if (on) {
+                int target = before + grow;
+                if (const QScreen* screen = this->screen())
+                    target = std::min(target, screen->availableGeometry().width());
+                target = std::max({target, before, minimumWidth()});
+                resize(target, height());
+                stereoGrowth_ = target - before;
+            } else {
+                resize(std::max(before - stereoGrowth_, minimumWidth()), height());
+            }
         }
+        if (!on) stereoGrowth_ = 0;
         RedrawPlots();
+    });
+    // A new size leaves the old pictures anchored at the top left and clipped: draw again.
+    connect(plotArea_, &SquarePanels::panelsResized, this, [this] {
+        if (app_.ws().eofDone) RedrawPlots();
     });
 
     // 2-D / 3-D: the axis counts follow the view, then everything is drawn again.

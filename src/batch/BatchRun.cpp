@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <ostream>
 
+#include "data/AtomicFile.h"
 #include "data/FossilImport.h"
 #include "data/RecordWriter.h"
 #include "data/ReferenceImport.h"
@@ -149,22 +150,37 @@ bool BatchFossilStage(Workspace& ws, const BatchOptions& options, std::ostream& 
 bool BatchWriteStage(const Workspace& ws, const BatchOptions& options, const std::string& dateTime,
                      std::ostream& out, std::ostream& err)
 {
-    std::error_code ec;
-    std::filesystem::create_directories(options.outDir, ec);
     const std::filesystem::path dir(options.outDir);
-    std::vector<std::pair<std::string, std::string>> files{
-        {"loading.csv", LoadingFileText(ws, dateTime)},
-        {"reference-scores.csv", ReferenceScoreFileText(ws, options.choice, dateTime)}};
-    if (!options.fossilPath.empty())
-        files.emplace_back("fossil-scores.csv", FossilScoreFileText(ws, options.choice, dateTime));
-    for (const auto& [name, text] : files) {
-        const std::string path = (dir / name).string();
-        if (!WriteFileAtomically(path, text)) {
-            err << "The file could not be written: " << path << "\n";
-            return false;
-        }
-        out << "Wrote " << path << "\n";
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec);
+    if (ec) {
+        err << "The folder " << options.outDir << " could not be created: " << ec.message() << "\n";
+        return false;
     }
+
+    // Every result file of the run as (name, text). They are put in place together, so a
+    // failure never leaves new files beside old ones of an earlier run; allFinite collects
+    // the check of every file, and one number that is not finite refuses them all.
+    bool allFinite = true;
+    std::vector<std::pair<std::string, std::string>> files{
+        {"loading.csv", LoadingFileText(ws, dateTime, {}, &allFinite)},
+        {"reference-scores.csv",
+         ReferenceScoreFileText(ws, options.choice, dateTime, {}, &allFinite)}};
+    if (!options.fossilPath.empty())
+        files.emplace_back("fossil-scores.csv",
+                           FossilScoreFileText(ws, options.choice, dateTime, {}, &allFinite));
+    if (!allFinite) {
+        err << kNonFiniteResultsMessage << " Folder: " << options.outDir << "\n";
+        return false;
+    }
+
+    for (auto& file : files) file.first = (dir / file.first).string();
+    std::string reason;
+    if (!WriteFilesAtomically(files, &reason)) {
+        err << "The result files could not be written. " << reason << "\n";
+        return false;
+    }
+    for (const auto& file : files) out << "Wrote " << file.first << "\n";
     return true;
 }
 

@@ -8,6 +8,12 @@ FossilReadOutcome ReadFossilTable(const Workspace& ws, const std::string& path)
 {
     FossilReadOutcome out;
     TableReadResult read = ReadDataTableFile(path);
+    if (read.status == TableStatus::BlankCell) {
+        // The fossil import names the blank cell and nothing more: the format error's
+        // questions about site labels belong to the reference and climate tables.
+        out.messages.push_back(kBlankCellMessage);
+        return out;
+    }
     if (read.status != TableStatus::Ok) {
         out.messages = TableFailureMessages(read.status);
         return out;
@@ -118,6 +124,12 @@ ImportOutcome ImportFossilTable(Workspace& ws, const std::string& path,
                                 const PretreatmentChoice& choice, const NameQuestionFn& ask)
 {
     ImportOutcome outcome;
+    // Without the EOF analysis nothing could be projected, so the user is not asked about
+    // taxon names only to be turned away afterwards.
+    if (!CanProject(ws, ws.refTaxonCount)) {
+        outcome.messages.push_back(kNoEofAnalysisMessage);
+        return outcome;
+    }
     FossilReadOutcome read = ReadFossilTable(ws, path);
     if (!read.ok) {
         outcome.messages = std::move(read.messages);
@@ -129,10 +141,6 @@ ImportOutcome ImportFossilTable(Workspace& ws, const std::string& path,
         const std::string& referenceName = ws.refTaxonNames[t];
         if (!ask || !ask(NameQuestion(fossilName, referenceName))) return outcome;
         accepted.push_back(NameMatchEntry(fossilName, referenceName));
-    }
-    if (!CanProject(ws, read.table.columnCount)) {
-        outcome.messages.push_back(kNoEofAnalysisMessage);
-        return outcome;
     }
     CommitFossilTable(ws, std::move(read.table), path, accepted, choice);
     outcome.ok = true;

@@ -47,9 +47,10 @@ bool CanProject(const Workspace& ws, int n);
 // Answers the name question for one differing column: true accepts the fossil name.
 using NameQuestionFn = std::function<bool(const std::string& question)>;
 
-// The fossil import up to the projection: reads and checks the table, asks about every
-// differing taxon name in column order, and stores the table. A "No" ends it silently; every
-// other failure comes with its messages. The workspace changes only on success.
+// The fossil import up to the projection: refuses at once without an EOF analysis to project
+// onto, reads and checks the table, asks about every differing taxon name in column order, and
+// stores the table. A "No" ends it silently; every other failure comes with its messages (a
+// blank cell with kBlankCellMessage alone). The workspace changes only on success.
 ImportOutcome ImportFossilTable(Workspace& ws, const std::string& path,
                                 const PretreatmentChoice& choice, const NameQuestionFn& ask);
 

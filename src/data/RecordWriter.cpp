@@ -1,7 +1,7 @@
 #include "data/RecordWriter.h"
 
+#include <cmath>
 #include <cstdio>
-#include <fstream>
 
 #include "data/NumberText.h"
 
@@ -17,7 +17,12 @@ RecordWriter& RecordWriter::Text(std::string_view text)
 {
     Separate();
     out_ += '"';
-    out_.append(text);
+    // A quote inside the field is doubled, the way the cell reader takes it back as one; a
+    // label with a quote would otherwise end its field early and shift every field after it.
+    for (const char c : text) {
+        if (c == '"') out_ += '"';
+        out_ += c;
+    }
     out_ += '"';
     return *this;
 }
@@ -25,14 +30,20 @@ RecordWriter& RecordWriter::Text(std::string_view text)
 RecordWriter& RecordWriter::Number(double value)
 {
     Separate();
-    out_ += FormatNumber(value);
+    if (std::isfinite(value))
+        out_ += FormatNumber(value);
+    else
+        allFinite_ = false;
     return *this;
 }
 
 RecordWriter& RecordWriter::Single(float value)
 {
     Separate();
-    out_ += FormatSingle(value);
+    if (std::isfinite(value))
+        out_ += FormatSingle(value);
+    else
+        allFinite_ = false;
     return *this;
 }
 
@@ -55,38 +66,43 @@ void RecordWriter::EndRecord()
     fieldInRecord_ = false;
 }
 
-bool WriteFileAtomically(const std::string& path, const std::string& content)
+namespace {
+
+// The locale's short date, whole. A date too long for the buffer gets a bigger one rather
+// than being cut, which could split a multi-byte character.
+std::string ShortDateText(const std::tm& local)
 {
-    const std::string temp = path + ".tarvex-tmp";
-    {
-        std::ofstream file(temp, std::ios::binary | std::ios::trunc);
-        if (!file) return false;
-        file.write(content.data(), static_cast<std::streamsize>(content.size()));
-        file.flush();
-        if (!file) {
-            file.close();
-            std::remove(temp.c_str());
-            return false;
+    for (std::size_t size = 64; size <= 4096; size *= 4) {
+        std::string date(size, '\0');
+        const std::size_t length = std::strftime(date.data(), date.size(), "%x", &local);
+        if (length > 0) {
+            date.resize(length);
+            return date;
         }
     }
-    if (std::rename(temp.c_str(), path.c_str()) != 0) {
-        std::remove(temp.c_str());
-        return false;
-    }
-    return true;
+    char iso[32];
+    std::snprintf(iso, sizeof iso, "%04d-%02d-%02d", local.tm_year + 1900, local.tm_mon + 1,
+                  local.tm_mday);
+    return iso;
+}
+
+}  // namespace
+
+std::string DateTimeText(const std::string& shortDate, const std::tm& local)
+{
+    // The time is the 24-hour clock whatever the locale: a locale's time text can end in
+    // "AM"/"PM" or in multi-byte units, and the record has room for exactly HH:MM:SS.
+    char time[16];
+    std::snprintf(time, sizeof time, "%02d:%02d:%02d", local.tm_hour % 100, local.tm_min % 100,
+                  local.tm_sec % 100);
+    return shortDate + " (" + time + ")";
 }
 
 std::string DateTimeText(std::time_t when)
 {
     std::tm local{};
     localtime_r(&when, &local);
-    char date[64] = {};
-    char time[64] = {};
-    std::strftime(date, sizeof date, "%x", &local);
-    std::strftime(time, sizeof time, "%X", &local);
-    std::string t = time;
-    if (t.size() > 8) t = t.substr(t.size() - 8);
-    return std::string(date) + " (" + t + ")";
+    return DateTimeText(ShortDateText(local), local);
 }
 
 }  // namespace tarvex

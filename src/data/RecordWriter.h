@@ -4,33 +4,39 @@
 #include <string>
 #include <string_view>
 
+#include "data/AtomicFile.h"
+
 namespace tarvex {
 
-// Builds the program's comma-separated output: text fields in double quotes (written as they
-// are), numbers bare, empty fields as nothing, each record ended by CR LF.
+// Builds the program's comma-separated output: text fields in double quotes (a quote inside
+// doubled, commas and line ends kept as they are), numbers bare, empty fields as nothing, each
+// record ended by CR LF. The cell reader reads every field back as it was given.
 class RecordWriter {
 public:
     RecordWriter& Text(std::string_view text);
-    RecordWriter& Number(double value);  // up to 15 significant digits
-    RecordWriter& Single(float value);   // up to 7 significant digits
+    // Up to 15 and up to 7 significant digits. A value that is not finite (nan, inf) is left
+    // out, its field empty, and AllFinite() turns false: such a file is not to be written.
+    RecordWriter& Number(double value);
+    RecordWriter& Single(float value);
     RecordWriter& Integer(long value);
     RecordWriter& Empty();
     void EndRecord();
 
     const std::string& str() const { return out_; }
+    bool AllFinite() const { return allFinite_; }
 
 private:
     void Separate();
 
     std::string out_;
     bool fieldInRecord_ = false;
+    bool allFinite_ = true;
 };
 
-// Writes content to a temporary file beside path and renames it into place, so an existing
-// file is replaced whole or not at all. Returns false when anything fails.
-bool WriteFileAtomically(const std::string& path, const std::string& content);
-
-// The header's date-time text: the short date, a space and the time of day in parentheses.
+// The header's date-time text: the short date in the current locale's form, a space and the
+// 24-hour time of day in parentheses, "(HH:MM:SS)".
 std::string DateTimeText(std::time_t when);
+// The same for a date already written out (kept whole) and the local time it belongs to.
+std::string DateTimeText(const std::string& shortDate, const std::tm& local);
 
 }  // namespace tarvex

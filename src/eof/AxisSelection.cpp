@@ -56,10 +56,11 @@ AxisStatus AxisStatusText(int selectedAxisCount, int visibleCount, bool moreAxes
 {
     AxisStatus status;
     status.prefix = "No. of Axes: " + FormatNumber(selectedAxisCount);
-    const int invisible = selectedAxisCount - visibleCount;
-    if (moreAxes && invisible > 0) {
-        status.suffix =
-            invisible == 1 ? " (including invisible one)" : " (including invisible ones)";
+    // The suffix tells the mode, not the count: "more axes" always reads as including
+    // invisible EOFs, in the highlight colour, even while the selection fits the view.
+    if (moreAxes) {
+        status.suffix = selectedAxisCount - visibleCount == 1 ? " (including invisible one)"
+                                                              : " (including invisible ones)";
         status.highlighted = true;
     } else {
         status.suffix = " (all visible)";

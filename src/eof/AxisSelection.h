@@ -27,9 +27,10 @@ std::array<int, 4> ResolveAxisChoice(std::array<int, 4> combos, int changed, int
 void RotateAxesLeft(std::vector<int16_t>& axes, int count);
 void RotateAxesRight(std::vector<int16_t>& axes, int count);
 
-// The status strip: prefix "No. of Axes: <n>", then " (including invisible one)",
-// " (including invisible ones)" or " (all visible)". highlighted: the suffix is drawn in the
-// colour scheme's third colour rather than black.
+// The status strip: prefix "No. of Axes: <n>", then, in "more axes" mode, " (including
+// invisible one)" when exactly one selected EOF is not drawn and " (including invisible ones)"
+// otherwise, highlighted; without it " (all visible)". highlighted: the suffix is drawn in
+// the colour scheme's third colour rather than black.
 struct AxisStatus {
     std::string prefix;
     std::string suffix;

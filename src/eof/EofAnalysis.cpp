@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cassert>
 #include <cmath>
+#include <limits>
 #include <numeric>
 #include <utility>
 
@@ -190,6 +191,7 @@ void SolveEigenpairs(Matrix<double>& a, int n, Matrix<double>& eofVectors,
     // Columns before `live` are zero in the deflated matrix and stay zero: a zero column is
     // a zero row, so every later vector is 0 there and the deflation leaves it alone.
     int live = 1;
+    double roundingLevel = 0;
 
     for (int k = 1; k <= n; ++k) {
         // The iteration starts from (1, 0, ..., 0). Once that vector lies in the null space
@@ -209,6 +211,7 @@ void SolveEigenpairs(Matrix<double>& a, int n, Matrix<double>& eofVectors,
         if (found) --live;
 
         double lambda = 0;
+        double deflation = 0;
         if (!found) {
             std::fill(v.begin(), v.end(), 0.0);
             if (pending) eofkernel::DeflateUpper(a, n, pendingLambda, previous.data());
@@ -225,13 +228,31 @@ void SolveEigenpairs(Matrix<double>& a, int n, Matrix<double>& eofVectors,
                 lambda = std::sqrt(s);
                 for (int i = 1; i <= n; ++i) v[i] = lambda == 0 ? 0 : w[i] / lambda;
             }
+            deflation = lambda;
+            // The length of A v cannot tell the sign of the eigenvalue. Once the rank of the
+            // matrix is used up (more taxa than sites) what is left is rounding noise of both
+            // signs, and a negative eigenvalue deflated as positive comes back doubled at every
+            // later EOF until the sum of eigenvalues overflows. Where the curvature v'Av is not
+            // positive the direction holds no variance: its eigenvalue is 0 and it is deflated
+            // by the signed curvature, which takes that noise out instead of adding to it.
+            eofkernel::UpperProduct(a, n, v.data(), false, 0, nullptr, w.data());
+            double curvature = 0;
+            for (int i = 1; i <= n; ++i) curvature += v[i] * w[i];
+            if (!(curvature > 0)) {
+                deflation = curvature;
+                lambda = 0;
+            }
+            // The first EOF has the largest eigenvalue; one below the rounding error that n
+            // deflations of a matrix of its size leave behind cannot be told from 0.
+            if (k == 1) roundingLevel = n * std::numeric_limits<double>::epsilon() * lambda;
+            if (lambda <= roundingLevel) lambda = 0;
         }
         StoreColumn(eofVectors, k, v, n);
         eofVectors(n + 1, k) = lambda;
 
         previous.swap(v);
-        pendingLambda = lambda;
-        pending = lambda != 0;
+        pendingLambda = deflation;
+        pending = deflation != 0;
         if (progress) progress(k, n);
     }
     if (pending) eofkernel::DeflateUpper(a, n, pendingLambda, previous.data());

@@ -14,6 +14,27 @@ void Report(const ProgressFn& progress, int done, int total)
     if (progress) progress(done, total);
 }
 
+// Element i of a list, or the empty text when the list is shorter.
+const std::string& LabelAt(const std::vector<std::string>& list, int i)
+{
+    static const std::string none;
+    return i >= 0 && static_cast<std::size_t>(i) < list.size() ? list[static_cast<std::size_t>(i)]
+                                                               : none;
+}
+
+void NumberAt(RecordWriter& w, const Matrix<double>& m, int r, int c)
+{
+    if (r >= 0 && r <= m.rows() && c >= 0 && c <= m.cols())
+        w.Number(m(r, c));
+    else
+        w.Empty();
+}
+
+void Finish(const RecordWriter& w, bool* allFinite)
+{
+    if (allFinite && !w.AllFinite()) *allFinite = false;
+}
+
 void EofNumbers(RecordWriter& w, int n)
 {
     w.Text("EOF No.:");
@@ -24,7 +45,12 @@ void EofNumbers(RecordWriter& w, int n)
 void Contributions(RecordWriter& w, const Workspace& ws, int n)
 {
     w.Text("Contribution:");
-    for (int k = 1; k <= n; ++k) w.Single(ws.eofContribution[k]);
+    for (int k = 1; k <= n; ++k) {
+        if (static_cast<std::size_t>(k) < ws.eofContribution.size())
+            w.Single(ws.eofContribution[static_cast<std::size_t>(k)]);
+        else
+            w.Empty();
+    }
     w.EndRecord();
 }
 
@@ -66,8 +92,8 @@ void DataRecords(RecordWriter& w, const std::vector<std::string>& labels,
                  const ProgressFn& progress)
 {
     for (int r = 1; r <= rows; ++r) {
-        w.Text(labels[r]);
-        for (int k = 1; k <= n; ++k) w.Number(values(r, k));
+        w.Text(LabelAt(labels, r));
+        for (int k = 1; k <= n; ++k) NumberAt(w, values, r, k);
         w.EndRecord();
         Report(progress, r, total);
     }
@@ -75,8 +101,26 @@ void DataRecords(RecordWriter& w, const std::vector<std::string>& labels,
 
 }  // namespace
 
+bool HasEofResults(const Workspace& ws)
+{
+    const int n = ws.taxonCount;
+    return n >= 1 && ws.eofVectors.rows() == n + 1 && ws.eofVectors.cols() == n &&
+           ws.eofContribution.size() == static_cast<std::size_t>(n) + 1 &&
+           ws.taxonLoadings.rows() >= n && ws.taxonLoadings.cols() >= n &&
+           ws.refScores.rows() >= ws.refSiteCount && ws.refScores.cols() >= ws.refTaxonCount;
+}
+
+const char* EnvelopeStatus(const Workspace& ws, int sample)
+{
+    if (!ws.envelopeDone) return "?";
+    const bool outside = sample >= 0 &&
+                         static_cast<std::size_t>(sample) < ws.fossilOutside.size() &&
+                         ws.fossilOutside[static_cast<std::size_t>(sample)];
+    return outside ? "Out" : "In";
+}
+
 std::string LoadingFileText(const Workspace& ws, const std::string& dateTime,
-                            const ProgressFn& progress)
+                            const ProgressFn& progress, bool* allFinite)
 {
     const int n = ws.taxonCount;
     const int total = ws.basisRowCount + ws.taxonCount;
@@ -86,11 +130,13 @@ std::string LoadingFileText(const Workspace& ws, const std::string& dateTime,
     EofNumbers(w, n);
     Contributions(w, ws, n);
     DataRecords(w, ws.refTaxonNames, ws.taxonLoadings, n, n, total, progress);
+    Finish(w, allFinite);
     return w.str();
 }
 
 std::string ReferenceScoreFileText(const Workspace& ws, const PretreatmentChoice& choice,
-                                   const std::string& dateTime, const ProgressFn& progress)
+                                   const std::string& dateTime, const ProgressFn& progress,
+                                   bool* allFinite)
 {
     const int n = ws.refTaxonCount;
     const int sites = ws.refSiteCount;
@@ -103,11 +149,13 @@ std::string ReferenceScoreFileText(const Workspace& ws, const PretreatmentChoice
     EofNumbers(w, n);
     Contributions(w, ws, n);
     DataRecords(w, ws.refSiteLabels, ws.refScores, sites, n, total, progress);
+    Finish(w, allFinite);
     return w.str();
 }
 
 std::string FossilScoreFileText(const Workspace& ws, const PretreatmentChoice& choice,
-                                const std::string& dateTime, const ProgressFn& progress)
+                                const std::string& dateTime, const ProgressFn& progress,
+                                bool* allFinite)
 {
     const int n = ws.taxonCount;
     const int samples = ws.fossilSampleCount;
@@ -124,10 +172,12 @@ std::string FossilScoreFileText(const Workspace& ws, const PretreatmentChoice& c
     w.EndRecord();
 
     w.Text("Taxa name inconsistency: ");
-    const int matches =
-        ws.taxonNameMatches.empty() ? 0 : static_cast<int>(Val(ws.taxonNameMatches[0]));
-    for (int i = 1; i <= matches && i < static_cast<int>(ws.taxonNameMatches.size()); ++i)
-        w.Text(ws.taxonNameMatches[i]);
+    // [0] holds the count as text; a count beyond the entries there are (or not a number at
+    // all) must not send the loop past them.
+    const int entries = static_cast<int>(ws.taxonNameMatches.size()) - 1;
+    const double declared = entries < 0 ? 0 : Val(ws.taxonNameMatches[0]);
+    const int matches = declared > 0 ? static_cast<int>(std::min<double>(declared, entries)) : 0;
+    for (int i = 1; i <= matches; ++i) w.Text(ws.taxonNameMatches[i]);
     w.EndRecord();
 
     w.Text("Tightness of envelope: ").Single(ws.envelopeTightness);
@@ -138,21 +188,23 @@ std::string FossilScoreFileText(const Workspace& ws, const PretreatmentChoice& c
     Contributions(w, ws, n);
 
     w.Text("Depth").Text("Envelope");
+    const int listed = std::clamp<int>(
+        ws.selectedAxisCount, 0, std::max<int>(static_cast<int>(ws.selectedAxes.size()) - 1, 0));
     for (int k = 1; k <= n; ++k) {
-        const auto first = ws.selectedAxes.begin() + 1;
-        const auto last = first + std::min<int>(ws.selectedAxisCount,
-                                                static_cast<int>(ws.selectedAxes.size()) - 1);
+        const auto first = ws.selectedAxes.begin() + (listed > 0 ? 1 : 0);
+        const auto last = first + listed;
         w.Text(std::find(first, last, k) != last ? "Yes" : "No");
     }
     w.EndRecord();
 
     for (int j = 1; j <= samples; ++j) {
-        w.Text(ws.fossilSampleLabels[j]);
-        w.Text(!ws.envelopeDone ? "?" : ws.fossilOutside[j] ? "Out" : "In");
-        for (int k = 1; k <= n; ++k) w.Number(ws.fossilScores(j, k));
+        w.Text(LabelAt(ws.fossilSampleLabels, j));
+        w.Text(EnvelopeStatus(ws, j));
+        for (int k = 1; k <= n; ++k) NumberAt(w, ws.fossilScores, j, k);
         w.EndRecord();
         Report(progress, j, samples);
     }
+    Finish(w, allFinite);
     return w.str();
 }
 

@@ -96,9 +96,7 @@ TEST(FossilImportTest, FailuresCarryTheirMessagesAndChangeNothing)
         {"extra_taxon",
          ",Pinus,Betula,Poaceae,Alnus\n10,1,2,3,4\n20,1,2,3,4\n",
          {kParameterNumberMessage}},
-        {"blank",
-         ",Pinus,Betula,Poaceae\n10,1,2,3\n20,1,,3\n",
-         {kBlankCellMessage, kFormatErrorMessage}},
+        {"blank", ",Pinus,Betula,Poaceae\n10,1,2,3\n20,1,,3\n", {kBlankCellMessage}},
         {"past_end", ",Pinus,Betula,Poaceae\n10,1,2,3\n20,1,2\n", {kFormatErrorMessage}},
         {"all_empty", ",Pinus,Betula,Poaceae\n10,0,0,0\n20,0,0,0\n", {kFormatErrorMessage}},
     };
@@ -123,6 +121,21 @@ TEST(FossilImportTest, WithoutAnEofAnalysisNothingIsImported)
     EXPECT_FALSE(outcome.ok);
     EXPECT_EQ(outcome.messages, std::vector<std::string>{kNoEofAnalysisMessage});
     EXPECT_EQ(ws.fossilSampleCount, 0);
+}
+
+TEST(FossilImportTest, WithoutAnEofAnalysisNoNameQuestionIsAsked)
+{
+    Workspace ws = AnalysedReference();
+    ws.eofVectors.clear();
+    int questions = 0;
+    const ImportOutcome outcome = ImportFossilTable(
+        ws,
+        WriteTemp("fossil_noeof_names.csv", ",Pinus sp.,Betula sp.,Poaceae\n10,1,2,3\n20,2,3,4\n"),
+        PretreatmentChoice{}, [&](const std::string&) { return ++questions, true; });
+    EXPECT_FALSE(outcome.ok);
+    EXPECT_EQ(questions, 0);
+    EXPECT_EQ(outcome.messages, std::vector<std::string>{kNoEofAnalysisMessage});
+    EXPECT_TRUE(ws.taxonNameMatches.empty());
 }
 
 TEST(FossilImportTest, DecimalDepthLabelsMakeATextLabelledTable)

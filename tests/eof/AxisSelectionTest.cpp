@@ -113,8 +113,11 @@ TEST(AxisStatusText, SuffixAndColour)
         {4, 3, true, "No. of Axes: 4", " (including invisible one)", true},
         {2, 2, false, "No. of Axes: 2", " (all visible)", false},
         {3, 3, false, "No. of Axes: 3", " (all visible)", false},
-        // A selection no larger than the view has nothing invisible, whatever the mode says.
-        {3, 3, true, "No. of Axes: 3", " (all visible)", false},
+        // "More axes" reads as such even while nothing is hidden.
+        {3, 3, true, "No. of Axes: 3", " (including invisible ones)", true},
+        {2, 2, true, "No. of Axes: 2", " (including invisible ones)", true},
+        {2, 3, true, "No. of Axes: 2", " (including invisible ones)", true},
+        {4, 2, false, "No. of Axes: 4", " (all visible)", false},
     };
     for (const auto& c : cases) {
         const AxisStatus s = AxisStatusText(c.selected, c.visible, c.more);

@@ -3,11 +3,14 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <utility>
 #include <vector>
 
+#include "data/ReferenceImport.h"
 #include "eof/EofAnalysis.h"
 #include "eof/EofKernels.h"
+#include "eof/Pretreatment.h"
 
 namespace tarvex {
 namespace {
@@ -410,6 +413,7 @@ Matrix<double> PlainSolve(Matrix<double>& a, int n)
 {
     Matrix<double> out(n + 1, n);
     std::vector<double> v(n + 1), w(n + 1);
+    double roundingLevel = 0;
     for (int k = 1; k <= n; ++k) {
         int start = 1;
         auto columnIsZero = [&](int c) {
@@ -432,10 +436,27 @@ Matrix<double> PlainSolve(Matrix<double>& a, int n)
             lambda = std::sqrt(s);
             for (int i = 1; i <= n; ++i) v[i] = lambda == 0 ? 0 : w[i] / lambda;
         }
+        // Curvature v'Av decides the sign: without it the eigenvalue is 0 and the deflation
+        // uses the curvature; below n * epsilon of the first eigenvalue it is 0 as well.
+        double deflation = lambda;
+        if (start <= n) {
+            double curvature = 0;
+            for (int i = 1; i <= n; ++i) {
+                double sum = 0;
+                for (int j = 1; j <= n; ++j) sum += a(i, j) * v[j];
+                curvature += v[i] * sum;
+            }
+            if (!(curvature > 0)) {
+                deflation = curvature;
+                lambda = 0;
+            }
+            if (k == 1) roundingLevel = n * std::numeric_limits<double>::epsilon() * lambda;
+            if (lambda <= roundingLevel) lambda = 0;
+        }
         for (int i = 1; i <= n; ++i) out(i, k) = v[i];
         out(n + 1, k) = lambda;
         for (int i = 1; i <= n; ++i)
-            for (int j = 1; j <= n; ++j) a(i, j) = a(i, j) - lambda * (v[i] * v[j]);
+            for (int j = 1; j <= n; ++j) a(i, j) = a(i, j) - deflation * (v[i] * v[j]);
     }
     SortEofColumns(out, n);
     return out;
@@ -459,6 +480,190 @@ TEST(EofSolverTest, FastSolverReproducesPlainArithmetic)
         for (int t = 1; t <= n + 1; ++t) ASSERT_EQ(fast(t, k), plain(t, k)) << t << " " << k;
     for (int p = 1; p <= n; ++p)
         for (int q = 1; q <= n; ++q) ASSERT_EQ(fastDeflated(p, q), plainDeflated(p, q)) << p << q;
+}
+
+// Uniform values in [0, 100) at `sites` sites: a small training set with many taxa.
+Rows RandomRows(int sites, int taxa, std::uint64_t seed)
+{
+    Lcg rng{seed};
+    Rows rows(sites, std::vector<double>(taxa));
+    for (auto& row : rows)
+        for (double& x : row) x = 50 * (rng.Next() + 1);
+    return rows;
+}
+
+TEST(EofSolverTest, FastSolverReproducesPlainArithmeticBeyondTheRank)
+{
+    // Twenty sites leave 19 eigenvalues; after them the deflated matrix is rounding noise of
+    // both signs, where the signed deflation takes over.
+    const int sites = 20, n = 120;
+    for (bool correlation : {false, true}) {
+        const Matrix<double> x = ToMatrix(RandomRows(sites, n, 17));
+        Matrix<double> dispersion;
+        BuildDispersionMatrix(x, sites, n, correlation, dispersion);
+        Matrix<double> plainDeflated = dispersion, fastDeflated = dispersion, fast;
+        const Matrix<double> plain = PlainSolve(plainDeflated, n);
+        SolveEigenpairs(fastDeflated, n, fast, {});
+        int zeros = 0;
+        for (int k = 1; k <= n; ++k) {
+            zeros += plain(n + 1, k) == 0;
+            for (int t = 1; t <= n + 1; ++t)
+                ASSERT_EQ(fast(t, k), plain(t, k)) << correlation << " " << t << " " << k;
+        }
+        EXPECT_GT(zeros, 40) << "the zeroed eigenvalues are exercised";
+        for (int p = 1; p <= n; ++p)
+            for (int q = 1; q <= n; ++q)
+                ASSERT_EQ(fastDeflated(p, q), plainDeflated(p, q)) << p << " " << q;
+    }
+}
+
+double Trace(const Matrix<double>& m, int n)
+{
+    double sum = 0;
+    for (int i = 1; i <= n; ++i) sum += m(i, i);
+    return sum;
+}
+
+TEST(EofResultsTest, MoreTaxaThanSitesGiveNoSpuriousEigenvalues)
+{
+    // A negative rounding-level eigenvalue deflated as if positive came back doubled at every
+    // later EOF: 50, 25, 12.5 % for 120 taxa, and an overflow to "nan" for 300.
+    for (int taxa : {120, 300})
+        for (bool correlation : {false, true}) {
+            SCOPED_TRACE(std::to_string(taxa) + (correlation ? " correlation" : " covariance"));
+            Workspace ws = Reference(RandomRows(20, taxa, 40 + taxa), correlation);
+            ASSERT_TRUE(ComputeEofResults(ws, {}));
+            const int n = taxa;
+            double sum = 0;
+            for (int k = 1; k <= n; ++k) {
+                ASSERT_TRUE(std::isfinite(Eigenvalue(ws, k))) << k;
+                EXPECT_GE(Eigenvalue(ws, k), 0.0) << k;
+                if (k > 1) {
+                    EXPECT_LE(Eigenvalue(ws, k), Eigenvalue(ws, k - 1)) << k;
+                }
+                sum += Eigenvalue(ws, k);
+                ASSERT_TRUE(std::isfinite(ws.eofContribution[k])) << k;
+                ASSERT_TRUE(std::isfinite(ws.eofCumulative[k])) << k;
+            }
+            // The eigenvalues share out the total variance, no more.
+            EXPECT_NEAR(sum, Trace(ws.dispersionMatrix, n), 1e-9 * Trace(ws.dispersionMatrix, n));
+            EXPECT_NEAR(ws.eofCumulative[n], 100.0f, 1e-4);
+            // The 19 EOFs the sites allow hold all but what 20 power steps leave unconverged;
+            // from a little past them on every eigenvalue and contribution is exactly 0.
+            EXPECT_GT(ws.eofCumulative[19], 99.5f);
+            for (int k = 80; k <= n; ++k) {
+                EXPECT_EQ(Eigenvalue(ws, k), 0.0) << k;
+                EXPECT_EQ(ws.eofContribution[k], 0.0f) << k;
+            }
+            for (const Matrix<double>* m : {&ws.eofVectors, &ws.taxonLoadings, &ws.refScores})
+                EXPECT_TRUE(AllFinite(*m));
+        }
+}
+
+// x = U diag(sigma) V' over 20 sites: U has orthonormal centred columns, V orthonormal
+// columns, sigma falling by halves, so the covariance matrix has exactly the eigenvalues
+// sigma^2 / 20, four times apart (20 power steps converge), and nothing beyond the 19th.
+Rows SeparatedRankNineteen(int taxa, std::vector<double>& eigenvalues)
+{
+    const int sites = 20, rank = 19;
+    Lcg rng{23};
+    auto orthonormal = [&rng](int length, int count, bool centred) {
+        std::vector<std::vector<double>> basis;
+        while (static_cast<int>(basis.size()) < count) {
+            std::vector<double> v(length);
+            for (double& e : v) e = rng.Next();
+            if (centred) {
+                double mean = 0;
+                for (double e : v) mean += e / length;
+                for (double& e : v) e -= mean;
+            }
+            for (int pass = 0; pass < 2; ++pass)
+                for (const auto& b : basis) {
+                    double dot = 0;
+                    for (int i = 0; i < length; ++i) dot += v[i] * b[i];
+                    for (int i = 0; i < length; ++i) v[i] -= dot * b[i];
+                }
+            double norm = 0;
+            for (double e : v) norm += e * e;
+            for (double& e : v) e /= std::sqrt(norm);
+            basis.push_back(v);
+        }
+        return basis;
+    };
+    const auto u = orthonormal(sites, rank, true);
+    const auto v = orthonormal(taxa, rank, false);
+    Rows rows(sites, std::vector<double>(taxa, 50.0));
+    eigenvalues.clear();
+    for (int f = 0; f < rank; ++f) {
+        const double sigma = 100 * std::pow(0.5, f);
+        eigenvalues.push_back(sigma * sigma / sites);
+        for (int s = 0; s < sites; ++s)
+            for (int t = 0; t < taxa; ++t) rows[s][t] += sigma * u[f][s] * v[f][t];
+    }
+    return rows;
+}
+
+TEST(EofResultsTest, EigenvaluesBeyondTheRankAreZero)
+{
+    for (int taxa : {120, 300}) {
+        SCOPED_TRACE(taxa);
+        std::vector<double> expected;
+        Workspace ws = Reference(SeparatedRankNineteen(taxa, expected), false);
+        ASSERT_TRUE(ComputeEofResults(ws, {}));
+        // To the rounding of data around 50, relative to the largest eigenvalue.
+        for (int k = 1; k <= 19; ++k)
+            EXPECT_NEAR(Eigenvalue(ws, k), expected[k - 1], 1e-12 * expected[0]) << k;
+        for (int k = 20; k <= taxa; ++k) {
+            EXPECT_EQ(Eigenvalue(ws, k), 0.0) << k;
+            EXPECT_EQ(ws.eofContribution[k], 0.0f) << k;
+            EXPECT_EQ(ws.eofCumulative[k], ws.eofCumulative[19]) << k;
+        }
+        EXPECT_GT(ws.eofContribution[19], 0.0f);
+        EXPECT_NEAR(ws.eofCumulative[19], 100.0f, 1e-4);
+    }
+}
+
+std::uint64_t Fnv1a(std::uint64_t hash, const void* data, std::size_t size)
+{
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    for (std::size_t i = 0; i < size; ++i) hash = (hash ^ bytes[i]) * 1099511628211ULL;
+    return hash;
+}
+
+TEST(EofResultsTest, ExampleDataKeepEveryBitOfTheirEofs)
+{
+    // Fingerprints of eofVectors (eigenvalues included), eofContribution and eofCumulative of
+    // the example reference table, taken before the solver learnt to zero eigenvalues that
+    // are not positive or at rounding level: a well-conditioned matrix must not notice.
+    const struct {
+        bool correlation;
+        std::uint64_t fingerprint;
+        double first, last;
+    } cases[] = {
+        {false, 0x9b101605547469b2ULL, 0x1.35b3e2a4ba2f2p+8, 0x1.0ac2698d6937p-8},
+        {true, 0x11f0fdc88c7442adULL, 0x1.2a42d28de8a12p+3, 0x1.70f5c8217ee7ep-10},
+    };
+    for (const auto& c : cases) {
+        Workspace ws;
+        ASSERT_TRUE(
+            ImportReferenceTable(ws, std::string(TARVEX_SOURCE_DIR) + "/examples/reference.csv")
+                .ok);
+        PretreatmentChoice choice;
+        choice.useCorrelation = c.correlation;
+        PretreatReference(ws, choice);
+        ASSERT_TRUE(ComputeEofResults(ws, {}));
+        const int n = ws.taxonCount;
+        std::uint64_t hash = 14695981039346656037ULL;
+        for (int r = 1; r <= n + 1; ++r)
+            for (int k = 1; k <= n; ++k) hash = Fnv1a(hash, &ws.eofVectors(r, k), sizeof(double));
+        for (int k = 1; k <= n; ++k) {
+            hash = Fnv1a(hash, &ws.eofContribution[k], sizeof(float));
+            hash = Fnv1a(hash, &ws.eofCumulative[k], sizeof(float));
+        }
+        EXPECT_EQ(Eigenvalue(ws, 1), c.first) << c.correlation;
+        EXPECT_EQ(Eigenvalue(ws, n), c.last) << c.correlation;
+        EXPECT_EQ(hash, c.fingerprint) << c.correlation;
+    }
 }
 
 TEST(EofResultsTest, ThreadCountDoesNotChangeAnyBit)

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <limits>
 #include <sstream>
 
 #include "data/RecordWriter.h"
@@ -141,6 +142,105 @@ TEST(ScoreFilesTest, EnvelopeOnTwoOfFiveEofsMarksTheirColumns)
     const Recs r = Records(FossilScoreFileText(ws, PretreatmentChoice{}, "d"));
     EXPECT_EQ(r[15],
               (std::vector<std::string>{"Depth", "Envelope", "Yes", "Yes", "No", "No", "No"}));
+}
+
+// The workspace as the reference import leaves it while the pre-treatment dialog is still
+// open: counts, names and labels, score tables allocated, but no EOF results at all.
+Workspace ImportedNotAnalysed()
+{
+    Workspace ws;
+    ws.refFileName = "/data/ref.csv";
+    ws.refTaxonCount = ws.taxonCount = 3;
+    ws.refSiteCount = ws.basisRowCount = 2;
+    ws.refTaxonNames = {"", "Pinus", "Betula", "Poaceae"};
+    ws.refSiteLabels = {"", "S1", "S2"};
+    ws.refRawScores.resize(2, 3);
+    ws.refScores.resize(2, 3);
+    return ws;
+}
+
+TEST(ScoreFilesTest, BuildersReadOnlyWhatTheWorkspaceHolds)
+{
+    const Workspace imported = ImportedNotAnalysed();
+    EXPECT_FALSE(HasEofResults(imported));
+    EXPECT_FALSE(HasEofResults(ThreeTaxa()));  // the fixture has no eigenvectors
+    Recs r = Records(LoadingFileText(imported, "d"));
+    ASSERT_EQ(r.size(), 10u);
+    EXPECT_EQ(r[6], (std::vector<std::string>{"Contribution:", "", "", ""}));
+    EXPECT_EQ(r[7], (std::vector<std::string>{"Pinus", "", "", ""}));
+    r = Records(ReferenceScoreFileText(imported, PretreatmentChoice{}, "d"));
+    ASSERT_EQ(r.size(), 12u);
+    EXPECT_EQ(r[11], (std::vector<std::string>{"S2", "0", "0", "0"}));
+
+    // Counts that promise more than the lists and tables hold.
+    Workspace wild;
+    wild.taxonCount = wild.refTaxonCount = wild.fossilTaxonCount = 3;
+    wild.refSiteCount = 4;
+    wild.fossilSampleCount = 5;
+    wild.envelopeDone = true;
+    wild.fossilOutside = {false, true};
+    wild.selectedAxes = {0, 1, 2};
+    wild.selectedAxisCount = 7;
+    wild.taxonNameMatches = {"99", "[a]/[b]"};
+    r = Records(FossilScoreFileText(wild, PretreatmentChoice{}, "d"));
+    ASSERT_EQ(r.size(), 21u);
+    EXPECT_EQ(r[11], (std::vector<std::string>{"Taxa name inconsistency: ", "[a]/[b]"}));
+    EXPECT_EQ(r[15], (std::vector<std::string>{"Depth", "Envelope", "Yes", "Yes", "No"}));
+    EXPECT_EQ(r[16], (std::vector<std::string>{"", "Out", "", "", ""}));
+    EXPECT_EQ(r[20], (std::vector<std::string>{"", "In", "", "", ""}));
+    r = Records(LoadingFileText(wild, "d"));
+    EXPECT_EQ(r.size(), 10u);
+    r = Records(ReferenceScoreFileText(wild, PretreatmentChoice{}, "d"));
+    EXPECT_EQ(r.size(), 14u);
+
+    wild.selectedAxisCount = -4;
+    wild.taxonNameMatches = {"-3"};
+    r = Records(FossilScoreFileText(wild, PretreatmentChoice{}, "d"));
+    EXPECT_EQ(r[11], (std::vector<std::string>{"Taxa name inconsistency: "}));
+    EXPECT_EQ(r[15], (std::vector<std::string>{"Depth", "Envelope", "No", "No", "No"}));
+}
+
+TEST(ScoreFilesTest, EnvelopeStatusIsUnknownUntilAnEnvelopeRan)
+{
+    Workspace ws = ThreeTaxa();
+    ws.fossilSampleCount = 3;
+    ws.fossilOutside = {false, false, true, false};
+    ws.fossilSampleEmpty = {false, false, false, true};  // emptiness does not enter the rule
+    const struct {
+        bool done;
+        int sample;
+        const char* status;
+    } cases[] = {
+        {false, 1, "?"},  {false, 2, "?"}, {false, 3, "?"}, {true, 1, "In"},
+        {true, 2, "Out"}, {true, 3, "In"}, {true, 9, "In"},
+    };
+    for (const auto& c : cases) {
+        ws.envelopeDone = c.done;
+        EXPECT_STREQ(EnvelopeStatus(ws, c.sample), c.status) << c.done << " " << c.sample;
+    }
+}
+
+TEST(ScoreFilesTest, NumbersThatAreNotFiniteAreLeftOutAndReported)
+{
+    Workspace ws = ThreeTaxa();
+    bool allFinite = true;
+    LoadingFileText(ws, "d", {}, &allFinite);
+    ReferenceScoreFileText(ws, PretreatmentChoice{}, "d", {}, &allFinite);
+    FossilScoreFileText(ws, PretreatmentChoice{}, "d", {}, &allFinite);
+    EXPECT_TRUE(allFinite);
+
+    ws.eofContribution[2] = std::numeric_limits<float>::infinity();
+    ws.refScores(2, 1) = std::numeric_limits<double>::quiet_NaN();
+    for (int file = 0; file < 3; ++file) {
+        allFinite = true;
+        const std::string text =
+            file == 0   ? LoadingFileText(ws, "d", {}, &allFinite)
+            : file == 1 ? ReferenceScoreFileText(ws, PretreatmentChoice{}, "d", {}, &allFinite)
+                        : FossilScoreFileText(ws, PretreatmentChoice{}, "d", {}, &allFinite);
+        EXPECT_FALSE(allFinite) << file;
+        EXPECT_EQ(text.find("nan"), std::string::npos) << file;
+        EXPECT_EQ(text.find("inf"), std::string::npos) << file;
+    }
 }
 
 TEST(RecordWriterTest, AtomicWriteReplacesWholeOrReportsFailure)

@@ -8,6 +8,7 @@
 #include <QSlider>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <sstream>
 
 #include "app/App.h"
@@ -16,7 +17,9 @@
 #include "data/FossilImport.h"
 #include "data/NumberText.h"
 #include "data/TableReader.h"
+#include "eof/ScoreFiles.h"
 #include "eof/frmCorrelVar.h"
+#include "plots/Envelope.h"
 #include "support/TestFiles.h"
 #include "ui/ScriptedDialogs.h"
 
@@ -167,6 +170,35 @@ TEST_F(EofWorkflowTest, FossilImportBeforeThePretreatmentOkFailsAndStaysAvailabl
     EXPECT_TRUE(m().Command6->isEnabled());
 }
 
+TEST_F(EofWorkflowTest, FossilImportBeforeThePretreatmentOkAsksNoNameQuestion)
+{
+    ImportReference(false);
+    ImportFossil(WriteTemp("gui_fossil_name_noeof.csv", FossilWithFirstNameChanged("Renamed")));
+    EXPECT_EQ(dialogs.MessageTexts(), std::vector<std::string>{kNoEofAnalysisMessage});
+    EXPECT_EQ(dialogs.records.back().kind, DialogKind::Warn);
+    EXPECT_EQ(dialogs.unexpectedCalls, 0);
+    EXPECT_EQ(app.ws().fossilSampleCount, 0);
+    EXPECT_TRUE(m().Command6->isEnabled());
+}
+
+TEST_F(EofWorkflowTest, BlankCellInTheFossilTableIsReportedAlone)
+{
+    ImportReference();
+    std::string text = ReadAll(kExamples + "fossil.csv");
+    // Empty the first value of the third data row.
+    std::size_t row = text.find('\n');
+    row = text.find('\n', row + 1);
+    row = text.find('\n', row + 1);
+    const std::size_t first = text.find(',', row);
+    const std::size_t second = text.find(',', first + 1);
+    text.erase(first + 1, second - first - 1);
+    ImportFossil(WriteTemp("gui_fossil_blank.csv", text));
+    EXPECT_EQ(dialogs.MessageTexts(), std::vector<std::string>{kBlankCellMessage});
+    EXPECT_EQ(dialogs.records.back().title, "Error");
+    EXPECT_EQ(app.ws().fossilSampleCount, 0);
+    EXPECT_TRUE(m().Command6->isEnabled());
+}
+
 TEST_F(EofWorkflowTest, SavedFilesReadBackAndMatchTheBatchRun)
 {
     ImportReference();
@@ -222,6 +254,92 @@ TEST_F(EofWorkflowTest, SavedFilesReadBackAndMatchTheBatchRun)
     }
 }
 
+TEST_F(EofWorkflowTest, SavingBeforeTheAnalysisIsRefusedWithoutAsking)
+{
+    ImportReference(false);  // the pre-treatment dialog is still open
+    ASSERT_TRUE(m().mnuSaveL->isEnabled());
+    ASSERT_TRUE(m().mnuSaveS->isEnabled());
+    const std::string path = TempPath("gui_early_save.csv");
+    std::filesystem::remove(path);
+    // A file name is ready for a save that went on to ask for one; none may ask.
+    dialogs.QueueSaveFile(path);
+    for (QAction* save : {m().mnuSaveL, m().mnuSaveS, m().mnuSaveL2, m().mnuSaveS2}) {
+        SCOPED_TRACE(save->text().toStdString());
+        dialogs.records.clear();
+        save->trigger();
+        ASSERT_EQ(dialogs.records.size(), 1u);
+        EXPECT_EQ(dialogs.records[0].kind, DialogKind::Warn);
+        EXPECT_EQ(dialogs.records[0].title, "Error");
+        EXPECT_EQ(dialogs.records[0].text, kNoEofResultsMessage);
+        EXPECT_EQ(dialogs.PendingAnswers(), 1u);
+        EXPECT_FALSE(std::filesystem::exists(path));
+        EXPECT_TRUE(m().ProgressBar1->isHidden());
+    }
+
+    // After OK the same command saves, to the name still waiting.
+    app.correlVar().Command1->click();
+    dialogs.records.clear();
+    m().mnuSaveL->trigger();
+    EXPECT_TRUE(dialogs.MessageTexts().empty());
+    EXPECT_EQ(Lines(ReadAll(path)).size(), 7u + app.ws().taxonCount);
+}
+
+TEST_F(EofWorkflowTest, ResultsThatAreNotFiniteAreNotSaved)
+{
+    ImportReference();
+    app.ws().taxonLoadings(2, 1) = std::numeric_limits<double>::infinity();
+    const std::string path = TempPath("gui_nonfinite.csv");
+    std::filesystem::remove(path);
+    dialogs.QueueSaveFile(path);
+    m().mnuSaveL->trigger();
+    ASSERT_EQ(dialogs.MessageTexts().size(), 1u);
+    EXPECT_NE(dialogs.MessageTexts()[0].find(kNonFiniteResultsMessage), std::string::npos);
+    EXPECT_NE(dialogs.MessageTexts()[0].find(path), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+TEST_F(EofWorkflowTest, FossilFileAfterAnEnvelopeEqualsTheCoreRunOfTheSameActions)
+{
+    ImportReference();
+    ImportFossil(kExamples + "fossil.csv");
+    m().Command11->click();  // Envelop, with the generator as it is at program start
+    const Workspace& ws = app.ws();
+    ASSERT_TRUE(ws.envelopeDone);
+    const std::string desktop = TempPath("gui_envelope_fossil.csv");
+    dialogs.QueueSaveFile(desktop);
+    m().mnuSaveF->trigger();
+    ASSERT_TRUE(dialogs.MessageTexts().empty());
+
+    // The batch stages and one envelope run from a fresh generator: the same actions.
+    BatchOptions options;
+    options.referencePath = kExamples + "reference.csv";
+    options.fossilPath = kExamples + "fossil.csv";
+    Workspace core;
+    std::ostringstream out, err;
+    ASSERT_TRUE(BatchReferenceStage(core, options, err));
+    ASSERT_TRUE(BatchEofStage(core, options, out));
+    ASSERT_TRUE(BatchFossilStage(core, options, out, err)) << err.str();
+    UniformRandom fresh;
+    RunEnvelopeAnalysis(core, fresh, 0.1f, {});
+
+    std::vector<std::string> saved = Lines(ReadAll(desktop));
+    std::vector<std::string> expected =
+        Lines(FossilScoreFileText(core, options.choice, "date (time)"));
+    ASSERT_EQ(saved.size(), expected.size());
+    saved.erase(saved.begin() + 1);
+    expected.erase(expected.begin() + 1);
+    EXPECT_EQ(saved, expected);
+
+    // Every sample, the empty one included, carries the mark the envelope gave it.
+    int empty = 0;
+    for (int j = 1; j <= ws.fossilSampleCount; ++j) {
+        const std::vector<std::string> f = Fields(Lines(ReadAll(desktop))[15 + j]);
+        EXPECT_EQ(f[1], ws.fossilOutside[j] ? "Out" : "In") << j;
+        empty += ws.fossilSampleEmpty[j] ? 1 : 0;
+    }
+    EXPECT_EQ(empty, 1);
+}
+
 TEST_F(EofWorkflowTest, CancelledSaveIsSilentAndFailedSaveSaysSo)
 {
     ImportReference();
@@ -234,6 +352,9 @@ TEST_F(EofWorkflowTest, CancelledSaveIsSilentAndFailedSaveSaysSo)
     m().mnuSaveL->trigger();
     ASSERT_EQ(dialogs.MessageTexts().size(), 1u);
     EXPECT_NE(dialogs.MessageTexts()[0].find(bad), std::string::npos);
+    // The system's reason, not a guess at it.
+    EXPECT_NE(dialogs.MessageTexts()[0].find("No such file or directory"), std::string::npos)
+        << dialogs.MessageTexts()[0];
     EXPECT_EQ(dialogs.records.back().title, "Error");
     EXPECT_TRUE(m().ProgressBar1->isHidden());
 }

@@ -247,5 +247,36 @@ TEST_F(ScorePlotTest, StatusStripCountsTheAxes)
     EXPECT_GT(black, 20) << "the status strip shows its text";
 }
 
+// Pixels of a strongly coloured hue: anti-aliased text on white keeps its hue but rarely its
+// exact colour.
+int CountHue(const QImage& image, const QColor& colour)
+{
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            const int d = std::abs(c.hsvHue() - colour.hsvHue());
+            if (c.hsvSaturation() > 80 && std::min(d, 360 - d) < 20) ++n;
+        }
+    return n;
+}
+
+TEST_F(ScorePlotTest, StatusStripHighlightsMoreAxesEvenWithNothingHidden)
+{
+    Load();
+    Workspace& ws = app.ws();
+    const QColor c3 = ColourOf(ws.colours.schemeColour3.Value());
+    ThreeDStill();
+    ws.moreAxes = false;
+    ws.selectedAxisCount = 3;
+    m().ShowAxisStatus();
+    EXPECT_EQ(CountHue(m().Picture3->picture(), c3), 0) << "without more axes all is black";
+
+    ws.moreAxes = true;
+    m().ShowAxisStatus();
+    EXPECT_GT(CountHue(m().Picture3->picture(), c3), 20)
+        << "more axes with all three drawn still reads in the third colour";
+}
+
 }  // namespace
 }  // namespace tarvex
