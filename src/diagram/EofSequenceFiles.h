@@ -7,6 +7,11 @@
 
 namespace tarvex {
 
+// Whether the workspace holds labels, empty-sample flags and scores of EOFs 1..lastEof for
+// every fossil sample. When it does not, the texts below are empty and a save must refuse
+// rather than write a file with missing or made-up scores.
+bool EofSequenceReady(const Workspace& ws, int lastEof);
+
 // The EOF scores of the fossil sequence as comma-separated text: a header "Depth", "EOF-e",
 // then one record per sample with its quoted label and score; an empty sample gets its
 // label only. progress advances once per sample.
