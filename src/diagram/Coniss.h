@@ -71,6 +71,8 @@ struct SplitSearch {
     // Leaves out splits whose sum of squares is proven larger than another's before it is
     // computed in full.
     bool screen = true;
+    // Threads to use; 0 lets the machine and the size of the work decide.
+    int threads = 0;
     // When given, receives the number of sums of squares computed in full.
     long long* fullSums = nullptr;
 };

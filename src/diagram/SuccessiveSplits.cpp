@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "diagram/Coniss.h"
+#include "eof/EofKernels.h"
 
 // Every split's sum of squares is one single-precision accumulator fed in a fixed order (taxa
 // outer, samples inner, the upper part before the lower), and the first of equal minima wins,
@@ -59,8 +60,10 @@ typedef double V4 __attribute__((vector_size(32)));
 typedef float V4f __attribute__((vector_size(16)));
 typedef long long V4i __attribute__((vector_size(32)));
 constexpr int kLanes = 4;
-constexpr int kVectors = 12;  // independent chains in flight, to hide the add-round latency
-constexpr int kBlock = kLanes * kVectors;
+// A block runs up to kMaxVectors chains of 4 lanes side by side to hide the latency of the
+// add-and-round; smaller blocks serve the few splits the screening leaves.
+constexpr int kMaxVectors = 8;
+constexpr int kMaxBlock = kLanes * kMaxVectors;
 
 [[gnu::always_inline]] inline V4 Splat(double v)
 {
@@ -173,7 +176,7 @@ double Gamma(double k, double unit)
 // magnitudes by it). The factors 1.01 and 2^-40 cover the roundings of the bounds themselves.
 // A split whose lower bound exceeds some split's upper bound cannot be the first minimum;
 // every split that can is a candidate and is computed in full.
-std::vector<int> ScreenSplits(const SplitData& d, int m)
+std::vector<int> ScreenSplits(const SplitData& d, int m, eofkernel::ChunkRunner& runner)
 {
     std::vector<int> all;
     for (int p = 1; p <= m - 1; ++p) all.push_back(p);
@@ -201,8 +204,7 @@ std::vector<int> ScreenSplits(const SplitData& d, int m)
 
     std::vector<double> low(static_cast<std::size_t>(m), 0.0);
     std::vector<double> high(static_cast<std::size_t>(m), 0.0);
-    double smallestHigh = std::numeric_limits<double>::infinity();
-    for (int p = 1; p <= m - 1; ++p) {
+    auto bounds = [&](int p) {
         const double* sumP = sum + static_cast<std::size_t>(p) * t;
         const double* sqP = sq + static_cast<std::size_t>(p) * t;
         const double* absP = abs + static_cast<std::size_t>(p) * t;
@@ -230,8 +232,15 @@ std::vector<int> ScreenSplits(const SplitData& d, int m)
         const double spread = chainFactor * cumulative + std::ldexp(1.0, -50) * highE + absolute;
         low[p] = std::max(0.0, lowE - spread) * (1 - std::ldexp(1.0, -40));
         high[p] = (highE + spread) * (1 + std::ldexp(1.0, -40));
+    };
+    // Each split's bounds are its own, so the splits can be shared out among the cores.
+    const int chunks = steps >= 20000 ? 4 * runner.threads() : 1;
+    runner.Run(chunks, [&](int c) {
+        for (int p = 1 + c; p <= m - 1; p += chunks) bounds(p);
+    });
+    double smallestHigh = std::numeric_limits<double>::infinity();
+    for (int p = 1; p <= m - 1; ++p)
         if (high[p] < overflowGuard) smallestHigh = std::min(smallestHigh, high[p]);
-    }
     if (!(smallestHigh < overflowGuard)) return all;
     std::vector<int> candidates;
     for (int p = 1; p <= m - 1; ++p)
@@ -239,11 +248,12 @@ std::vector<int> ScreenSplits(const SplitData& d, int m)
     return candidates;
 }
 
-// Full sums of squares of up to kBlock splits of samples 1..m, lanes[j] the split of lane j.
-TARVEX_SPLIT_KERNEL
-void BlockSums(const SplitData& d, int m, const int* lanes, float* out,
-               std::vector<double>& scratch)
+// Full sums of squares of kVectors * 4 splits of samples 1..m, lanes[j] the split of lane j.
+template <int kVectors>
+[[gnu::always_inline]] inline void BlockSumsOf(const SplitData& d, int m, const int* lanes,
+                                               float* out, std::vector<double>& scratch)
 {
+    constexpr int kBlock = kLanes * kVectors;
     const int t = d.taxa;
     const Matrix<double>& x = *d.x;
     int lowest = lanes[0];
@@ -341,19 +351,54 @@ void BlockSums(const SplitData& d, int m, const int* lanes, float* out,
         for (int l = 0; l < kLanes; ++l) out[g * kLanes + l] = static_cast<float>(acc[g][l]);
 }
 
-std::vector<float> FullSums(const SplitData& d, int m, const std::vector<int>& candidates)
+TARVEX_SPLIT_KERNEL
+void BlockSums2(const SplitData& d, int m, const int* lanes, float* out, std::vector<double>& s)
+{
+    BlockSumsOf<2>(d, m, lanes, out, s);
+}
+TARVEX_SPLIT_KERNEL
+void BlockSums4(const SplitData& d, int m, const int* lanes, float* out, std::vector<double>& s)
+{
+    BlockSumsOf<4>(d, m, lanes, out, s);
+}
+TARVEX_SPLIT_KERNEL
+void BlockSums8(const SplitData& d, int m, const int* lanes, float* out, std::vector<double>& s)
+{
+    BlockSumsOf<8>(d, m, lanes, out, s);
+}
+
+std::vector<float> FullSums(const SplitData& d, int m, const std::vector<int>& candidates,
+                            eofkernel::ChunkRunner& runner)
 {
     const int count = static_cast<int>(candidates.size());
     std::vector<float> sums(static_cast<std::size_t>(count), 0.0f);
-    std::vector<double> scratch;
-    for (int first = 0; first < count; first += kBlock) {
-        int lanes[kBlock];
-        float out[kBlock];
-        // A short last block repeats its last split in the spare lanes.
-        for (int j = 0; j < kBlock; ++j) lanes[j] = candidates[std::min(first + j, count - 1)];
-        BlockSums(d, m, lanes, out, scratch);
-        for (int j = 0; j < kBlock && first + j < count; ++j) sums[first + j] = out[j];
+    struct Block {
+        int first, vectors;
+    };
+    std::vector<Block> blocks;
+    for (int first = 0; first < count;) {
+        const int left = count - first;
+        const int vectors = left >= 32 ? 8 : left > 8 ? 4 : 2;
+        blocks.push_back({first, vectors});
+        first += kLanes * vectors;
     }
+    // Each block writes its own sums, so who runs which block does not matter.
+    runner.Run(static_cast<int>(blocks.size()), [&](int b) {
+        const Block block = blocks[b];
+        const int size = kLanes * block.vectors;
+        int lanes[kMaxBlock];
+        float out[kMaxBlock];
+        // A short last block repeats its last split in the spare lanes.
+        for (int j = 0; j < size; ++j) lanes[j] = candidates[std::min(block.first + j, count - 1)];
+        std::vector<double> scratch;
+        if (block.vectors == 8)
+            BlockSums8(d, m, lanes, out, scratch);
+        else if (block.vectors == 4)
+            BlockSums4(d, m, lanes, out, scratch);
+        else
+            BlockSums2(d, m, lanes, out, scratch);
+        for (int j = 0; j < size && block.first + j < count; ++j) sums[block.first + j] = out[j];
+    });
     return sums;
 }
 
@@ -397,11 +442,15 @@ std::vector<SplitStep> SuccessiveSplits(const Matrix<double>& proportions, int s
     std::vector<SplitStep> steps;
     if (n < 2) return steps;
     const SplitData d = PrepareSplitData(proportions, n, t, search.screen);
+    // The steps follow each other; within a step the blocks of splits share the cores.
+    eofkernel::ChunkRunner runner(
+        search.threads > 0 ? search.threads
+                           : eofkernel::ChunkRunner::ThreadsFor(static_cast<double>(n) * n * t));
     long long full = 0;
     int m = n;
     while (m > 1) {
-        const std::vector<int> candidates = ScreenSplits(d, m);
-        const std::vector<float> sums = FullSums(d, m, candidates);
+        const std::vector<int> candidates = ScreenSplits(d, m, runner);
+        const std::vector<float> sums = FullSums(d, m, candidates, runner);
         full += static_cast<long long>(candidates.size());
         float best = std::numeric_limits<float>::infinity();
         int bestSplit = 0;

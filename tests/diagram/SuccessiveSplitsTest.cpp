@@ -41,10 +41,17 @@ void ExpectFastMatchesReference(const Matrix<double>& x, int n, int t)
         ExpectSameSteps(reference, SuccessiveSplits(x, n, t));
     }
     {
-        SCOPED_TRACE("every split in full");
+        SCOPED_TRACE("every split in full, on two threads");
         SplitSearch all;
         all.screen = false;
+        all.threads = 2;
         ExpectSameSteps(reference, SuccessiveSplits(x, n, t, all));
+    }
+    {
+        SCOPED_TRACE("screened, on three threads");
+        SplitSearch three;
+        three.threads = 3;
+        ExpectSameSteps(reference, SuccessiveSplits(x, n, t, three));
     }
 }
 
@@ -209,6 +216,18 @@ TEST(SuccessiveSplitsTest, FastSearchGivesTheBitsOfThePlainOrder)
         if (kind == Peeling) x = PeelingSequence(n, t);
         ExpectFastMatchesReference(x, n, t);
     }
+}
+
+TEST(SuccessiveSplitsTest, LongStepsShareTheScreeningAmongThreads)
+{
+    // Steps of 20000 terms and more split the screening among the threads.
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<double> uniform(0, 1);
+    const int n = 150, t = 140;
+    Matrix<double> x(n, t);
+    for (int i = 1; i <= n; ++i)
+        for (int u = 1; u <= t; ++u) x(i, u) = uniform(rng) * (i > 100 && u % 5 == 0 ? 4 : 1);
+    ExpectFastMatchesReference(x, n, t);
 }
 
 TEST(SuccessiveSplitsTest, RealSequencesGiveTheBitsOfThePlainOrder)
