@@ -1,5 +1,6 @@
 #include "batch/BatchRun.h"
 
+#include <algorithm>
 #include <ctime>
 #include <filesystem>
 #include <ostream>
@@ -8,6 +9,8 @@
 #include "data/FossilImport.h"
 #include "data/RecordWriter.h"
 #include "data/ReferenceImport.h"
+#include "data/TableReader.h"
+#include "diagram/EofSequenceFiles.h"
 #include "eof/EofAnalysis.h"
 #include "eof/ScoreFiles.h"
 
@@ -15,25 +18,48 @@ namespace tarvex {
 
 std::string BatchUsage()
 {
-    return "Usage: tarvex-batch --reference FILE [--fossil FILE] [--no-percent]\n"
+    return "Usage: tarvex-batch --reference FILE [--fossil FILE [--zonation]] [--no-percent]\n"
            "                    [--enhance sqrt|log] [--correlation|--covariance]\n"
-           "                    [--accept-name-mismatches] --out DIR\n"
+           "                    [--accept-name-mismatches] [--zonation-transform sqrt|none]\n"
+           "                    --out DIR\n"
+           "       tarvex-batch --fossil FILE --zonation [--no-percent]\n"
+           "                    [--zonation-transform sqrt|none] --out DIR\n"
            "\n"
            "Runs the reference import, pre-treatment, EOF analysis and (with --fossil) the\n"
            "fossil import and projection of the desktop program, and writes\n"
-           "DIR/loading.csv, DIR/reference-scores.csv and DIR/fossil-scores.csv.\n"
+           "DIR/loading.csv, DIR/reference-scores.csv and, with --fossil, DIR/fossil-scores.csv\n"
+           "and DIR/eof-sequence.csv (the EOF scores of every fossil sample, as \"Save All EOF\"\n"
+           "of the diagram writes them).\n"
+           "With --zonation it also zones the fossil sequence and writes DIR/zonation.csv and\n"
+           "DIR/zonation-iss.csv. Without --reference only the fossil table is read (with the\n"
+           "fossil import's conversion to proportions) and only these two files are written.\n"
            "\n"
-           "  --reference FILE          modern reference pollen table (sites x taxa)\n"
+           "  --reference FILE          modern reference pollen table (sites x taxa); required\n"
+           "                            except for a zonation alone\n"
            "  --fossil FILE             fossil pollen table with the same taxa in the same order\n"
+           "                            (default: none, no fossil stage)\n"
            "  --no-percent              analyse the values as they are, without converting each\n"
-           "                            site or sample to proportions of its total\n"
+           "                            site or sample to proportions of its total (default:\n"
+           "                            convert to proportions)\n"
            "  --enhance sqrt|log        enhance minor taxa by a square root or a logarithm of\n"
-           "                            the proportions\n"
+           "                            the proportions (default: no enhancement)\n"
            "  --correlation             EOFs of the correlation matrix between taxa\n"
            "  --covariance              EOFs of the variance/covariance matrix (default)\n"
            "  --accept-name-mismatches  accept fossil taxon names that differ from the\n"
            "                            reference names of the same column (the columns are\n"
-           "                            matched by position); without it a mismatch stops the run\n"
+           "                            matched by position); without it (the default) a\n"
+           "                            mismatch stops the run\n"
+           "  --zonation                zone the fossil sequence (needs --fossil; default: off):\n"
+           "                            zonation.csv holds the merges of the CONISS window's\n"
+           "                            clustering of the fossil proportions (merge, first sample\n"
+           "                            of the upper cluster, its size, the level as a single-\n"
+           "                            precision distance); zonation-iss.csv the merges of the\n"
+           "                            classic incremental-sum-of-squares clustering (first\n"
+           "                            samples of both clusters, increment, total dispersion)\n"
+           "                            and the number of significant zones by the broken stick\n"
+           "  --zonation-transform sqrt|none\n"
+           "                            transform of the proportions for the classic clustering:\n"
+           "                            square root (default) or none\n"
            "  --out DIR                 folder for the result files (created when missing)\n"
            "  --help                    this text\n"
            "\n"
@@ -81,14 +107,31 @@ bool ParseBatchOptions(const std::vector<std::string>& args, BatchOptions& optio
             options.choice.useCorrelation = false;
         } else if (a == "--accept-name-mismatches") {
             options.acceptNameMismatches = true;
+        } else if (a == "--zonation") {
+            options.zonation = true;
+        } else if (a == "--zonation-transform") {
+            std::string mode;
+            if (!value(mode)) return false;
+            if (mode == "sqrt") {
+                options.zonationTransform = ZonationTransform::SquareRoot;
+            } else if (mode == "none") {
+                options.zonationTransform = ZonationTransform::None;
+            } else {
+                error = "--zonation-transform takes sqrt or none, not '" + mode + "'.";
+                return false;
+            }
         } else {
             error = "Unknown option '" + a + "'.";
             return false;
         }
     }
     if (options.help) return true;
-    if (options.referencePath.empty()) {
-        error = "--reference FILE is required.";
+    if (options.zonation && options.fossilPath.empty()) {
+        error = "--zonation needs --fossil FILE.";
+        return false;
+    }
+    if (options.referencePath.empty() && !options.zonation) {
+        error = "--reference FILE is required (only --fossil FILE --zonation runs without it).";
         return false;
     }
     if (options.outDir.empty()) {
@@ -147,6 +190,84 @@ bool BatchFossilStage(Workspace& ws, const BatchOptions& options, std::ostream& 
     return true;
 }
 
+bool BatchFossilOnlyStage(Workspace& ws, const BatchOptions& options, std::ostream& out,
+                          std::ostream& err)
+{
+    TableReadResult read = ReadDataTableFile(options.fossilPath);
+    std::vector<std::string> messages;
+    if (read.status != TableStatus::Ok)
+        messages = TableFailureMessages(read.status);
+    else if (!HasNonEmptySample(read.table))
+        messages.push_back(kFormatErrorMessage);
+    if (!messages.empty()) {
+        err << "Fossil data " << options.fossilPath << ":\n";
+        for (const std::string& m : messages) err << m << "\n";
+        return false;
+    }
+    CommitFossilTable(ws, std::move(read.table), options.fossilPath, {}, options.choice);
+    out << "Fossil data: " << ws.fossilSampleCount << " samples x " << ws.fossilTaxonCount
+        << " taxa\n";
+    return true;
+}
+
+namespace {
+
+std::vector<float> SampleNumbers(int samples)
+{
+    std::vector<float> positions(static_cast<std::size_t>(std::max(samples, 0)) + 1, 0.0f);
+    for (int i = 1; i <= samples; ++i) positions[i] = static_cast<float>(i);
+    return positions;
+}
+
+}  // namespace
+
+bool BatchZonationStage(const Workspace& ws, const BatchOptions& options, std::ostream& out,
+                        std::ostream& err)
+{
+    const int n = ws.fossilSampleCount;
+    const int t = ws.fossilTaxonCount;
+    const std::string problem =
+        ZonationDataProblem(ws.fossilProportions, n, t, options.zonationTransform);
+    const int merges = std::max(n - 1, 0);
+    std::string failure;
+    if (!problem.empty()) {
+        failure = problem;
+    } else {
+        // Finite values can still be too large for the single-precision distances of the
+        // program's clustering, or for the squares of the classic one; both then stop early.
+        const ConissState state = RunConiss(ws.fossilProportions, n, t, SampleNumbers(n));
+        const IssZonation classic =
+            ClassicConiss(ws.fossilProportions, n, t, options.zonationTransform, SampleNumbers(n));
+        if (static_cast<int>(state.merges.size()) - 1 != merges ||
+            static_cast<int>(classic.merges.size()) - 1 != merges)
+            failure =
+                "the distances between the samples exceed the range of the numbers the "
+                "clustering computes with; convert the values to proportions.";
+        else
+            out << "Zonation: " << merges << " merges, " << classic.significantZones
+                << (classic.significantZones == 1 ? " significant zone" : " significant zones")
+                << " (broken stick, "
+                << (options.zonationTransform == ZonationTransform::SquareRoot ? "square roots"
+                                                                               : "untransformed")
+                << ")\n";
+    }
+    if (failure.empty()) return true;
+    err << "Zonation of " << options.fossilPath << ":\n" << failure << "\n";
+    return false;
+}
+
+std::vector<std::pair<std::string, std::string>> ZonationFiles(const Workspace& ws,
+                                                               const BatchOptions& options)
+{
+    const int n = ws.fossilSampleCount;
+    const int t = ws.fossilTaxonCount;
+    const std::vector<float> positions = SampleNumbers(n);
+    return {{"zonation.csv", ZonationFileText(RunConiss(ws.fossilProportions, n, t, positions))},
+            {"zonation-iss.csv",
+             ZonationIssFileText(
+                 ClassicConiss(ws.fossilProportions, n, t, options.zonationTransform, positions))}};
+}
+
 bool BatchWriteStage(const Workspace& ws, const BatchOptions& options, const std::string& dateTime,
                      std::ostream& out, std::ostream& err)
 {
@@ -162,13 +283,24 @@ bool BatchWriteStage(const Workspace& ws, const BatchOptions& options, const std
     // failure never leaves new files beside old ones of an earlier run; allFinite collects
     // the check of every file, and one number that is not finite refuses them all.
     bool allFinite = true;
-    std::vector<std::pair<std::string, std::string>> files{
-        {"loading.csv", LoadingFileText(ws, dateTime, {}, &allFinite)},
-        {"reference-scores.csv",
-         ReferenceScoreFileText(ws, options.choice, dateTime, {}, &allFinite)}};
-    if (!options.fossilPath.empty())
-        files.emplace_back("fossil-scores.csv",
-                           FossilScoreFileText(ws, options.choice, dateTime, {}, &allFinite));
+    std::vector<std::pair<std::string, std::string>> files;
+    if (!options.referencePath.empty()) {
+        files = {{"loading.csv", LoadingFileText(ws, dateTime, {}, &allFinite)},
+                 {"reference-scores.csv",
+                  ReferenceScoreFileText(ws, options.choice, dateTime, {}, &allFinite)}};
+        if (!options.fossilPath.empty()) {
+            files.emplace_back("fossil-scores.csv",
+                               FossilScoreFileText(ws, options.choice, dateTime, {}, &allFinite));
+            files.emplace_back("eof-sequence.csv", AllEofSequenceFileText(ws, {}, &allFinite));
+        }
+    }
+    if (options.zonation)
+        for (auto& file : ZonationFiles(ws, options)) files.push_back(std::move(file));
+    for (const auto& [name, text] : files)
+        if (text.empty()) {
+            err << "Nothing to write into " << name << ": its results are missing.\n";
+            return false;
+        }
     if (!allFinite) {
         err << kNonFiniteResultsMessage << " Folder: " << options.outDir << "\n";
         return false;
@@ -197,9 +329,14 @@ int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
         return 0;
     }
     Workspace ws;
-    if (!BatchReferenceStage(ws, options, err)) return 1;
-    if (!BatchEofStage(ws, options, out)) return 1;
-    if (!BatchFossilStage(ws, options, out, err)) return 1;
+    if (options.referencePath.empty()) {
+        if (!BatchFossilOnlyStage(ws, options, out, err)) return 1;
+    } else {
+        if (!BatchReferenceStage(ws, options, err)) return 1;
+        if (!BatchEofStage(ws, options, out)) return 1;
+        if (!BatchFossilStage(ws, options, out, err)) return 1;
+    }
+    if (options.zonation && !BatchZonationStage(ws, options, out, err)) return 1;
     if (!BatchWriteStage(ws, options, DateTimeText(std::time(nullptr)), out, err)) return 1;
     return 0;
 }

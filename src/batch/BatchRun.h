@@ -2,9 +2,11 @@
 
 #include <iosfwd>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/Workspace.h"
+#include "diagram/Coniss.h"
 #include "eof/Pretreatment.h"
 
 namespace tarvex {
@@ -16,6 +18,9 @@ struct BatchOptions {
     std::string outDir;
     PretreatmentChoice choice;  // defaults: percentages, no enhancement, covariance
     bool acceptNameMismatches = false;
+    // Zonation files of the fossil sequence; the transform is that of the classic clustering.
+    bool zonation = false;
+    ZonationTransform zonationTransform = ZonationTransform::SquareRoot;
     bool help = false;
 };
 
@@ -31,6 +36,16 @@ bool BatchReferenceStage(Workspace& ws, const BatchOptions& options, std::ostrea
 bool BatchEofStage(Workspace& ws, const BatchOptions& options, std::ostream& out);
 bool BatchFossilStage(Workspace& ws, const BatchOptions& options, std::ostream& out,
                       std::ostream& err);
+// Without a reference table only the fossil table is read (with the fossil import's reading
+// and percentage conversion), for the zonation.
+bool BatchFossilOnlyStage(Workspace& ws, const BatchOptions& options, std::ostream& out,
+                          std::ostream& err);
+// Checks that the fossil proportions can be zoned and prints a summary of both clusterings.
+bool BatchZonationStage(const Workspace& ws, const BatchOptions& options, std::ostream& out,
+                        std::ostream& err);
+// zonation.csv and zonation-iss.csv of the fossil proportions; positions are sample numbers.
+std::vector<std::pair<std::string, std::string>> ZonationFiles(const Workspace& ws,
+                                                               const BatchOptions& options);
 bool BatchWriteStage(const Workspace& ws, const BatchOptions& options, const std::string& dateTime,
                      std::ostream& out, std::ostream& err);
 

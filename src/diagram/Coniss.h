@@ -30,9 +30,11 @@ struct ConissMerge {
 // What the CONISS window keeps between runs of "1".
 struct ConissState {
     int samples = 0;
-    std::vector<bool> clusterStart;   // [0..samples + 1]; all true before the first run
-    std::vector<bool> lastCluster;    // [0..samples]
-    std::vector<ConissMerge> merges;  // [1..samples - 1]; [0] unused
+    std::vector<bool> clusterStart;  // [0..samples + 1]; all true before the first run
+    std::vector<bool> lastCluster;   // [0..samples]
+    // [1..samples - 1]; [0] unused. Shorter only when the remaining distances were not numbers
+    // below infinity (values that overflow single precision), which ends the run early.
+    std::vector<ConissMerge> merges;
 };
 
 // The state before any clustering: every sample starts a cluster, no merges.
@@ -59,8 +61,28 @@ struct SplitStep {
 };
 
 // Button "3": the best two-way split of samples 1..M, then of the part above that split,
-// and so on while the upper part has more than one sample.
+// and so on while the upper part has more than one sample. A step in which no sum of squares
+// is a number below infinity ends the splitting.
 std::vector<SplitStep> SuccessiveSplits(const Matrix<double>& proportions, int samples, int taxa);
+
+// How SuccessiveSplits searches, for the tests and benchmarks that compare its paths. Every
+// choice gives the same steps, bit for bit.
+struct SplitSearch {
+    // Leaves out splits whose sum of squares is proven larger than another's before it is
+    // computed in full.
+    bool screen = true;
+    // Threads to use; 0 lets the machine and the size of the work decide.
+    int threads = 0;
+    // When given, receives the number of sums of squares computed in full.
+    long long* fullSums = nullptr;
+};
+std::vector<SplitStep> SuccessiveSplits(const Matrix<double>& proportions, int samples, int taxa,
+                                        const SplitSearch& search);
+
+// The same splitting one split after another in the plain order, the yardstick of the fast
+// search.
+std::vector<SplitStep> SuccessiveSplitsReference(const Matrix<double>& proportions, int samples,
+                                                 int taxa);
 
 // The printed line of a split step: SS rounded to 3 decimals and the boundary.
 std::string SplitLine(const SplitStep& step);
@@ -80,8 +102,10 @@ struct IssMerge {
 
 struct IssZonation {
     int samples = 0;
-    std::vector<IssMerge> merges;  // [1..samples - 1]; [0] unused
-    int significantZones = 1;      // by the broken-stick model
+    // [1..samples - 1]; [0] unused. Shorter only when increments that are not numbers ended
+    // the clustering early (see ZonationDataProblem); the zone count is then 1.
+    std::vector<IssMerge> merges;
+    int significantZones = 1;  // by the broken-stick model
     // First samples of the zones after the first, ascending: one per significant boundary.
     std::vector<int> zoneStarts;
 };
@@ -91,6 +115,11 @@ struct IssZonation {
 // after the transform; then counts the significant zones by the broken stick.
 IssZonation ClassicConiss(const Matrix<double>& proportions, int samples, int taxa,
                           ZonationTransform transform, const std::vector<float>& positions);
+
+// Why the classic clustering cannot run on these values (a value that is not a finite number,
+// or a negative one under the square root), or an empty text when it can.
+std::string ZonationDataProblem(const Matrix<double>& proportions, int samples, int taxa,
+                                ZonationTransform transform);
 
 // Broken stick: split j (j = 1 for two zones) is merge samples - j; its share of the final
 // dispersion is compared with (1 / (samples - 1)) * sum over i = j..samples - 1 of 1 / i.

@@ -28,6 +28,7 @@
 #include "data/NumberText.h"
 #include "diagram/EofSequenceFiles.h"
 #include "diagram/frmTest.h"
+#include "eof/ScoreFiles.h"
 #include "ui/Dialogs.h"
 #include "ui/PictureBox.h"
 
@@ -723,17 +724,27 @@ void frmDiagram::SaveEOF()
 {
     const Workspace& ws = app_.ws();
     const int eof = ws.diagramEof;
-    app_.main().SaveText(
-        "Save EOF-" + std::to_string(eof), ws.fossilSampleCount,
-        [&ws, eof](const ProgressFn& progress) { return EofSequenceFileText(ws, eof, progress); });
+    if (!EofSequenceReady(ws, eof)) {
+        app_.dialogs().Warn(kNoEofResultsMessage, "Error");
+        return;
+    }
+    app_.main().SaveText("Save EOF-" + std::to_string(eof), ws.fossilSampleCount,
+                         [&ws, eof](const ProgressFn& progress, bool* allFinite) {
+                             return EofSequenceFileText(ws, eof, progress, allFinite);
+                         });
 }
 
 void frmDiagram::SaveAllEOF()
 {
     const Workspace& ws = app_.ws();
-    app_.main().SaveText("Save all EOFs", ws.fossilSampleCount, [&ws](const ProgressFn& progress) {
-        return AllEofSequenceFileText(ws, progress);
-    });
+    if (!EofSequenceReady(ws, ws.fossilTaxonCount)) {
+        app_.dialogs().Warn(kNoEofResultsMessage, "Error");
+        return;
+    }
+    app_.main().SaveText("Save all EOFs", ws.fossilSampleCount,
+                         [&ws](const ProgressFn& progress, bool* allFinite) {
+                             return AllEofSequenceFileText(ws, progress, allFinite);
+                         });
 }
 
 void frmDiagram::NotifyReconstructionOfSample()

@@ -178,7 +178,8 @@ void frmTest::RunClassicZonation()
                               ZonationTransform::SquareRoot, axis.ClusterPositions());
     Clear();
     Print("Classic CONISS on square-rooted proportions");
-    Print("Upper  Lower   Increment      Dispersion");
+    Print(QString::asprintf("%6s %6s %22s %22s", "Upper", "Lower", "Increment", "Dispersion")
+              .toStdString());
     for (std::size_t v = 1; v < zonation_.merges.size(); ++v)
         Print(IssMergeLine(zonation_.merges[v]));
     Print("Significant zones (broken stick): " + std::to_string(zonation_.significantZones));
