@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSplitter>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -25,7 +26,13 @@ frmTest::frmTest(App& app) : app_(app)
 {
     setWindowTitle("Test");
     auto* outer = new QHBoxLayout(this);
-    auto* left = new QVBoxLayout;
+    // The printed lines and the dendrogram share the width through a splitter, so that the
+    // wider lines of the classic clustering can be read whole.
+    auto* splitter = new QSplitter(Qt::Horizontal, this);
+    splitter->setChildrenCollapsible(false);
+    auto* leftPane = new QWidget(splitter);
+    auto* left = new QVBoxLayout(leftPane);
+    left->setContentsMargins(0, 0, 0, 0);
     auto* buttons = new QHBoxLayout;
     Command1 = new QPushButton("1", this);
     Command2 = new QPushButton("2", this);
@@ -46,10 +53,15 @@ frmTest::frmTest(App& app) : app_(app)
     font.setPointSize(9);
     Output->setFont(font);
     left->addWidget(Output, 1);
-    outer->addLayout(left);
-    Picture1 = new PictureBox(this);
+    Picture1 = new PictureBox(splitter);
     Picture1->setMinimumSize(160, 120);
-    outer->addWidget(Picture1, 1);
+    splitter->addWidget(leftPane);
+    splitter->addWidget(Picture1);
+    splitter->setStretchFactor(0, 0);
+    splitter->setStretchFactor(1, 1);
+    outer->addWidget(splitter);
+    const int lineWidth = QFontMetrics(font).horizontalAdvance(QString(34, QChar('0')));
+    splitter->setSizes({lineWidth + 30, 400});
 
     connect(Command1, &QPushButton::clicked, this, [this] { RunClustering(); });
     connect(Command2, &QPushButton::clicked, this, [this] { ListClusterStarts(); });
@@ -57,7 +69,7 @@ frmTest::frmTest(App& app) : app_(app)
     connect(Command4, &QPushButton::clicked, this, [this] { RunClassicZonation(); });
 
     state_ = InitialConissState(app_.ws().fossilSampleCount);
-    resize(640, 600);
+    resize(lineWidth + 430, 600);
 }
 
 frmTest::~frmTest() = default;
@@ -98,10 +110,11 @@ void frmTest::DrawDendrogram(const std::vector<Bracket>& brackets, double depthS
     const Workspace& ws = app_.ws();
     PictureBox& p = *Picture1;
     const DiagramVerticalScale v = UsableVerticalScale(ws.diagramScaleTop, ws.diagramScaleHeight);
-    // Depths 0..5 of a 6-unit wide panel with one unit left of the axis; a deeper tree widens
-    // the panel's scale rather than running off its edge.
-    double reach = 5;
-    for (const Bracket& b : brackets) reach = std::max(reach, b.depth * 5 / depthScale);
+    // Depths 0..5 of a 6-unit wide panel with one unit left of the axis; a tree that reaches
+    // the edge widens the panel's scale, keeping its root bracket a little inside.
+    double deepest = 0;
+    for (const Bracket& b : brackets) deepest = std::max(deepest, b.depth * 5 / depthScale);
+    const double reach = deepest >= 5 ? 1.05 * deepest : 5;
     const double unit = depthScale / 5;
     p.SetDrawOverlay(false);
     p.SetBackColor(kWhite);
