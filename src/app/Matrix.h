@@ -71,4 +71,17 @@ private:
     std::vector<T> data_;
 };
 
+// Callers pass the workspace's counts; a matrix smaller than they say must not be read past
+// its end, so the counts are cut to what the matrix holds.
+template <typename T>
+int UsableRows(const Matrix<T>& m, int wanted)
+{
+    return std::max(0, std::min(wanted, m.rows()));
+}
+template <typename T>
+int UsableCols(const Matrix<T>& m, int wanted)
+{
+    return std::max(0, std::min(wanted, m.cols()));
+}
+
 }  // namespace tarvex

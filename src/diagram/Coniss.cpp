@@ -10,17 +10,6 @@ namespace tarvex {
 
 namespace {
 
-// Callers pass the workspace's counts; a matrix smaller than they say must not be read past
-// its end, so the counts are cut to what the matrix holds.
-int UsableRows(const Matrix<double>& m, int wanted)
-{
-    return std::max(0, std::min(wanted, m.rows()));
-}
-int UsableCols(const Matrix<double>& m, int wanted)
-{
-    return std::max(0, std::min(wanted, m.cols()));
-}
-
 float StartPosition(const std::vector<float>& positions, int sample)
 {
     return sample < static_cast<int>(positions.size()) ? positions[sample]

@@ -24,15 +24,6 @@ namespace tarvex {
 
 namespace {
 
-int UsableRows(const Matrix<double>& m, int wanted)
-{
-    return std::max(0, std::min(wanted, m.rows()));
-}
-int UsableCols(const Matrix<double>& m, int wanted)
-{
-    return std::max(0, std::min(wanted, m.cols()));
-}
-
 // ---- Reference: one split after another ---------------------------------------------------
 
 float SplitSumOfSquares(const Matrix<double>& x, int m, int taxa, int p, std::vector<float>& mean1,

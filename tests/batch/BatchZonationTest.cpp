@@ -5,25 +5,13 @@
 
 #include "batch/BatchRun.h"
 #include "data/TableReader.h"
+#include "support/Batch.h"
 #include "support/TestFiles.h"
 
 namespace tarvex {
 namespace {
 
 using namespace tarvex::testing;
-
-struct BatchResult {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-BatchResult Batch(const std::vector<std::string>& args)
-{
-    std::ostringstream out, err;
-    const int status = RunBatch(args, out, err);
-    return {status, out.str(), err.str()};
-}
 
 std::vector<std::string> Lines(const std::string& text)
 {

@@ -5,28 +5,14 @@
 
 #include "diagram/Coniss.h"
 #include "support/Records.h"
+#include "support/Sequences.h"
 
 namespace tarvex {
 namespace {
 
+using testing::Numbered;
 using testing::ReadRecords;
-
-Matrix<double> Rows(const std::vector<std::vector<double>>& rows)
-{
-    const int n = static_cast<int>(rows.size());
-    const int t = n ? static_cast<int>(rows[0].size()) : 0;
-    Matrix<double> m(n, t);
-    for (int i = 1; i <= n; ++i)
-        for (int u = 1; u <= t; ++u) m(i, u) = rows[i - 1][u - 1];
-    return m;
-}
-
-std::vector<float> Numbered(int n)
-{
-    std::vector<float> p(static_cast<std::size_t>(n) + 1, 0.0f);
-    for (int i = 1; i <= n; ++i) p[i] = static_cast<float>(i);
-    return p;
-}
+using testing::Rows;
 
 // Four samples of one taxon whose square roots are 0, 1, 4 and 6.
 //   Single samples: increment n_a n_b / (n_a + n_b) d^2 = d^2 / 2 for the pairs

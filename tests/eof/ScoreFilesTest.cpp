@@ -8,31 +8,14 @@
 #include "data/RecordWriter.h"
 #include "data/TableReader.h"
 #include "eof/ScoreFiles.h"
+#include "support/Records.h"
 
 namespace tarvex {
 namespace {
 
-// Splits a written file into records and fields with the program's own cell reader, record
-// by record, so quoting and empty fields are checked the way a later import would see them.
 std::vector<std::vector<std::string>> Records(const std::string& text)
 {
-    std::vector<std::vector<std::string>> records;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        const std::size_t end = text.find("\r\n", start);
-        EXPECT_NE(end, std::string::npos) << "every record ends with CR LF";
-        if (end == std::string::npos) break;
-        const std::string line = text.substr(start, end - start);
-        std::vector<std::string> fields;
-        CellReader reader(line);
-        std::string cell;
-        // A record that ends in a separator still has its last (empty) field.
-        while (reader.ReadCell(cell)) fields.push_back(cell);
-        if (!line.empty() && line.back() == ',') fields.push_back("");
-        records.push_back(fields);
-        start = end + 2;
-    }
-    return records;
+    return testing::ReadRecords(text);
 }
 
 Workspace ThreeTaxa()
