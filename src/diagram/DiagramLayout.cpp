@@ -133,6 +133,17 @@ DiagramVerticalScale UsableVerticalScale(float top, float height)
     return {0, 20};
 }
 
+LabelFont FittedLabelFont(const std::vector<int>& xs)
+{
+    LabelFont font;
+    int gap = font.height;
+    for (std::size_t k = 1; k < xs.size(); ++k) gap = std::min(gap, xs[k] - xs[k - 1]);
+    if (gap >= font.height) return font;
+    font.height = std::max(7, gap);
+    font.width = std::max(3, static_cast<int>(std::lround(5.0 * font.height / 12)));
+    return font;
+}
+
 bool InGrabZone(double y, double centre, double scaleHeight)
 {
     const double d = y - centre;

@@ -79,6 +79,15 @@ struct DiagramVerticalScale {
 };
 DiagramVerticalScale UsableVerticalScale(float top, float height);
 
+// The size of the rotated taxon names: 12 x 5 pixels, made smaller (down to 7 pixels high)
+// where neighbouring columns stand closer than that, so that the names of a narrow window
+// do not run into each other. xs are the names' pixel positions, left to right.
+struct LabelFont {
+    int height = 12;
+    int width = 5;
+};
+LabelFont FittedLabelFont(const std::vector<int>& xs);
+
 // Whether y lies within the cursor's grab zone around centre on a panel of the given scale
 // height: (y - centre)^2 < scaleHeight * 10 / 50.
 bool InGrabZone(double y, double centre, double scaleHeight);

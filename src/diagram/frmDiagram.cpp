@@ -657,16 +657,21 @@ void frmDiagram::DrawTaxaLabel()
     const float scroll = static_cast<float>(HScroll1->value());
     const int y = static_cast<int>(std::lround(strip.PixelHeight() - 8.0));
     strip.SetFontName("Arial");
-    strip.BeginBatch();
+    // The strip is as wide as the taxa panel, so a name stands over its own column at any
+    // window size.
+    std::vector<int> xs, taxa;
     for (int t = 1;
          t <= ws.fossilTaxonCount && t + 1 < static_cast<int>(ws.diagramColumnLeft.size()); ++t) {
         const float s = ws.diagramColumnLeft[t] - scroll;
         if (!(s >= 0 && s < kDiagramScaleWidth)) continue;
-        // The strip is as wide as the taxa panel, so a name stands over its own column at any
-        // window size.
-        const int x = static_cast<int>(std::lround(Picture1->MapX(s)));
-        strip.RotatedText(x, y, ws.fossilTaxonNames[t], 12, 5, 900, italic[t], kBlack);
+        xs.push_back(static_cast<int>(std::lround(Picture1->MapX(s))));
+        taxa.push_back(t);
     }
+    const LabelFont font = FittedLabelFont(xs);
+    strip.BeginBatch();
+    for (std::size_t k = 0; k < xs.size(); ++k)
+        strip.RotatedText(xs[k], y, ws.fossilTaxonNames[taxa[k]], font.height, font.width, 900,
+                          italic[taxa[k]], kBlack);
     strip.EndBatch();
     strip.Refresh();
 }

@@ -164,6 +164,19 @@ TEST(TaxonLabelTest, FamilyNamesUprightOthersItalic)
     EXPECT_EQ(ItalicTaxonNames(none, 2), std::vector<bool>({false, false, false}));
 }
 
+TEST(TaxonLabelTest, NamesShrinkOnlyWhereColumnsStandCloserThanTheirHeight)
+{
+    EXPECT_EQ(FittedLabelFont({10, 22, 60}).height, 12);
+    EXPECT_EQ(FittedLabelFont({}).height, 12);
+    EXPECT_EQ(FittedLabelFont({40}).width, 5);
+    const LabelFont narrow = FittedLabelFont({10, 19, 60});
+    EXPECT_EQ(narrow.height, 9);
+    EXPECT_EQ(narrow.width, 4);
+    const LabelFont crowded = FittedLabelFont({10, 12, 13});
+    EXPECT_EQ(crowded.height, 7) << "never below a readable size";
+    EXPECT_EQ(crowded.width, 3);
+}
+
 class ColumnLinesTest : public ::testing::Test {
 protected:
     // Four samples of one taxon: 10, 20, 0 (empty sample), 40 percent; sample 4 outside.
