@@ -5,9 +5,11 @@
 #include "app/frmAbout1.h"
 #include "app/frmMain.h"
 #include "diagram/frmDiagram.h"
+#include "diagram/frmECC.h"
 #include "diagram/frmTest.h"
 #include "eof/frmControl.h"
 #include "eof/frmCorrelVar.h"
+#include "mat/frmMAT.h"
 
 namespace tarvex {
 
@@ -91,6 +93,31 @@ void App::UnloadTest()
     UnloadLater(test_);
 }
 
+frmMAT& App::mat()
+{
+    if (!mat_) {
+        mat_ = std::make_unique<frmMAT>(*this);
+        mat_->Load();
+    }
+    return *mat_;
+}
+
+void App::UnloadMat()
+{
+    UnloadLater(mat_);
+}
+
+frmECC& App::ecc()
+{
+    if (!ecc_) ecc_ = std::make_unique<frmECC>(*this);
+    return *ecc_;
+}
+
+void App::UnloadEcc()
+{
+    UnloadLater(ecc_);
+}
+
 void App::UnloadControl()
 {
     UnloadLater(control_);
@@ -101,6 +128,8 @@ void App::Quit()
     if (quitting_) return;
     quitting_ = true;
     test_.reset();
+    ecc_.reset();
+    mat_.reset();
     if (diagram_) diagram_->hide();
     control_.reset();
     about_.reset();

@@ -14,6 +14,8 @@ class frmAbout1;
 class frmControl;
 class frmDiagram;
 class frmTest;
+class frmMAT;
+class frmECC;
 
 // Owns the workspace and every window. A window is created on first use; one that another
 // window touches before the user opens it is created hidden and runs its load steps.
@@ -43,7 +45,16 @@ public:
     frmTest& test();
     void UnloadTest();
 
+    // The reconstruction window; closing it unloads it.
+    frmMAT& mat();
+    void UnloadMat();
+    // The EOF-climate correlation window opened from the diagram; closing it unloads it.
+    frmECC& ecc();
+    void UnloadEcc();
+
     bool diagramLoaded() const { return diagram_ != nullptr; }
+    bool matLoaded() const { return mat_ != nullptr; }
+    bool eccLoaded() const { return ecc_ != nullptr; }
     bool testLoaded() const { return test_ != nullptr; }
     bool correlVarLoaded() const { return correlVar_ != nullptr; }
     bool aboutLoaded() const { return about_ != nullptr; }
@@ -63,6 +74,8 @@ private:
     std::unique_ptr<frmControl> control_;
     std::unique_ptr<frmDiagram> diagram_;
     std::unique_ptr<frmTest> test_;
+    std::unique_ptr<frmMAT> mat_;
+    std::unique_ptr<frmECC> ecc_;
     bool quitting_ = false;
 };
 

@@ -100,13 +100,30 @@ struct Workspace {
     // Window-has-drawn flags: a change of shared state redraws only windows that have drawn.
     bool diagramDrawn = false;
     bool eofCurveDrawn = false;
-    bool correlationDrawn = false;
+    bool eccShown = false;
     bool reconShown = false;
+    bool errorModelShown = false;
+    bool calibReturned = false;
+    bool histBuilt = false;
 
     // Reconstruction settings read at start-up
     int16_t matrixWidth = 200;
+
+    // Climate data set: imported once per run, never replaced
     bool climateLoaded = false;
+    int16_t climateParamCount = 0;
+    std::vector<std::string> climateParamNames;  // [0..n], [0] = corner cell
+    std::vector<std::string> climateSiteNames;   // [0..refSiteCount]
+    Matrix<double> climateValues;                // [0..refSiteCount, 0..n]
+    std::string climateFileName;
+
+    // Reconstruction and error model, from their last runs
     int16_t currentClimateParam = 1;
+    Matrix<double> reconValues;      // (fossil sample, parameter); column 0 = analogues used
+    Matrix<double> siteReconValues;  // (reference site, parameter); column 0 = analogues used
+    Matrix<double> distanceMatrix;   // of the last run: (sample, site) or (site, site)
+    std::vector<float> smoothPosition;  // [1..windows] of the curve last drawn
+    std::vector<float> smoothValue;
 
     // Colour scheme, colour scale and print settings
     ColourScheme colours;

@@ -124,7 +124,7 @@ void frmMain::LoadWindow()
 
     // 10.
     ws.eofDone = ws.projectionDone = ws.envelopeDone = false;
-    ws.diagramDrawn = ws.correlationDrawn = ws.reconShown = false;
+    ws.diagramDrawn = ws.eccShown = ws.reconShown = false;
 
     // 11.
     ws.selectedAxes = {0, 1, 2, 3};

@@ -761,7 +761,7 @@ void frmDiagram::NotifyReconstructionOfSample()
 void frmDiagram::NotifyCorrelationOfSample()
 {
     // The EOF-climate correlation window redraws its cursor here once it exists; until then
-    // correlationDrawn stays False.
+    // eccShown stays False.
 }
 
 void frmDiagram::NotifyReconstructionOfCursorDisplay()
