@@ -14,6 +14,7 @@
 #include <cmath>
 
 #include "app/App.h"
+#include "mat/frmMAT.h"
 #include "app/frmAbout1.h"
 #include "data/NumberText.h"
 #include "data/ReferenceImport.h"
@@ -173,7 +174,10 @@ void frmMain::ConnectControls()
     ConnectViewControls();
 
     connect(Command14, &QPushButton::clicked, this, [this] { OpenDiagram(); });
-    connect(Command8, &QPushButton::clicked, this, [this] { Command8->setEnabled(false); });
+    connect(Command8, &QPushButton::clicked, this, [this] {
+        Command8->setEnabled(false);
+        app_.mat().OpenFromMain();
+    });
 }
 
 void frmMain::OpenDiagram()

@@ -136,8 +136,8 @@ public:
     void DrawSitePlot(int ex, int ey, int ez);
     void DrawFossilSamples(int ex, int ey, int ez);
     void RedrawPlots();
-    // Redraws the diagram window's panels when they have been drawn.
-    void RedrawDiagram();
+    // Redraws the diagram and reconstruction panels that have been drawn.
+    void RedrawSequenceWindows();
 
     // Envelope analysis of the fossil samples against the reference sites.
     void RunEnvelope();

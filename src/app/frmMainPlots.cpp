@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include "app/App.h"
+#include "mat/frmMAT.h"
 #include "app/frmMain.h"
 #include "diagram/frmDiagram.h"
 #include "eof/AxisSelection.h"
@@ -204,17 +205,21 @@ void frmMain::RedrawPlots()
         DrawSitePlot(a[1], a[2], a[3]);
     }
     if (ws.projectionDone) DrawFossilSamples(a[1], a[2], a[3]);
-    RedrawDiagram();
+    RedrawSequenceWindows();
 }
 
-void frmMain::RedrawDiagram()
+void frmMain::RedrawSequenceWindows()
 {
     const Workspace& ws = app_.ws();
-    if (!app_.diagramLoaded()) return;
-    if (ws.diagramDrawn)
+    if (app_.diagramLoaded() && ws.diagramDrawn)
         app_.diagram().DrawDiagram();  // the EOF panel with it
-    else if (ws.eofCurveDrawn)
+    else if (app_.diagramLoaded() && ws.eofCurveDrawn)
         app_.diagram().DrawEofCurve();
+    // The reconstruction curve carries the envelope marks and the scheme's colours too.
+    if (app_.matLoaded() && ws.reconShown) {
+        app_.mat().DrawReconCurve();
+        app_.mat().ShowReconSample();
+    }
 }
 
 void frmMain::ShowAxisStatus()
@@ -253,7 +258,7 @@ void frmMain::CycleDisplayAxes(bool next)
 void frmMain::ResetEnvelope()
 {
     ResetEnvelopeMarks(app_.ws());
-    RedrawDiagram();
+    RedrawSequenceWindows();
     Command11->setText("Envelop");
 }
 
@@ -279,7 +284,7 @@ void frmMain::RunEnvelope()
         DrawSitePlot(axes[1], axes[2], axes[3]);
     }
     if (ws.projectionDone) DrawFossilSamples(axes[1], axes[2], axes[3]);
-    RedrawDiagram();
+    RedrawSequenceWindows();
 
     if (rotating) Timer1->start();
     if (cycling) Timer2->start();

@@ -29,6 +29,7 @@
 #include "diagram/EofSequenceFiles.h"
 #include "diagram/frmTest.h"
 #include "eof/ScoreFiles.h"
+#include "mat/frmMAT.h"
 #include "ui/Dialogs.h"
 #include "ui/PictureBox.h"
 
@@ -754,8 +755,7 @@ void frmDiagram::SaveAllEOF()
 
 void frmDiagram::NotifyReconstructionOfSample()
 {
-    // The reconstruction window redraws its current-sample marks here once it exists; until
-    // then nothing has drawn them (reconShown stays False).
+    if (app_.matLoaded()) app_.mat().CurrentSampleChanged();
 }
 
 void frmDiagram::NotifyCorrelationOfSample()
@@ -766,8 +766,7 @@ void frmDiagram::NotifyCorrelationOfSample()
 
 void frmDiagram::NotifyReconstructionOfCursorDisplay()
 {
-    // The reconstruction window's current-sample check box follows Check1 here once the
-    // window exists.
+    if (app_.matLoaded()) app_.mat().SetCursorShown(Check1->isChecked());
 }
 
 void frmDiagram::closeEvent(QCloseEvent* event)

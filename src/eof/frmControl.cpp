@@ -19,6 +19,7 @@
 #include <cmath>
 
 #include "app/App.h"
+#include "mat/frmMAT.h"
 #include "app/frmMain.h"
 #include "data/NumberText.h"
 #include "eof/AxisSelection.h"
@@ -343,7 +344,8 @@ void frmControl::Reflect()
     }
     ApplyAxisChoice();
     if (ws.projectionDone) app_.main().RunEnvelope();
-    // The reconstruction window depends on the selected EOFs: close it here once it exists.
+    // The reconstruction window's results depend on the selected EOFs: it closes.
+    if (app_.matLoaded()) app_.mat().Unload();
 }
 
 void frmControl::ReflectClicked()

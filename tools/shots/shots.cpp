@@ -1,6 +1,6 @@
 // Drives the windows with scripted dialogs and saves what they show as PNG files, for
 // looking at the program on real data without clicking through it by hand.
-//   shots OUTDIR REFERENCE FOSSIL [sqrt] [corr]
+//   shots OUTDIR REFERENCE FOSSIL [corr|-] [CLIMATE]
 #include <QApplication>
 #include <QCheckBox>
 #include <QPushButton>
@@ -14,6 +14,7 @@
 #include "diagram/frmDiagram.h"
 #include "diagram/frmTest.h"
 #include "eof/frmCorrelVar.h"
+#include "mat/frmMAT.h"
 #include "ui/ScriptedDialogs.h"
 
 using namespace tarvex;
@@ -65,6 +66,18 @@ int main(int argc, char** argv)
     app.test().RunClassicZonation();
     Save(app.test(), out + "/test-classic.png");
     Save(d, out + "/diagram-zones.png");
+    if (argc > 5) {
+        m.Command8->click();
+        frmMAT& r = app.mat();
+        dialogs.QueueOpenFile(std::string(argv[5]));
+        r.Command1->click();
+        Save(r, out + "/recon.png");
+        r.Slider2->setValue(r.Slider2->value() + 10);
+        r.Command3->click();
+        Save(r, out + "/recon-error-model.png");
+        r.resize(r.width(), 480);
+        Save(r, out + "/recon-small.png");
+    }
     for (const auto& r : dialogs.records) std::printf("dialog: %s\n", r.text.c_str());
     return 0;
 }

@@ -1,0 +1,493 @@
+// The reconstruction window's runs and pictures: the reconstruction and the error model, the
+// curve with its smoothed line and cursor, the scatter, and the result files.
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QToolButton>
+#include <algorithm>
+#include <cmath>
+
+#include "app/App.h"
+#include "app/frmMain.h"
+#include "data/NumberText.h"
+#include "diagram/frmDiagram.h"
+#include "eof/ScoreFiles.h"
+#include "mat/ReconFiles.h"
+#include "mat/frmMAT.h"
+#include "ui/Dialogs.h"
+#include "ui/PictureBox.h"
+#include "ui/Pointer.h"
+
+namespace tarvex {
+
+namespace {
+
+constexpr double kTwipsPerPixel = 15;
+constexpr double kMissing = -9999;
+
+Colour WindowColour(const QWidget& w)
+{
+    return FromQColor(w.palette().color(QPalette::Window));
+}
+
+// The last parameter whose name equals the list's text, or 0.
+int ParameterOfText(const Workspace& ws, const QString& text)
+{
+    const std::string wanted = text.toStdString();
+    int found = 0;
+    for (int p = 1; p <= ws.climateParamCount && p < static_cast<int>(ws.climateParamNames.size());
+         ++p)
+        if (ws.climateParamNames[p] == wanted) found = p;
+    return found;
+}
+
+bool HasValue(const Workspace& ws, int i, int p)
+{
+    return i >= 1 && i <= ws.reconValues.rows() && p <= ws.reconValues.cols() &&
+           ws.reconValues(i, p) != kMissing && !ws.fossilSampleEmpty[i];
+}
+
+std::string FigureText(double v)
+{
+    return std::isfinite(v) ? FormatNumber(RoundTo(v, 3)) : std::string("-");
+}
+
+}  // namespace
+
+double frmMAT::TextValue(const QLineEdit* box) const
+{
+    return Val(box->text().toStdString());
+}
+
+void frmMAT::EnableCurveMenus(bool on)
+{
+    for (QAction* a : {mnuSaveCurve, mnuSaveCurve2, mnuSaveCurveAll, mnuSaveCurveAll2, mnuCopy1})
+        a->setEnabled(on);
+}
+
+void frmMAT::EnableScatterMenus(bool on)
+{
+    for (QAction* a : {mnuSaveScatter, mnuSaveScatter2, mnuCopy2}) a->setEnabled(on);
+}
+
+void frmMAT::ClearMatrixPanels()
+{
+    Workspace& ws = app_.ws();
+    Picture4->hide();
+    Picture3->SetBackColor(WindowColour(*this));
+    Picture3->Cls();
+    Picture4->SetBackColor(WindowColour(*this));
+    Picture4->Cls();
+    ws.histBuilt = ws.calibReturned = false;
+    for (QAction* a :
+         {mnuSaveStrativ, mnuSaveStrativ2, mnuCopy3, mnuSaveMeridan, mnuSaveMeridan2, mnuCopy4})
+        a->setEnabled(false);
+}
+
+void frmMAT::SetCurveScales()
+{
+    const double lo = TextValue(Text1);
+    const double hi = TextValue(Text2);
+    const double width = hi - lo;
+    if (width != 0 && std::isfinite(width)) {
+        Picture1->Scale(lo, curveScaleTop_, width, curveScaleHeight_);
+        Picture2->Scale(lo, hi, width, lo - hi);
+        Picture4->Scale(lo, hi, width, lo - hi);
+        const DiagramVerticalScale v =
+            UsableVerticalScale(app_.ws().diagramScaleTop, app_.ws().diagramScaleHeight);
+        Picture3->Scale(lo, v.top, width, v.height);
+    } else {
+        Picture1->Scale(0, curveScaleTop_, 1, curveScaleHeight_);
+    }
+}
+
+void frmMAT::DoClimateReconstruction()
+{
+    Workspace& ws = app_.ws();
+    if (!ws.climateLoaded) return;
+    const int n = ws.fossilSampleCount;
+    BeginProgress(n);
+    const AnalogueSettings settings = Settings();
+    ReconstructClimate(ws, settings, threshold_,
+                       [this](int done, int) { ProgressBar1->setValue(done); });
+    range_ = ReconstructionRange(ws.reconValues, n, ws.climateParamCount);
+    ProgressBar1->setValue(0);
+
+    const int p = std::max(ParameterOfText(ws, Combo1->currentText()), 1);
+    ws.currentClimateParam = static_cast<int16_t>(p);
+    const bool none = range_.min.size() <= static_cast<std::size_t>(p) || range_.min[p] == 9999;
+    if (!none) {
+        Text1->setText(
+            QString::fromStdString(FormatNumber(RoundRangeDown(range_.min[p], range_.max[p]))));
+        Text2->setText(
+            QString::fromStdString(FormatNumber(RoundRangeUp(range_.max[p], range_.min[p]))));
+    }
+    SetCurveScales();
+    DrawReconCurve();
+    ShowReconSample();
+    if (none) {
+        Text1->clear();
+        Text2->clear();
+        Picture1->ResetScale();
+        Picture1->SetBackColor(kWhite);
+        Picture1->Cls();
+        Picture1->SetForeColor(kBlack);
+        for (const char* line :
+             {" No analogues through", " the whole sequence.", " Change threshold."})
+            Picture1->Print(line);
+        Picture1->Refresh();
+    }
+    EndProgress();
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{Check3, Combo1, Combo3, Text1, Text2, UpDown1, Command3})
+        w->setEnabled(true);
+    Command3->setFocus();
+}
+
+void frmMAT::Reset()
+{
+    Workspace& ws = app_.ws();
+    if (loading_) return;
+    for (PictureBox* p : {Picture1, Picture2}) {
+        p->SetBackColor(kWhite);
+        p->Cls();
+    }
+    ClearMatrixPanels();
+    ws.errorModelShown = false;
+    EnableScatterMenus(false);
+    Command3->setEnabled(false);
+    Command6->setEnabled(false);
+    if (extraPanelsShown_) ShowExtraPanels(false);
+    for (QWidget* w : std::initializer_list<QWidget*>{Frame6, Picture2, Command6, Picture4,
+                                                      Command4, Picture3, Slider7, SummaryLabel})
+        w->hide();
+    Command4->setEnabled(false);
+    DefineThreshold();
+    if (ws.reconShown) DoClimateReconstruction();
+    // The calibration window, once there is one, closes here: its pairs no longer match.
+}
+
+void frmMAT::ShowExtraPanels(bool on)
+{
+    if (on == extraPanelsShown_) return;
+    extraPanelsShown_ = on;
+    // Picture0 and Picture99 have the same width here: the window grows by what Frame5 moves.
+    const int grow = 2 * (137 + 8);
+    resize(width() + (on ? grow : -grow), height());
+    LayoutControls();
+}
+
+void frmMAT::DrawReconCurve()
+{
+    Workspace& ws = app_.ws();
+    const double lo = TextValue(Text1);
+    const double hi = TextValue(Text2);
+    if (lo == hi || !std::isfinite(lo) || !std::isfinite(hi)) return;
+    if (ws.reconValues.rows() < ws.fossilSampleCount) return;
+
+    SetCurveScales();
+    Picture1->SetBackColor(kWhite);
+    Picture1->Cls();
+    for (PictureBox* p : {Picture2, Picture4}) {
+        p->SetBackColor(kWhite);
+        p->Cls();
+    }
+    Picture3->ClearOverlay();
+
+    const int n = ws.fossilSampleCount;
+    const int c = CurrentSample();
+    const bool cursor = Check3->isChecked() || Picture1->MousePointer() == Pointer::SizeNS;
+    Picture1->BeginBatch();
+    if (cursor && n >= 1) {
+        const Colour colour = ws.colours.schemeColour1.Value();
+        Picture1->Line(lo, axis_.Y(c), hi, axis_.Y(c), colour);
+        if (Picture3->isVisible()) {
+            Picture3->Scale(lo, curveScaleTop_, hi - lo, curveScaleHeight_);
+            Picture3->SetDrawOverlay(true);
+            Picture3->Line(lo, axis_.Y(c), hi, axis_.Y(c), colour);
+            Picture3->SetDrawOverlay(false);
+            SetCurveScales();
+        }
+        const int current = ws.currentFossilSample;
+        const int p = ws.currentClimateParam;
+        if (HasValue(ws, current, p)) {
+            PictureBox& target = Picture4->isVisible() ? *Picture4 : *Picture2;
+            const double x = ws.reconValues(current, p);
+            target.Line(x, hi, x, lo, colour);
+            target.Refresh();
+        }
+    }
+
+    const int p = std::max(ParameterOfText(ws, Combo1->currentText()), 1);
+    ws.currentClimateParam = static_cast<int16_t>(p);
+
+    const Colour outsideColour = ws.colours.schemeColour3.Value();
+    for (int i = 1; i <= n; ++i)
+        if (!ws.fossilSampleEmpty[i] && i < static_cast<int>(ws.fossilOutside.size()) &&
+            ws.fossilOutside[i])
+            Picture1->Line(lo, axis_.Y(i), hi, axis_.Y(i), outsideColour);
+
+    const Colour curveColour = ws.colours.schemeColour6.Value();
+    Picture1->SetDrawWidth(1);
+    for (int i = 1; i <= n; ++i) {
+        if (!HasValue(ws, i, p)) continue;
+        const bool joinedBefore = i > 1 && HasValue(ws, i - 1, p);
+        const bool joinedAfter = i < n && HasValue(ws, i + 1, p);
+        if (joinedAfter)
+            Picture1->Line(ws.reconValues(i, p), axis_.Y(i), ws.reconValues(i + 1, p),
+                           axis_.Y(i + 1), curveColour);
+        else if (!joinedBefore)
+            Picture1->PSet(ws.reconValues(i, p), axis_.Y(i), curveColour);
+    }
+
+    const int w = Slider6->value();
+    if (w >= 2) {
+        const SmoothedCurve smooth = SmoothCurve(ws, p, w);
+        ws.smoothPosition = smooth.position;
+        ws.smoothValue = smooth.value;
+        Picture1->SetDrawWidth(2);
+        const Colour smoothColour = ws.colours.schemeColour3.Value();
+        auto has = [&](int k) {
+            return k >= 1 && k <= smooth.windows && smooth.value[k] != kMissing;
+        };
+        for (int k = 1; k <= smooth.windows; ++k) {
+            if (!has(k)) continue;
+            const double y = axis_.YOfPosition(smooth.position[k]);
+            if (has(k + 1))
+                Picture1->Line(smooth.value[k], y, smooth.value[k + 1],
+                               axis_.YOfPosition(smooth.position[k + 1]), smoothColour);
+            else if (!has(k - 1))
+                Picture1->PSet(smooth.value[k], y, smoothColour);
+        }
+        Picture1->SetDrawWidth(1);
+    } else {
+        ws.smoothPosition.clear();
+        ws.smoothValue.clear();
+    }
+    Picture1->EndBatch();
+    Picture1->Refresh();
+    Picture3->Refresh();
+
+    if (ws.errorModelShown) DrawErrorScatter();
+    ws.reconShown = true;
+    EnableCurveMenus(true);
+}
+
+void frmMAT::ShowReconSample()
+{
+    Workspace& ws = app_.ws();
+    const int n = ws.fossilSampleCount;
+    if (n < 1) return;
+    const int c = CurrentSample();
+    const int current = std::clamp<int>(ws.currentFossilSample, 1, n);
+    const bool outside =
+        current < static_cast<int>(ws.fossilOutside.size()) && ws.fossilOutside[current];
+    QPalette checkPalette = Check3->palette();
+    checkPalette.setColor(QPalette::WindowText, outside ? QColor(200, 0, 0) : QColor(Qt::black));
+    Check3->setPalette(checkPalette);
+    QPalette listPalette = Combo3->palette();
+    listPalette.setColor(QPalette::Text,
+                         outside ? ToQColor(ws.colours.schemeColour3.Value()) : QColor(Qt::black));
+    listPalette.setColor(QPalette::ButtonText, listPalette.color(QPalette::Text));
+    Combo3->setPalette(listPalette);
+
+    // The selector follows the cursor line, kept inside the window.
+    const PictureBox& p = *Picture1;
+    if (p.ScaleHeight() != 0) {
+        const double heightTwips = p.height() * kTwipsPerPixel;
+        const double g = (axis_.Y(c) - p.ScaleTop()) * (heightTwips - 60) / p.ScaleHeight() - 90;
+        int top = p.y() + static_cast<int>(std::lround((g - 300) / kTwipsPerPixel));
+        top = std::clamp(top, 0, std::max(0, centralWidget()->height() - Frame5->height()));
+        Frame5->move(Frame5->x(), top);
+    }
+    const QString label = QString::fromStdString(ws.fossilSampleLabels[current]);
+    Check3->setText(label);
+    Combo3->setCurrentIndex(ws.fossilSampleEmpty[current] ? -1 : Combo3->findText(label));
+}
+
+void frmMAT::ChooseParameter()
+{
+    Workspace& ws = app_.ws();
+    if (!ws.reconShown) return;
+    const int p = ParameterOfText(ws, Combo1->currentText());
+    if (p < 1) return;
+    ws.currentClimateParam = static_cast<int16_t>(p);
+    if (static_cast<int>(range_.min.size()) > p && range_.min[p] != 9999) {
+        Text1->setText(
+            QString::fromStdString(FormatNumber(RoundRangeDown(range_.min[p], range_.max[p]))));
+        Text2->setText(
+            QString::fromStdString(FormatNumber(RoundRangeUp(range_.max[p], range_.min[p]))));
+        DrawReconCurve();
+    } else {
+        // A parameter no sample could reconstruct: the notice instead of a curve.
+        Text1->clear();
+        Text2->clear();
+        Picture1->ResetScale();
+        Picture1->SetBackColor(kWhite);
+        Picture1->Cls();
+        Picture1->SetForeColor(kBlack);
+        for (const char* line :
+             {" No analogues through", " the whole sequence.", " Change threshold."})
+            Picture1->Print(line);
+    }
+    if (UpDown1->isEnabled()) UpDown1Down->setFocus();
+    Picture4->hide();
+    if (ws.errorModelShown) Command6->setEnabled(true);
+    ClearMatrixPanels();
+    ShowSummary();
+}
+
+void frmMAT::RangeEdited(bool changed)
+{
+    Workspace& ws = app_.ws();
+    if (ws.reconShown) DrawReconCurve();
+    ShowReconSample();
+    Picture4->hide();
+    if (ws.errorModelShown) {
+        DrawErrorScatter();
+        Command6->setEnabled(true);
+    }
+    if (changed) ClearMatrixPanels();
+}
+
+void frmMAT::HistResize()
+{
+    Workspace& ws = app_.ws();
+    Picture4->hide();
+    if (ws.errorModelShown) {
+        DrawErrorScatter();
+        Command6->setEnabled(true);
+    }
+    ClearMatrixPanels();
+    ShowReconSample();
+    if (ws.reconShown) DrawReconCurve();
+}
+
+void frmMAT::GenerateErrorModel()
+{
+    Workspace& ws = app_.ws();
+    if (!ws.climateLoaded || ws.reconValues.rows() < ws.fossilSampleCount) return;
+    for (QWidget* w : std::initializer_list<QWidget*>{Picture2, Picture3, Slider7, Command4})
+        w->show();
+    Command3->setEnabled(false);
+    ShowExtraPanels(true);
+
+    BeginProgress(ws.refSiteCount);
+    tarvex::GenerateErrorModel(ws, Settings(), threshold_,
+                               [this](int done, int) { ProgressBar1->setValue(done); });
+    ProgressBar1->setValue(0);
+    const int p = std::max(ParameterOfText(ws, Combo1->currentText()), 1);
+    ws.currentClimateParam = static_cast<int16_t>(p);
+    Picture2->SetBackColor(kWhite);
+    Picture2->Cls();
+    DrawErrorScatter();
+    ShowReconSample();
+
+    Command6->show();
+    Command6->setEnabled(true);
+    Command6->setFocus();
+    Frame6->show();
+    Slider7->show();
+    Picture3->show();
+    EndProgress();
+}
+
+void frmMAT::DrawErrorScatter()
+{
+    Workspace& ws = app_.ws();
+    PictureBox& pic = *Picture2;
+    pic.SetBackColor(kWhite);
+    pic.Cls();
+    const double lo = TextValue(Text1);
+    const double hi = TextValue(Text2);
+    if (lo == hi || !std::isfinite(lo) || !std::isfinite(hi)) return;
+    if (ws.siteReconValues.rows() < ws.refSiteCount) return;
+    const int p = ws.currentClimateParam;
+    if (p < 1 || p > ws.siteReconValues.cols() || p > ws.climateValues.cols()) return;
+    pic.Scale(lo, hi, hi - lo, lo - hi);
+    pic.BeginBatch();
+    const int current = ws.currentFossilSample;
+    const bool cursor = Check3->isChecked() || Picture1->MousePointer() == Pointer::SizeNS;
+    if (cursor && current >= 1 && current <= ws.fossilSampleCount &&
+        !ws.fossilSampleEmpty[current] && ws.reconValues.rows() >= current &&
+        ws.reconValues.cols() >= p) {
+        const double x = ws.reconValues(current, p);
+        pic.Line(x, hi, x, lo, ws.colours.schemeColour1.Value());
+    }
+    const Colour colour = ws.colours.schemeColour6.Value();
+    const double radius = std::abs(pic.ScaleWidth()) / 67;
+    for (int s = 1; s <= ws.refSiteCount; ++s)
+        pic.Circle(ws.siteReconValues(s, p), ws.climateValues(s, p), radius, colour, colour);
+    pic.EndBatch();
+    pic.Refresh();
+    ws.errorModelShown = true;
+    EnableScatterMenus(true);
+    Command3->setEnabled(false);
+    ShowSummary();
+}
+
+void frmMAT::ShowSummary()
+{
+    const Workspace& ws = app_.ws();
+    if (!ws.errorModelShown) {
+        SummaryLabel->hide();
+        return;
+    }
+    const ErrorModelSummary s = SummariseErrorModel(ws, ws.currentClimateParam);
+    SummaryLabel->setText(
+        QString::fromStdString("n " + std::to_string(s.sites) + "  RMSEP " + FigureText(s.rmsep) +
+                               "  R\u00b2 " + FigureText(s.r2) + "\nmean bias " +
+                               FigureText(s.meanBias) + "  max bias " + FigureText(s.maxBias)));
+    SummaryLabel->show();
+}
+
+void frmMAT::SaveCurve()
+{
+    const Workspace& ws = app_.ws();
+    const int p = ws.currentClimateParam;
+    if (CurveFileText(ws, p).empty()) {
+        app_.dialogs().Warn("There is no reconstruction to save yet.", "Error");
+        return;
+    }
+    app_.main().SaveText("Save climate curve", ws.fossilSampleCount,
+                         [&ws, p](const ProgressFn& progress, bool* allFinite) {
+                             return CurveFileText(ws, p, progress, allFinite);
+                         });
+}
+
+void frmMAT::SaveCurveAll()
+{
+    const Workspace& ws = app_.ws();
+    if (AllCurvesFileText(ws).empty()) {
+        app_.dialogs().Warn("There is no reconstruction to save yet.", "Error");
+        return;
+    }
+    app_.main().SaveText("Save all climate curves", ws.fossilSampleCount,
+                         [&ws](const ProgressFn& progress, bool* allFinite) {
+                             return AllCurvesFileText(ws, progress, allFinite);
+                         });
+}
+
+void frmMAT::SaveScatter()
+{
+    const Workspace& ws = app_.ws();
+    const int p = ws.currentClimateParam;
+    if (ScatterFileText(ws, p).empty()) {
+        app_.dialogs().Warn("There is no error model to save yet.", "Error");
+        return;
+    }
+    app_.main().SaveText("Save scatter diagram", ws.refSiteCount,
+                         [&ws, p](const ProgressFn& progress, bool* allFinite) {
+                             return ScatterFileText(ws, p, progress, allFinite);
+                         });
+}
+
+}  // namespace tarvex
