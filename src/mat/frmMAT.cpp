@@ -349,9 +349,11 @@ void frmMAT::ConnectControls()
     });
     connect(Slider2, &QSlider::valueChanged, this, [this] {
         if (loading_) return;
+        // The label ends on the threshold the search compares with, so it is written after
+        // the reset, whose own DefineThreshold shows the slider's value.
         DefineThreshold();
-        Label2->setText(QString::fromStdString("Threshold: " + FormatNumber(threshold_)));
         Reset();
+        Label2->setText(QString::fromStdString("Threshold: " + FormatNumber(threshold_)));
     });
     connect(Slider6, &QSlider::valueChanged, this, [this, &ws](int v) {
         Label6->setText(QString("Smoothing level: %1").arg(v));

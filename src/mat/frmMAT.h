@@ -163,6 +163,7 @@ private:
     void StepSample(bool next);
     void ShowExtraPanels(bool on);
     void ClimateImported();
+    void ShowNoAnaloguesNotice();
     void BeginProgress(int maximum);
     void EndProgress();
     int PanelSize() const;

@@ -124,32 +124,34 @@ void frmMAT::DoClimateReconstruction()
     const int p = std::max(ParameterOfText(ws, Combo1->currentText()), 1);
     ws.currentClimateParam = static_cast<int16_t>(p);
     const bool none = range_.min.size() <= static_cast<std::size_t>(p) || range_.min[p] == 9999;
-    if (!none) {
-        Text1->setText(
-            QString::fromStdString(FormatNumber(RoundRangeDown(range_.min[p], range_.max[p]))));
-        Text2->setText(
-            QString::fromStdString(FormatNumber(RoundRangeUp(range_.max[p], range_.min[p]))));
-    }
+    // Without any value the range of 9999 and -9999 still gives the curve a scale, so the
+    // window counts as showing a reconstruction and a changed setting runs it again.
+    const double lo = none ? 9999 : range_.min[p];
+    const double hi = none ? -9999 : range_.max[p];
+    Text1->setText(QString::fromStdString(FormatNumber(RoundRangeDown(lo, hi))));
+    Text2->setText(QString::fromStdString(FormatNumber(RoundRangeUp(hi, lo))));
     SetCurveScales();
     DrawReconCurve();
     ShowReconSample();
-    if (none) {
-        Text1->clear();
-        Text2->clear();
-        Picture1->ResetScale();
-        Picture1->SetBackColor(kWhite);
-        Picture1->Cls();
-        Picture1->SetForeColor(kBlack);
-        for (const char* line :
-             {" No analogues through", " the whole sequence.", " Change threshold."})
-            Picture1->Print(line);
-        Picture1->Refresh();
-    }
+    if (none) ShowNoAnaloguesNotice();
     EndProgress();
     for (QWidget* w :
          std::initializer_list<QWidget*>{Check3, Combo1, Combo3, Text1, Text2, UpDown1, Command3})
         w->setEnabled(true);
     Command3->setFocus();
+}
+
+void frmMAT::ShowNoAnaloguesNotice()
+{
+    Text1->clear();
+    Text2->clear();
+    Picture1->ResetScale();
+    Picture1->SetBackColor(kWhite);
+    Picture1->Cls();
+    Picture1->SetForeColor(kBlack);
+    for (const char* line : {" No analogues through", " the whole sequence.", " Change threshold."})
+        Picture1->Print(line);
+    Picture1->Refresh();
 }
 
 void frmMAT::Reset()
@@ -328,15 +330,7 @@ void frmMAT::ChooseParameter()
         DrawReconCurve();
     } else {
         // A parameter no sample could reconstruct: the notice instead of a curve.
-        Text1->clear();
-        Text2->clear();
-        Picture1->ResetScale();
-        Picture1->SetBackColor(kWhite);
-        Picture1->Cls();
-        Picture1->SetForeColor(kBlack);
-        for (const char* line :
-             {" No analogues through", " the whole sequence.", " Change threshold."})
-            Picture1->Print(line);
+        ShowNoAnaloguesNotice();
     }
     if (UpDown1->isEnabled()) UpDown1Down->setFocus();
     Picture4->hide();
