@@ -520,6 +520,8 @@ void frmMAT::Load()
     extraPanelsShown_ = false;
     Label6->setText(QString("Smoothing level: %1").arg(Slider6->value()));
     if (QLayout* l = layout()) l->activate();
+    // The width is the window's own: only the error-model panels change it.
+    setFixedWidth(width());
     LayoutControls();
     loading_ = false;
     ShowReconSample();
