@@ -1,18 +1,23 @@
 #include "batch/BatchRun.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cmath>
 #include <ctime>
 #include <filesystem>
 #include <ostream>
 
 #include "data/AtomicFile.h"
 #include "data/FossilImport.h"
+#include "data/NumberText.h"
 #include "data/RecordWriter.h"
 #include "data/ReferenceImport.h"
 #include "data/TableReader.h"
 #include "diagram/EofSequenceFiles.h"
 #include "eof/EofAnalysis.h"
 #include "eof/ScoreFiles.h"
+#include "mat/ClimateImport.h"
+#include "mat/ReconFiles.h"
 
 namespace tarvex {
 
@@ -21,6 +26,7 @@ std::string BatchUsage()
     return "Usage: tarvex-batch --reference FILE [--fossil FILE [--zonation]] [--no-percent]\n"
            "                    [--enhance sqrt|log] [--correlation|--covariance]\n"
            "                    [--accept-name-mismatches] [--zonation-transform sqrt|none]\n"
+           "                    [--climate FILE [--error-model] [reconstruction options]]\n"
            "                    --out DIR\n"
            "       tarvex-batch --fossil FILE --zonation [--no-percent]\n"
            "                    [--zonation-transform sqrt|none] --out DIR\n"
@@ -33,6 +39,13 @@ std::string BatchUsage()
            "With --zonation it also zones the fossil sequence and writes DIR/zonation.csv and\n"
            "DIR/zonation-iss.csv. Without --reference only the fossil table is read (with the\n"
            "fossil import's conversion to proportions) and only these two files are written.\n"
+           "With --climate it reconstructs the climate by modern analogues: with --fossil it\n"
+           "writes DIR/climate-curves.csv (every parameter along the fossil sequence, as \"All\n"
+           "Climate Curves\" writes it); with --error-model it reconstructs every reference site\n"
+           "from the others and writes DIR/scatter-P.csv for every parameter P = 1, 2, ... (as\n"
+           "the scatter diagram's \"Save\" writes it) and DIR/error-model-summary.csv (sites,\n"
+           "RMSEP, R2, mean and maximum bias per parameter; an empty field where a figure is\n"
+           "undefined).\n"
            "\n"
            "  --reference FILE          modern reference pollen table (sites x taxa); required\n"
            "                            except for a zonation alone\n"
@@ -60,6 +73,34 @@ std::string BatchUsage()
            "  --zonation-transform sqrt|none\n"
            "                            transform of the proportions for the classic clustering:\n"
            "                            square root (default) or none\n"
+           "  --climate FILE            modern climate table (reference sites x climate\n"
+           "                            parameters, one row per reference site in the same\n"
+           "                            order); needs --reference, and --fossil or --error-model\n"
+           "                            (default: none, no reconstruction)\n"
+           "  --accept-site-names       accept climate site labels that differ from the\n"
+           "                            reference site labels of the same row (the rows are\n"
+           "                            matched by position); without it (the default) a\n"
+           "                            difference stops the run and every one is listed\n"
+           "  --error-model             reconstruct every reference site from the others\n"
+           "                            (default: off)\n"
+           "  --basis taxa|eof          distance between samples and sites on the taxa\n"
+           "                            proportions or on the contribution-weighted EOF scores\n"
+           "                            (default: taxa)\n"
+           "  --axes E1,E2,...          EOFs of the eof basis (default: 1,2, the program's\n"
+           "                            selection after the EOF analysis)\n"
+           "  --analogue-enhance none|sqrt|log\n"
+           "                            enhance minor taxa in the taxa distance and transform\n"
+           "                            the threshold alike (default: none; not with --enhance,\n"
+           "                            whose data are enhanced already)\n"
+           "  --analogues KMIN-KMAX     minimum (0 to 20) and maximum (1 to 20) number of\n"
+           "                            analogues, KMIN not above KMAX (default: 0-8)\n"
+           "  --threshold T             distance threshold, 0 to 2 in steps of 0.01\n"
+           "                            (default: 0.2)\n"
+           "  --weighting none|squared|distance\n"
+           "                            inverse weighting of the analogues by the squared\n"
+           "                            distance, by the distance, or none (default: squared)\n"
+           "  --smoothing W             smoothing level of the curve, 1 to 10 (default: 3); it\n"
+           "                            changes only the drawn curve, no file of the batch\n"
            "  --out DIR                 folder for the result files (created when missing)\n"
            "  --help                    this text\n"
            "\n"
@@ -67,9 +108,88 @@ std::string BatchUsage()
            "with status 2.\n";
 }
 
+namespace {
+
+// A whole number written with digits only (no sign, no point).
+bool ParseWhole(const std::string& text, int& out)
+{
+    if (text.empty() || text.size() > 6) return false;
+    for (const char c : text)
+        if (!std::isdigit(static_cast<unsigned char>(c))) return false;
+    out = std::stoi(text);
+    return true;
+}
+
+bool ParseAnalogueRange(const std::string& text, AnalogueSettings& settings, std::string& error)
+{
+    const std::size_t dash = text.find('-');
+    int kmin = 0, kmax = 0;
+    if (dash == std::string::npos || !ParseWhole(text.substr(0, dash), kmin) ||
+        !ParseWhole(text.substr(dash + 1), kmax)) {
+        error = "--analogues takes KMIN-KMAX such as 0-8, not '" + text + "'.";
+        return false;
+    }
+    if (kmin > 20 || kmax < 1 || kmax > 20) {
+        error = "--analogues: the minimum runs from 0 to 20 and the maximum from 1 to 20, not '" +
+                text + "'.";
+        return false;
+    }
+    // The window raises one slider to meet the other; a script that asks for this range has
+    // most likely swapped them, and would get a reconstruction it did not ask for.
+    if (kmin > kmax) {
+        error = "--analogues: the minimum " + std::to_string(kmin) + " is above the maximum " +
+                std::to_string(kmax) + ".";
+        return false;
+    }
+    settings.kmin = kmin;
+    settings.kmax = kmax;
+    return true;
+}
+
+bool ParseThreshold(const std::string& text, AnalogueSettings& settings, std::string& error)
+{
+    double value = 0;
+    if (StrictVal(text, value)) {
+        // The slider moves in hundredths; 0.29 * 100 is a hair below 29 in binary.
+        const double hundredths = RoundHalfEven(value * 100);
+        if (std::fabs(value * 100 - hundredths) < 1e-6 && hundredths >= 0 && hundredths <= 200) {
+            settings.thresholdSlider = static_cast<int>(hundredths);
+            return true;
+        }
+    }
+    error = "--threshold takes a value from 0 to 2 in steps of 0.01, not '" + text + "'.";
+    return false;
+}
+
+bool ParseAxes(const std::string& text, std::vector<int>& axes, std::string& error)
+{
+    axes.clear();
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = text.find(',', start);
+        int eof = 0;
+        if (!ParseWhole(text.substr(start, comma - start), eof) || eof < 1) {
+            error = "--axes takes EOF numbers from 1 up separated by commas, such as 1,2,3, not '" +
+                    text + "'.";
+            return false;
+        }
+        if (std::find(axes.begin(), axes.end(), eof) != axes.end()) {
+            error = "--axes names EOF " + std::to_string(eof) + " twice.";
+            return false;
+        }
+        axes.push_back(eof);
+        if (comma == std::string::npos) return true;
+        start = comma + 1;
+    }
+}
+
+}  // namespace
+
 bool ParseBatchOptions(const std::vector<std::string>& args, BatchOptions& options,
                        std::string& error)
 {
+    // The last reconstruction setting given, to name it when --climate is missing.
+    std::string reconstructionOption;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         auto value = [&](std::string& target) {
@@ -120,12 +240,112 @@ bool ParseBatchOptions(const std::vector<std::string>& args, BatchOptions& optio
                 error = "--zonation-transform takes sqrt or none, not '" + mode + "'.";
                 return false;
             }
+        } else if (a == "--climate") {
+            if (!value(options.climatePath)) return false;
+        } else if (a == "--accept-site-names") {
+            options.acceptSiteNames = true;
+            reconstructionOption = a;
+        } else if (a == "--error-model") {
+            options.errorModel = true;
+            reconstructionOption = a;
+        } else if (a == "--basis") {
+            std::string basis;
+            if (!value(basis)) return false;
+            if (basis == "taxa") {
+                options.analogue.basis = DistanceBasis::TaxaProportions;
+            } else if (basis == "eof") {
+                options.analogue.basis = DistanceBasis::EofValues;
+            } else {
+                error = "--basis takes taxa or eof, not '" + basis + "'.";
+                return false;
+            }
+            reconstructionOption = a;
+        } else if (a == "--axes") {
+            std::string axes;
+            if (!value(axes) || !ParseAxes(axes, options.axes, error)) return false;
+            reconstructionOption = a;
+        } else if (a == "--analogue-enhance") {
+            std::string mode;
+            if (!value(mode)) return false;
+            if (mode == "none") {
+                options.analogue.enhancement = MinorTaxaEnhancement::None;
+            } else if (mode == "sqrt") {
+                options.analogue.enhancement = MinorTaxaEnhancement::SquareRoot;
+            } else if (mode == "log") {
+                options.analogue.enhancement = MinorTaxaEnhancement::Log;
+            } else {
+                error = "--analogue-enhance takes none, sqrt or log, not '" + mode + "'.";
+                return false;
+            }
+            reconstructionOption = a;
+        } else if (a == "--analogues") {
+            std::string range;
+            if (!value(range) || !ParseAnalogueRange(range, options.analogue, error)) return false;
+            reconstructionOption = a;
+        } else if (a == "--threshold") {
+            std::string threshold;
+            if (!value(threshold) || !ParseThreshold(threshold, options.analogue, error))
+                return false;
+            reconstructionOption = a;
+        } else if (a == "--weighting") {
+            std::string weighting;
+            if (!value(weighting)) return false;
+            if (weighting == "none") {
+                options.analogue.weighting = Weighting::None;
+            } else if (weighting == "squared") {
+                options.analogue.weighting = Weighting::SquaredDistance;
+            } else if (weighting == "distance") {
+                options.analogue.weighting = Weighting::Distance;
+            } else {
+                error = "--weighting takes none, squared or distance, not '" + weighting + "'.";
+                return false;
+            }
+            reconstructionOption = a;
+        } else if (a == "--smoothing") {
+            std::string level;
+            if (!value(level)) return false;
+            int w = 0;
+            if (!ParseWhole(level, w) || w < 1 || w > 10) {
+                error = "--smoothing takes a whole number from 1 to 10, not '" + level + "'.";
+                return false;
+            }
+            options.analogue.smoothing = w;
+            reconstructionOption = a;
         } else {
             error = "Unknown option '" + a + "'.";
             return false;
         }
     }
     if (options.help) return true;
+    if (options.climatePath.empty() && !reconstructionOption.empty()) {
+        error = reconstructionOption + " needs --climate FILE.";
+        return false;
+    }
+    if (!options.climatePath.empty()) {
+        if (options.referencePath.empty()) {
+            error = "--climate needs --reference FILE: the climate table belongs to its sites.";
+            return false;
+        }
+        if (options.fossilPath.empty() && !options.errorModel) {
+            error =
+                "--climate alone has nothing to do: add --fossil FILE to reconstruct the "
+                "fossil sequence, --error-model for the error model, or both.";
+            return false;
+        }
+        if (!options.axes.empty() && options.analogue.basis != DistanceBasis::EofValues) {
+            error = "--axes chooses the EOFs of --basis eof; the taxa basis uses none.";
+            return false;
+        }
+        // The window offers the enhancement only while the pre-treatment has not enhanced
+        // the data already.
+        if (options.analogue.enhancement != MinorTaxaEnhancement::None &&
+            options.choice.enhancement != Enhancement::None) {
+            error =
+                "--analogue-enhance cannot be combined with --enhance: the data are "
+                "enhanced already.";
+            return false;
+        }
+    }
     if (options.zonation && options.fossilPath.empty()) {
         error = "--zonation needs --fossil FILE.";
         return false;
@@ -268,6 +488,115 @@ std::vector<std::pair<std::string, std::string>> ZonationFiles(const Workspace& 
                  ClassicConiss(ws.fossilProportions, n, t, options.zonationTransform, positions))}};
 }
 
+bool BatchClimateStage(Workspace& ws, const BatchOptions& options, std::ostream& out,
+                       std::ostream& err)
+{
+    if (options.climatePath.empty()) return true;
+    ClimateReadOutcome read = ReadClimateTable(ws, options.climatePath);
+    if (!read.ok) {
+        err << "Climate data " << options.climatePath << ":\n";
+        for (const std::string& m : read.messages) err << m << "\n";
+        return false;
+    }
+    const std::vector<int>& differing = read.mismatchedSites;
+    if (!differing.empty() && !options.acceptSiteNames) {
+        // Nobody can answer the window's questions here, so the run lists them (the first
+        // few, where a whole column of labels differs) and says how to go on.
+        constexpr std::size_t kListed = 10;
+        err << "Climate data " << options.climatePath << ":\n";
+        for (std::size_t i = 0; i < differing.size() && i < kListed; ++i) {
+            const int s = differing[i];
+            err << SiteNameQuestion(read.table.siteNames[s], ws.refSiteLabels[s]) << "\n";
+        }
+        if (differing.size() > kListed)
+            err << "... and " << differing.size() - kListed << " more differing site labels.\n";
+        err << "Site labels differ from the reference sites; run with --accept-site-names to "
+               "match the rows by position anyway.\n";
+        return false;
+    }
+    CommitClimateTable(ws, std::move(read.table));
+    out << "Climate data: " << ws.refSiteCount << " sites x " << ws.climateParamCount
+        << " parameters, " << differing.size() << " accepted site-label differences\n";
+    return true;
+}
+
+namespace {
+
+std::string FigureText(double v)
+{
+    return std::isnan(v) ? "undefined" : FormatNumber(v);
+}
+
+// The EOFs the distance is computed on: those given, or the selection the EOF analysis
+// leaves. Every one must be an EOF of the analysis.
+bool SelectAxes(Workspace& ws, const std::vector<int>& axes, std::ostream& err)
+{
+    std::vector<int> chosen = axes;
+    if (chosen.empty())
+        for (int k = 1; k <= ws.selectedAxisCount; ++k) chosen.push_back(ws.selectedAxes[k]);
+    for (int eof : chosen)
+        if (eof < 1 || eof > ws.taxonCount) {
+            err << "EOF " << eof << " cannot be used for --basis eof: the analysis has "
+                << ws.taxonCount << " EOFs.\n";
+            return false;
+        }
+    ws.ResizeAxisLists(ws.taxonCount);
+    for (std::size_t k = 0; k < chosen.size(); ++k)
+        ws.selectedAxes[k + 1] = static_cast<int16_t>(chosen[k]);
+    ws.selectedAxisCount = static_cast<int16_t>(chosen.size());
+    return true;
+}
+
+}  // namespace
+
+bool BatchReconstructionStage(Workspace& ws, const BatchOptions& options, std::ostream& out,
+                              std::ostream& err)
+{
+    if (options.climatePath.empty()) return true;
+    const AnalogueSettings& settings = options.analogue;
+    if (settings.basis == DistanceBasis::EofValues && !SelectAxes(ws, options.axes, err))
+        return false;
+    const double threshold = DefineThreshold(settings.thresholdSlider, settings.enhancement);
+
+    if (!options.fossilPath.empty()) {
+        ReconstructClimate(ws, settings, threshold, {});
+        const int samples = UsableRows(ws.reconValues, ws.fossilSampleCount);
+        int without = 0;
+        for (int i = 1; i <= samples; ++i)
+            if (ws.reconValues(i, 0) == 0) ++without;
+        out << "Reconstruction: " << ws.fossilSampleCount << " samples, " << without
+            << " without analogues (threshold " << FormatNumber(threshold) << ", analogues "
+            << settings.kmin << "-" << settings.kmax << ")\n";
+    }
+    if (options.errorModel) {
+        GenerateErrorModel(ws, settings, threshold, {});
+        for (int p = 1; p <= ws.climateParamCount; ++p) {
+            const ErrorModelSummary summary = SummariseErrorModel(ws, p);
+            out << "Error model, " << ws.climateParamNames[p] << ": " << summary.sites
+                << " sites, RMSEP " << FigureText(summary.rmsep) << ", R2 "
+                << FigureText(summary.r2) << "\n";
+        }
+    }
+    return true;
+}
+
+std::vector<std::pair<std::string, std::string>> ReconstructionFiles(const Workspace& ws,
+                                                                     const BatchOptions& options,
+                                                                     bool* allFinite)
+{
+    std::vector<std::pair<std::string, std::string>> files;
+    if (options.climatePath.empty()) return files;
+    if (!options.fossilPath.empty())
+        files.emplace_back("climate-curves.csv", AllCurvesFileText(ws, {}, allFinite));
+    if (options.errorModel) {
+        for (int p = 1; p <= ws.climateParamCount; ++p)
+            files.emplace_back("scatter-" + std::to_string(p) + ".csv",
+                               ScatterFileText(ws, p, {}, allFinite));
+        files.emplace_back("error-model-summary.csv", ErrorModelSummaryFileText(ws, allFinite));
+    }
+    return files;
+}
+
 bool BatchWriteStage(const Workspace& ws, const BatchOptions& options, const std::string& dateTime,
                      std::ostream& out, std::ostream& err)
 {
@@ -294,6 +623,8 @@ bool BatchWriteStage(const Workspace& ws, const BatchOptions& options, const std
             files.emplace_back("eof-sequence.csv", AllEofSequenceFileText(ws, {}, &allFinite));
         }
     }
+    for (auto& file : ReconstructionFiles(ws, options, &allFinite))
+        files.push_back(std::move(file));
     if (options.zonation)
         for (auto& file : ZonationFiles(ws, options)) files.push_back(std::move(file));
     for (const auto& [name, text] : files)
@@ -335,6 +666,8 @@ int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
         if (!BatchReferenceStage(ws, options, err)) return 1;
         if (!BatchEofStage(ws, options, out)) return 1;
         if (!BatchFossilStage(ws, options, out, err)) return 1;
+        if (!BatchClimateStage(ws, options, out, err)) return 1;
+        if (!BatchReconstructionStage(ws, options, out, err)) return 1;
     }
     if (options.zonation && !BatchZonationStage(ws, options, out, err)) return 1;
     if (!BatchWriteStage(ws, options, DateTimeText(std::time(nullptr)), out, err)) return 1;

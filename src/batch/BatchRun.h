@@ -8,6 +8,7 @@
 #include "app/Workspace.h"
 #include "diagram/Coniss.h"
 #include "eof/Pretreatment.h"
+#include "mat/Analogues.h"
 
 namespace tarvex {
 
@@ -21,6 +22,13 @@ struct BatchOptions {
     // Zonation files of the fossil sequence; the transform is that of the classic clustering.
     bool zonation = false;
     ZonationTransform zonationTransform = ZonationTransform::SquareRoot;
+    // The reconstruction: the climate table of the reference sites and the settings of the
+    // reconstruction window, with its defaults.
+    std::string climatePath;  // empty: no reconstruction
+    AnalogueSettings analogue;
+    std::vector<int> axes;  // EOFs of the EOF basis; empty: the program's default selection
+    bool errorModel = false;
+    bool acceptSiteNames = false;
     bool help = false;
 };
 
@@ -46,6 +54,18 @@ bool BatchZonationStage(const Workspace& ws, const BatchOptions& options, std::o
 // zonation.csv and zonation-iss.csv of the fossil proportions; positions are sample numbers.
 std::vector<std::pair<std::string, std::string>> ZonationFiles(const Workspace& ws,
                                                                const BatchOptions& options);
+// Reads the climate table and checks it against the reference sites; differing site names
+// stop the run unless acceptSiteNames.
+bool BatchClimateStage(Workspace& ws, const BatchOptions& options, std::ostream& out,
+                       std::ostream& err);
+// The fossil reconstruction (with --fossil) and the error model (with --error-model).
+bool BatchReconstructionStage(Workspace& ws, const BatchOptions& options, std::ostream& out,
+                              std::ostream& err);
+// climate-curves.csv with --fossil; scatter-P.csv for every parameter and
+// error-model-summary.csv with --error-model.
+std::vector<std::pair<std::string, std::string>> ReconstructionFiles(const Workspace& ws,
+                                                                     const BatchOptions& options,
+                                                                     bool* allFinite);
 bool BatchWriteStage(const Workspace& ws, const BatchOptions& options, const std::string& dateTime,
                      std::ostream& out, std::ostream& err);
 
