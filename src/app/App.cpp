@@ -21,6 +21,7 @@ App::App(Dialogs& dialogs) : dialogs_(dialogs)
 App::~App()
 {
     // Auxiliary windows go first: they may still refer to the main window.
+    ecc_.reset();
     test_.reset();
     diagram_.reset();
     control_.reset();
@@ -116,6 +117,12 @@ frmECC& App::ecc()
 void App::UnloadEcc()
 {
     UnloadLater(ecc_);
+}
+
+void App::NotifyClimateImported()
+{
+    // TODO(frmMAT): fill the reconstruction window's parameter list (Combo1) from
+    // climateParamNames and enable its settings as its own import does, through mat().
 }
 
 void App::UnloadControl()
