@@ -37,6 +37,8 @@ constexpr double kLabelIndentTwips = 90;
 // Widths of the fixed parts of the window, in pixels.
 constexpr int kRowLabelWidth = 56;
 constexpr int kLimitBoxWidth = 64;
+constexpr int kPlotMaxWidth = 400;
+constexpr int kPlotMaxHeight = 480;
 
 Colour WindowColour(const QWidget& w)
 {
@@ -100,6 +102,7 @@ void frmECC::BuildControls()
     table->addWidget(HScroll1, 2, 1);
     for (PictureBox* p : {Picture0[0], Picture0[1], Picture1, Picture2}) {
         p->SetBackColor(WindowColour(*this));
+        p->Cls();
         p->installEventFilter(this);
     }
     outer->addWidget(Frame1, 2);
@@ -143,7 +146,14 @@ void frmECC::BuildControls()
     plot->addWidget(Slider1, 3, 1);
     plot->setColumnStretch(1, 1);
     plot->setRowStretch(1, 1);
-    outer->addWidget(Frame2, 3);
+    // The dots are a fixed share of the plot's width, so the plot stops growing where they
+    // would turn into blots; a larger window gives the table the room.
+    Frame2->setMaximumSize(kLimitBoxWidth + 4 + kPlotMaxWidth, kPlotMaxHeight);
+    Frame2->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    auto* plotRow = new QHBoxLayout;
+    plotRow->addWidget(Frame2, 1);
+    plotRow->addStretch(0);
+    outer->addLayout(plotRow, 3);
 
     RB = new QMenu("RB", this);
     mnuCopy = RB->addAction("&Copy");
