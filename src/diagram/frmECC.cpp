@@ -40,6 +40,12 @@ constexpr int kLimitBoxWidth = 64;
 constexpr int kPlotMaxWidth = 400;
 constexpr int kPlotMaxHeight = 480;
 
+QString ParamName(const Workspace& ws, int p)
+{
+    if (p < 0 || p >= static_cast<int>(ws.climateParamNames.size())) return QString();
+    return QString::fromStdString(ws.climateParamNames[p]);
+}
+
 Colour WindowColour(const QWidget& w)
 {
     return FromQColor(w.palette().color(QPalette::Window));
@@ -206,7 +212,7 @@ void frmECC::Open()
     eccEof_ = std::clamp(app_.diagram().Combo1->currentText().toInt(), 1, eofs);
     ws.diagramEof = static_cast<int16_t>(eccEof_);
     SetClimateAxis();
-    Label2[1]->setText(QString::fromStdString(ws.climateParamNames[eccParam_]));
+    Label2[1]->setText(ParamName(ws, eccParam_));
 
     // The table's layout follows the panels' real sizes, which exist once the window is shown.
     show();
@@ -409,8 +415,7 @@ void frmECC::ShowSoukan(double x, double y)
         header.BoxFill(x0 - 100, 0, header.ScaleWidth(), header.ScaleHeight(), header.BackColor());
         header.SetCurrentX(x0);
         header.SetCurrentY(headerTop);
-        header.Print(j < static_cast<int>(ws.climateParamNames.size()) ? ws.climateParamNames[j]
-                                                                       : std::string());
+        header.Print(ParamName(ws, j).toStdString());
     }
     header.EndBatch();
 
@@ -454,7 +459,7 @@ void frmECC::TableMouseDown(Qt::MouseButton, double x, double y)
     diagram.Combo1->setCurrentIndex(diagram.Combo1->findText(QString::number(eccEof_)));
     ws.diagramEof = static_cast<int16_t>(eccEof_);
     SetClimateAxis();
-    Label2[1]->setText(QString::fromStdString(ws.climateParamNames[eccParam_]));
+    Label2[1]->setText(ParamName(ws, eccParam_));
     diagram.DrawEofCurve();
     DrawEccScatter();
     // The chosen cell turns red at once, not only when the mouse moves on.
