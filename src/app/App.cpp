@@ -21,6 +21,7 @@ App::App(Dialogs& dialogs) : dialogs_(dialogs)
 App::~App()
 {
     // Auxiliary windows go first: they may still refer to the main window.
+    ecc_.reset();
     test_.reset();
     diagram_.reset();
     control_.reset();
@@ -116,6 +117,12 @@ frmECC& App::ecc()
 void App::UnloadEcc()
 {
     UnloadLater(ecc_);
+}
+
+void App::NotifyClimateImported()
+{
+    // A window that is not open prepares itself from the workspace when it is activated.
+    if (mat_) mat_->ClimateImported();
 }
 
 void App::UnloadControl()

@@ -51,6 +51,10 @@ public:
     // The EOF-climate correlation window opened from the diagram; closing it unloads it.
     frmECC& ecc();
     void UnloadEcc();
+    // A climate table was imported somewhere other than the reconstruction window (the
+    // EOF-climate correlation window asks for one): the reconstruction window prepares its
+    // parameter list and controls as after its own import, without reconstructing.
+    void NotifyClimateImported();
 
     bool diagramLoaded() const { return diagram_ != nullptr; }
     bool matLoaded() const { return mat_ != nullptr; }

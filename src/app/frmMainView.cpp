@@ -17,6 +17,7 @@
 #include "app/frmMain.h"
 #include "data/NumberText.h"
 #include "diagram/frmDiagram.h"
+#include "diagram/frmECC.h"
 #include "eof/frmControl.h"
 #include "plots/ViewGeometry.h"
 #include "ui/PictureBox.h"
@@ -75,6 +76,8 @@ void frmMain::ChangeRange()
         }
         diagram.DrawEofCurve();
     }
+    // Every change of the zoom, from any of the three sliders, passes here once.
+    if (app_.eccLoaded()) app_.ecc().FollowZoom(Slider4->value());
 }
 
 void frmMain::Timer1Tick()

@@ -27,6 +27,7 @@
 #include "app/frmMain.h"
 #include "data/NumberText.h"
 #include "diagram/EofSequenceFiles.h"
+#include "diagram/frmECC.h"
 #include "diagram/frmTest.h"
 #include "eof/ScoreFiles.h"
 #include "mat/frmMAT.h"
@@ -196,12 +197,8 @@ void frmDiagram::ConnectControls()
         app_.test().show();
         app_.test().raise();
     });
-    connect(mnuECC, &QAction::triggered, this, [this] {
-        app_.dialogs().Warn(
-            "The EOF-climate correlation needs the modern climate table, which this version "
-            "cannot import yet.",
-            "Error");
-    });
+    // The correlation window disables the command while it is open.
+    connect(mnuECC, &QAction::triggered, this, [this] { app_.ecc().Open(); });
 
     connect(Picture1, &PictureBox::contextMenuRequested, this, [this](QPoint p) { RB1->popup(p); });
     connect(Picture2, &PictureBox::contextMenuRequested, this, [this](QPoint p) { RB2->popup(p); });
@@ -296,6 +293,8 @@ void frmDiagram::Load()
     Workspace& ws = app_.ws();
     loading_ = true;
     Check1->hide();
+    // A correlation window left open while this window was closed still holds the command.
+    mnuECC->setEnabled(!app_.eccLoaded());
     axis_ = SampleAxis(ws.fossilSampleLabels, ws.fossilSampleCount, ws.fossilTextLabels);
 
     // The strip is as high as the longest name needs, within reason.
@@ -760,8 +759,7 @@ void frmDiagram::NotifyReconstructionOfSample()
 
 void frmDiagram::NotifyCorrelationOfSample()
 {
-    // The EOF-climate correlation window redraws its cursor here once it exists; until then
-    // eccShown stays False.
+    if (app_.ws().eccShown && app_.eccLoaded()) app_.ecc().DrawEccScatter();
 }
 
 void frmDiagram::NotifyReconstructionOfCursorDisplay()

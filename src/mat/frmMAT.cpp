@@ -28,6 +28,7 @@
 #include "app/frmMain.h"
 #include "data/NumberText.h"
 #include "diagram/frmDiagram.h"
+#include "diagram/frmECC.h"
 #include "eof/frmControl.h"
 #include "eof/frmCorrelVar.h"
 #include "mat/ClimateImport.h"
@@ -418,6 +419,7 @@ void frmMAT::ConnectControls()
             QCheckBox* box = app_.diagram().Check1;
             if (box->isChecked() != Check3->isChecked()) box->setChecked(Check3->isChecked());
         }
+        if (ws.eccShown && app_.eccLoaded()) app_.ecc().DrawEccScatter();
         DrawReconCurve();
         ShowReconSample();
     });

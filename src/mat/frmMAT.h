@@ -121,6 +121,9 @@ public:
     void SaveCurveAll();
     void SaveScatter();
 
+    // A climate table was imported (here or by the correlation window): the parameter list
+    // and the search settings become available.
+    void ClimateImported();
     // The diagram's current sample changed (its slider moved).
     void CurrentSampleChanged();
     // The diagram's cursor box changed; Check3 follows it.
@@ -162,7 +165,6 @@ private:
     void ChooseParameter();
     void StepSample(bool next);
     void ShowExtraPanels(bool on);
-    void ClimateImported();
     void ShowNoAnaloguesNotice();
     void BeginProgress(int maximum);
     void EndProgress();

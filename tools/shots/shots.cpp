@@ -1,6 +1,6 @@
 // Drives the windows with scripted dialogs and saves what they show as PNG files, for
 // looking at the program on real data without clicking through it by hand.
-//   shots OUTDIR REFERENCE FOSSIL [corr|-] [CLIMATE]
+//   shots OUTDIR REFERENCE FOSSIL [corr|-] [CLIMATE.csv]
 #include <QApplication>
 #include <QCheckBox>
 #include <QPushButton>
@@ -12,6 +12,7 @@
 #include "app/App.h"
 #include "app/frmMain.h"
 #include "diagram/frmDiagram.h"
+#include "diagram/frmECC.h"
 #include "diagram/frmTest.h"
 #include "eof/frmCorrelVar.h"
 #include "mat/frmMAT.h"
@@ -31,7 +32,7 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication qapp(argc, argv);
     if (argc < 4) {
-        std::fprintf(stderr, "usage: shots OUTDIR REFERENCE FOSSIL [corr]\n");
+        std::fprintf(stderr, "usage: shots OUTDIR REFERENCE FOSSIL [corr] [CLIMATE.csv]\n");
         return 2;
     }
     const std::string out = argv[1];
@@ -66,10 +67,15 @@ int main(int argc, char** argv)
     app.test().RunClassicZonation();
     Save(app.test(), out + "/test-classic.png");
     Save(d, out + "/diagram-zones.png");
-    if (argc > 5) {
+    std::string climate;
+    for (int i = 4; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a.size() > 4 && a.substr(a.size() - 4) == ".csv") climate = a;
+    }
+    if (!climate.empty()) {
         m.Command8->click();
         frmMAT& r = app.mat();
-        dialogs.QueueOpenFile(std::string(argv[5]));
+        dialogs.QueueOpenFile(climate);
         r.Command1->click();
         Save(r, out + "/recon.png");
         r.Slider2->setValue(r.Slider2->value() + 10);
@@ -77,6 +83,18 @@ int main(int argc, char** argv)
         Save(r, out + "/recon-error-model.png");
         r.resize(r.width(), 480);
         Save(r, out + "/recon-small.png");
+
+        d.mnuECC->trigger();
+        frmECC& e = app.ecc();
+        Save(e, out + "/ecc.png");
+        e.TableMouseMove(2 * 1050 + 100, 45 + 3 * 225 + 100);
+        e.TableMouseDown(Qt::LeftButton, 1050 + 100, 45 + 225 + 100);
+        d.Check1->setChecked(true);
+        Save(e, out + "/ecc-chosen.png");
+        e.resize(420, 420);
+        Save(e, out + "/ecc-small.png");
+        e.resize(900, 700);
+        Save(e, out + "/ecc-large.png");
     }
     for (const auto& r : dialogs.records) std::printf("dialog: %s\n", r.text.c_str());
     return 0;
