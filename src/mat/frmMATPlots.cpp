@@ -337,6 +337,8 @@ void frmMAT::ChooseParameter()
     if (ws.errorModelShown) Command6->setEnabled(true);
     ClearMatrixPanels();
     ShowSummary();
+    // The calibration module's windows, once there are any, close here: they belong to the
+    // parameter that was shown.
 }
 
 void frmMAT::RangeEdited(bool changed)
@@ -350,6 +352,7 @@ void frmMAT::RangeEdited(bool changed)
         Command6->setEnabled(true);
     }
     if (changed) ClearMatrixPanels();
+    // An open calibration window takes the new range here, once there is one.
 }
 
 void frmMAT::HistResize()
