@@ -36,12 +36,12 @@ typedef double V4Unaligned __attribute__((vector_size(32), aligned(8), may_alias
     return V4{x, x, x, x};
 }
 
-// One panel of eight sites against kTargets targets. Every lane adds its terms in order,
+// One panel of eight sites against kTargets targets, whose terms come spread over whole
+// vectors (target k, term t at splat + 4 (t * kTargets + k)). Every lane adds its terms in order,
 // starting from zero, exactly as PlainDistance does.
 template <int kTargets, bool kWeighted>
-[[gnu::always_inline]] inline void PanelSums(const double* const* target, const double* panel,
-                                             int terms, const double* weights,
-                                             double (*sums)[kPanelSites])
+[[gnu::always_inline]] inline void PanelSums(const double* splat, const double* panel, int terms,
+                                             const double* weights, double (*sums)[kPanelSites])
 {
     V4 low[kTargets], high[kTargets];
 #pragma GCC unroll 4
@@ -54,7 +54,7 @@ template <int kTargets, bool kWeighted>
         if (kWeighted) c = Splat(weights[t]);
 #pragma GCC unroll 4
         for (int k = 0; k < kTargets; ++k) {
-            const V4 y = Splat(target[k][t]);
+            const V4 y = Load(splat + 4 * (t * kTargets + k));
             V4 d0 = x0 - y;
             V4 d1 = x1 - y;
             if (kWeighted) {
@@ -88,6 +88,29 @@ template <int kTargets>
     }
 }
 
+// The targets' terms are spread over vectors once per group and then meet every panel of
+// the tile, which stays in the core's cache.
+template <int kTargets, bool kWeighted>
+[[gnu::always_inline]] inline void GroupOf(const double* targets, int terms, int first,
+                                           const SitePanels& panels, int firstPanel, int lastPanel,
+                                           const double* weights, DistanceOutput out, bool mirror,
+                                           double* splat)
+{
+    for (int t = 0; t < terms; ++t)
+        for (int k = 0; k < kTargets; ++k)
+            Store(splat + 4 * (t * kTargets + k),
+                  Splat(targets[static_cast<std::size_t>(first + k) * terms + t]));
+    double sums[kTargets][kPanelSites];
+    for (int p = firstPanel; p <= lastPanel; ++p) {
+        const double* panel =
+            panels.values.data() + static_cast<std::size_t>(p) * terms * kPanelSites;
+        const int firstSite = p * kPanelSites + 1;
+        const int lanes = std::min(kPanelSites, panels.sites - firstSite + 1);
+        PanelSums<kTargets, kWeighted>(splat, panel, terms, weights, sums);
+        WriteSums<kTargets>(sums, first, firstSite, lanes, out, mirror);
+    }
+}
+
 template <bool kWeighted>
 [[gnu::always_inline]] inline void TileOf(const double* targets, int terms, int firstTarget,
                                           int lastTarget, const SitePanels& panels, int firstPanel,
@@ -95,26 +118,15 @@ template <bool kWeighted>
                                           bool mirror)
 {
     constexpr int kGroup = 4;
-    double sums[kGroup][kPanelSites];
-    for (int p = firstPanel; p <= lastPanel; ++p) {
-        const double* panel =
-            panels.values.data() + static_cast<std::size_t>(p) * terms * kPanelSites;
-        const int firstSite = p * kPanelSites + 1;
-        const int lanes = std::min(kPanelSites, panels.sites - firstSite + 1);
-        int r = firstTarget;
-        for (; r + kGroup - 1 <= lastTarget; r += kGroup) {
-            const double* rows[kGroup];
-            for (int k = 0; k < kGroup; ++k)
-                rows[k] = targets + static_cast<std::size_t>(r + k) * terms;
-            PanelSums<kGroup, kWeighted>(rows, panel, terms, weights, sums);
-            WriteSums<kGroup>(sums, r, firstSite, lanes, out, mirror);
-        }
-        for (; r <= lastTarget; ++r) {
-            const double* rows[1] = {targets + static_cast<std::size_t>(r) * terms};
-            PanelSums<1, kWeighted>(rows, panel, terms, weights, sums);
-            WriteSums<1>(sums, r, firstSite, lanes, out, mirror);
-        }
-    }
+    // The buffer of doubles is not aligned for whole vectors, so its loads are unaligned.
+    std::vector<double> splat(static_cast<std::size_t>(terms) * kGroup * 4 + 4);
+    int r = firstTarget;
+    for (; r + kGroup - 1 <= lastTarget; r += kGroup)
+        GroupOf<kGroup, kWeighted>(targets, terms, r, panels, firstPanel, lastPanel, weights, out,
+                                   mirror, splat.data());
+    for (; r <= lastTarget; ++r)
+        GroupOf<1, kWeighted>(targets, terms, r, panels, firstPanel, lastPanel, weights, out,
+                              mirror, splat.data());
 }
 
 TARVEX_ANALOGUE_KERNEL
@@ -171,29 +183,61 @@ double PlainDistance(const double* target, const double* site, int terms, const 
     return sum;
 }
 
+namespace {
+
+typedef float V4f __attribute__((vector_size(16)));
+typedef int V4i __attribute__((vector_size(16)));
+
+// Whether any of d[0..7] comes below `last` in 32 bits (NaN never does).
+[[gnu::always_inline]] inline bool AnyBelow(const double* d, float last)
+{
+    const V4f limit = {last, last, last, last};
+    const V4i below = (__builtin_convertvector(Load(d), V4f) < limit) |
+                      (__builtin_convertvector(Load(d + 4), V4f) < limit);
+    return (below[0] | below[1] | below[2] | below[3]) != 0;
+}
+
+TARVEX_ANALOGUE_KERNEL
+void RankRowKernel(const double* d, int sites, int kmax, float* dist, int16_t* site)
+{
+    // A site enters only below the last rank; among equal distances it goes behind the ones
+    // already there, whose site numbers are lower. Once the ranks are filled few sites come
+    // below the last one, so eight at a time are checked for any before each is looked at.
+    float last = dist[kmax];
+    int s = 1;
+    for (;;) {
+        const int end = std::min(sites, s + 7);
+        if (end - s == 7 && !AnyBelow(d + s, last)) {
+            s += 8;
+            continue;
+        }
+        for (; s <= end; ++s) {
+            const float f = static_cast<float>(d[s]);
+            if (!(f < last) || f == 0) continue;
+            int a = kmax;
+            while (a > 1 && f < dist[a - 1]) {
+                dist[a] = dist[a - 1];
+                site[a] = site[a - 1];
+                --a;
+            }
+            dist[a] = f;
+            site[a] = static_cast<int16_t>(s);
+            last = dist[kmax];
+        }
+        if (s > sites) break;
+    }
+}
+
+}  // namespace
+
 void RankRow(const double* d, int sites, int kmax, float* dist, int16_t* site)
 {
     for (int a = 1; a <= kmax; ++a) {
         dist[a] = 9999;
         site[a] = 0;
     }
-    if (kmax < 1) return;
-    // A site enters only below the last rank; among equal distances it goes behind the ones
-    // already there, whose site numbers are lower.
-    float last = dist[kmax];
-    for (int s = 1; s <= sites; ++s) {
-        const float f = static_cast<float>(d[s]);
-        if (!(f < last) || f == 0) continue;
-        int a = kmax;
-        while (a > 1 && f < dist[a - 1]) {
-            dist[a] = dist[a - 1];
-            site[a] = site[a - 1];
-            --a;
-        }
-        dist[a] = f;
-        site[a] = static_cast<int16_t>(s);
-        last = dist[kmax];
-    }
+    if (kmax < 1 || sites < 1) return;
+    RankRowKernel(d, sites, kmax, dist, site);
 }
 
 }  // namespace analoguekernel
