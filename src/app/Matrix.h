@@ -3,9 +3,40 @@
 #include <algorithm>
 #include <cassert>
 #include <cstddef>
+#include <memory>
+#include <new>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace tarvex {
+
+// Leaves elements that are created without a value uninitialised (as `new T` does), so a
+// matrix about to be overwritten need not be cleared first; every other construction is the
+// standard one.
+template <typename T>
+struct DefaultInitAllocator : std::allocator<T> {
+    template <typename U>
+    struct rebind {
+        using other = DefaultInitAllocator<U>;
+    };
+    DefaultInitAllocator() = default;
+    template <typename U>
+    DefaultInitAllocator(const DefaultInitAllocator<U>&) noexcept
+    {
+    }
+
+    template <typename U>
+    void construct(U* p) noexcept(std::is_nothrow_default_constructible_v<U>)
+    {
+        ::new (static_cast<void*>(p)) U;
+    }
+    template <typename U, typename... Args>
+    void construct(U* p, Args&&... args)
+    {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
 
 // A dense row-major matrix indexed like the program's arrays: rows 0..rows(), columns
 // 0..cols(). Element 0 of each dimension exists (it holds totals or nothing), data start
@@ -23,6 +54,18 @@ public:
         cols_ = cols < 0 ? -1 : cols;
         data_.assign(static_cast<std::size_t>(rows_ + 1) * static_cast<std::size_t>(cols_ + 1),
                      T{});
+    }
+
+    // Reallocates to (rows+1) x (cols+1) without clearing: the contents are unspecified until
+    // written. For a caller that writes every element anyway, so the memory is touched once,
+    // by whichever threads fill it, instead of being cleared on one thread first. Storage
+    // that is large enough already is kept.
+    void resizeForOverwrite(int rows, int cols)
+    {
+        rows_ = rows < 0 ? -1 : rows;
+        cols_ = cols < 0 ? -1 : cols;
+        data_.clear();
+        data_.resize(static_cast<std::size_t>(rows_ + 1) * static_cast<std::size_t>(cols_ + 1));
     }
 
     // Keeps the elements that exist in both shapes, as a preserving re-dimension does.
@@ -68,7 +111,7 @@ private:
 
     int rows_ = -1;
     int cols_ = -1;
-    std::vector<T> data_;
+    std::vector<T, DefaultInitAllocator<T>> data_;
 };
 
 // Callers pass the workspace's counts; a matrix smaller than they say must not be read past

@@ -3,8 +3,8 @@
 #include <limits>
 #include <memory>
 
+#include "app/ParallelFor.h"
 #include "diagram/Coniss.h"
-#include "eof/EofKernels.h"
 
 // Every split's sum of squares is one single-precision accumulator fed in a fixed order (taxa
 // outer, samples inner, the upper part before the lower), and the first of equal minima wins,
@@ -167,7 +167,7 @@ double Gamma(double k, double unit)
 // magnitudes by it). The factors 1.01 and 2^-40 cover the roundings of the bounds themselves.
 // A split whose lower bound exceeds some split's upper bound cannot be the first minimum;
 // every split that can is a candidate and is computed in full.
-std::vector<int> ScreenSplits(const SplitData& d, int m, eofkernel::ChunkRunner& runner)
+std::vector<int> ScreenSplits(const SplitData& d, int m, int threads)
 {
     std::vector<int> all;
     for (int p = 1; p <= m - 1; ++p) all.push_back(p);
@@ -225,8 +225,8 @@ std::vector<int> ScreenSplits(const SplitData& d, int m, eofkernel::ChunkRunner&
         high[p] = (highE + spread) * (1 + std::ldexp(1.0, -40));
     };
     // Each split's bounds are its own, so the splits can be shared out among the cores.
-    const int chunks = steps >= 20000 ? 4 * runner.threads() : 1;
-    runner.Run(chunks, [&](int c) {
+    const int chunks = steps >= 20000 ? 4 * std::max(threads, 1) : 1;
+    ParallelFor(chunks, threads, [&](int c) {
         for (int p = 1 + c; p <= m - 1; p += chunks) bounds(p);
     });
     double smallestHigh = std::numeric_limits<double>::infinity();
@@ -359,7 +359,7 @@ void BlockSums8(const SplitData& d, int m, const int* lanes, float* out, std::ve
 }
 
 std::vector<float> FullSums(const SplitData& d, int m, const std::vector<int>& candidates,
-                            eofkernel::ChunkRunner& runner)
+                            int threads)
 {
     const int count = static_cast<int>(candidates.size());
     std::vector<float> sums(static_cast<std::size_t>(count), 0.0f);
@@ -374,7 +374,7 @@ std::vector<float> FullSums(const SplitData& d, int m, const std::vector<int>& c
         first += kLanes * vectors;
     }
     // Each block writes its own sums, so who runs which block does not matter.
-    runner.Run(static_cast<int>(blocks.size()), [&](int b) {
+    ParallelFor(static_cast<int>(blocks.size()), threads, [&](int b) {
         const Block block = blocks[b];
         const int size = kLanes * block.vectors;
         int lanes[kMaxBlock];
@@ -434,14 +434,13 @@ std::vector<SplitStep> SuccessiveSplits(const Matrix<double>& proportions, int s
     if (n < 2) return steps;
     const SplitData d = PrepareSplitData(proportions, n, t, search.screen);
     // The steps follow each other; within a step the blocks of splits share the cores.
-    eofkernel::ChunkRunner runner(
-        search.threads > 0 ? search.threads
-                           : eofkernel::ChunkRunner::ThreadsFor(static_cast<double>(n) * n * t));
+    const int threads =
+        search.threads > 0 ? search.threads : ThreadsFor(static_cast<double>(n) * n * t);
     long long full = 0;
     int m = n;
     while (m > 1) {
-        const std::vector<int> candidates = ScreenSplits(d, m, runner);
-        const std::vector<float> sums = FullSums(d, m, candidates, runner);
+        const std::vector<int> candidates = ScreenSplits(d, m, threads);
+        const std::vector<float> sums = FullSums(d, m, candidates, threads);
         full += static_cast<long long>(candidates.size());
         float best = std::numeric_limits<float>::infinity();
         int bestSplit = 0;

@@ -7,11 +7,10 @@
 #include <numeric>
 #include <utility>
 
+#include "app/ParallelFor.h"
 #include "eof/EofKernels.h"
 
 namespace tarvex {
-
-using eofkernel::ChunkRunner;
 
 namespace {
 
@@ -90,7 +89,7 @@ double PairEntry(const Matrix<double>& x, int sites, int p, int q, bool correlat
 int ThreadsForAnalysis(int sites, int taxa)
 {
     const double n = taxa;
-    return ChunkRunner::ThreadsFor(n * n * sites);
+    return ThreadsFor(n * n * sites);
 }
 
 // Gives m the shape [0..rows, 0..cols]. A matrix that has it already keeps its storage,
@@ -143,12 +142,11 @@ void BuildDispersionMatrix(const Matrix<double>& x, int sites, int taxa, bool co
                            Matrix<double>& out)
 {
     const double n = taxa;
-    ChunkRunner runner(ChunkRunner::ThreadsFor(n * n * sites / 2));
-    BuildDispersionMatrix(x, sites, taxa, correlation, out, runner);
+    BuildDispersionMatrix(x, sites, taxa, correlation, out, ThreadsFor(n * n * sites / 2));
 }
 
 void BuildDispersionMatrix(const Matrix<double>& x, int sites, int taxa, bool correlation,
-                           Matrix<double>& out, ChunkRunner& runner)
+                           Matrix<double>& out, int threads)
 {
     ReuseOrResize(out, taxa, taxa);
     if (taxa < 1) return;
@@ -157,7 +155,7 @@ void BuildDispersionMatrix(const Matrix<double>& x, int sites, int taxa, bool co
     // Centring once gives every pair the same deviations the pair functions compute, so
     // the sums below are theirs term for term.
     const std::vector<double> means = ColumnMeans(x, sites, taxa);
-    eofkernel::CrossProductUpper(x, sites, taxa, means, out, runner);
+    eofkernel::CrossProductUpper(x, sites, taxa, means, out, threads);
 
     std::vector<double> squares(static_cast<std::size_t>(taxa) + 1);
     for (int p = 1; p <= taxa; ++p) squares[p] = out(p, p);
@@ -352,18 +350,17 @@ void StandardizeScores(const Matrix<double>& raw, int rows, int n, const double*
 
 bool ComputeEofResults(Workspace& ws, const ProgressFn& progress)
 {
-    ChunkRunner runner(ThreadsForAnalysis(ws.basisRowCount, ws.taxonCount));
-    return ComputeEofResults(ws, progress, runner);
+    return ComputeEofResults(ws, progress, ThreadsForAnalysis(ws.basisRowCount, ws.taxonCount));
 }
 
-bool ComputeEofResults(Workspace& ws, const ProgressFn& progress, ChunkRunner& runner)
+bool ComputeEofResults(Workspace& ws, const ProgressFn& progress, int threads)
 {
     const int n = ws.taxonCount;
     const int sites = ws.basisRowCount;
     if (n < 1 || sites < 1 || ws.refData.rows() < sites || ws.refData.cols() < n) return false;
     const Matrix<double>& x = ws.refData;
 
-    BuildDispersionMatrix(x, sites, n, ws.useCorrelation, ws.dispersionMatrix, runner);
+    BuildDispersionMatrix(x, sites, n, ws.useCorrelation, ws.dispersionMatrix, threads);
     Matrix<double> work = ws.dispersionMatrix;
     SolveEigenpairs(work, n, ws.eofVectors, progress);
     ComputeContributions(ws.eofVectors, n, ws.eofContribution, ws.eofCumulative);
@@ -391,7 +388,7 @@ bool ComputeEofResults(Workspace& ws, const ProgressFn& progress, ChunkRunner& r
         for (int t = 1; t <= n; ++t) row[t] = row[t] - zMeans[t];
     }
     ReuseOrResize(ws.refRawScores, sites, n);
-    eofkernel::MultiplyRows(z, sites, n, ws.eofVectors, 1, n, ws.refRawScores, runner);
+    eofkernel::MultiplyRows(z, sites, n, ws.eofVectors, 1, n, ws.refRawScores, threads);
 
     const std::vector<double> scoreMeans = ColumnMeans(ws.refRawScores, sites, n);
     const std::vector<double> scoreDeviations =
@@ -435,12 +432,12 @@ bool ProjectFossil(Workspace& ws, const ProgressFn& progress)
     // EOFs go in blocks so the progress bar can follow; each EOF's scores are complete when
     // its block is.
     const double dn = n;
-    ChunkRunner runner(ChunkRunner::ThreadsFor(dn * dn * samples));
+    const int threads = ThreadsFor(dn * dn * samples);
     constexpr int kEofsPerBlock = 32;
     Matrix<double> raw(samples, n);
     for (int first = 1; first <= n; first += kEofsPerBlock) {
         const int last = std::min(n, first + kEofsPerBlock - 1);
-        eofkernel::MultiplyRows(centred, samples, n, ws.eofVectors, first, last, raw, runner);
+        eofkernel::MultiplyRows(centred, samples, n, ws.eofVectors, first, last, raw, threads);
         if (progress)
             for (int k = first; k <= last; ++k) progress(k, n);
     }

@@ -8,10 +8,6 @@
 
 namespace tarvex {
 
-namespace eofkernel {
-class ChunkRunner;
-}
-
 // Reports progress as `done` out of `total`; may be empty.
 using ProgressFn = std::function<void(int done, int total)>;
 
@@ -30,8 +26,9 @@ double PairCovariance(const Matrix<double>& x, int sites, int p, int q);
 // pair functions, computed from data centred once.
 void BuildDispersionMatrix(const Matrix<double>& x, int sites, int taxa, bool correlation,
                            Matrix<double>& out);
+// The same on up to `threads` threads; the entries do not depend on the count.
 void BuildDispersionMatrix(const Matrix<double>& x, int sites, int taxa, bool correlation,
-                           Matrix<double>& out, eofkernel::ChunkRunner& runner);
+                           Matrix<double>& out, int threads);
 
 // Power iteration with deflation on the symmetric a[1..n, 1..n] (its upper triangle is the
 // matrix; a is left deflated). Column k of eofVectors [0..n+1, 0..n] receives EOF k in rows
@@ -55,7 +52,8 @@ void ComputeContributions(const Matrix<double>& eofVectors, int n, std::vector<f
 // Returns false, changing nothing, when there are no taxa or sites or refData is smaller
 // than the counts say.
 bool ComputeEofResults(Workspace& ws, const ProgressFn& progress);
-bool ComputeEofResults(Workspace& ws, const ProgressFn& progress, eofkernel::ChunkRunner& runner);
+// The same on up to `threads` threads; the results do not depend on the count.
+bool ComputeEofResults(Workspace& ws, const ProgressFn& progress, int threads);
 
 // Places fossilData [1..M, 1..n] in the EOF space with the reference statistics: fills
 // fossilStandardized, fossilRawScores and fossilScores, and sets projectionDone when

@@ -4,6 +4,8 @@
 #include <cassert>
 #include <memory>
 
+#include "app/ParallelFor.h"
+
 // The helpers below take and return 32-byte vectors; they are always inlined, so the
 // calling convention GCC warns about never applies.
 #pragma GCC diagnostic ignored "-Wpsabi"
@@ -39,121 +41,7 @@ typedef double V4Unaligned __attribute__((vector_size(32), aligned(8), may_alias
     return V4{x, x, x, x};
 }
 
-void CpuPause()
-{
-#if defined(__x86_64__) || defined(__i386__)
-    __builtin_ia32_pause();
-#else
-    std::this_thread::yield();
-#endif
-}
-
-constexpr std::uint64_t Pack(std::uint32_t generation, int count, int next)
-{
-    return (static_cast<std::uint64_t>(generation) << 32) |
-           (static_cast<std::uint64_t>(count) << 16) | static_cast<std::uint64_t>(next);
-}
-
-// Helpers spin this long for the next job before they sleep: the jobs of one analysis
-// follow each other within microseconds.
-constexpr int kSpinsBeforeSleep = 4000;
-constexpr int kMaxChunks = 0xffff;
-
 }  // namespace
-
-// ---------------------------------------------------------------------------------------
-// ChunkRunner
-
-ChunkRunner::ChunkRunner(int threads)
-{
-    for (int i = 1; i < threads; ++i) helpers_.emplace_back([this] { HelperLoop(); });
-}
-
-ChunkRunner::~ChunkRunner()
-{
-    quit_.store(true);
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-    }
-    wake_.notify_all();
-    for (std::thread& t : helpers_) t.join();
-}
-
-int ChunkRunner::ThreadsFor(double multiplyAdds)
-{
-    // About a millisecond of work before a helper pays for its start.
-    if (multiplyAdds < 2e6) return 1;
-    const unsigned hardware = std::thread::hardware_concurrency();
-    return static_cast<int>(std::clamp(hardware, 1u, 4u));
-}
-
-void ChunkRunner::RunShared(int chunks, ChunkFn fn, void* context)
-{
-    assert(chunks <= kMaxChunks);
-    fn_ = fn;
-    context_ = context;
-    finished_.store(0, std::memory_order_relaxed);
-    const auto generation =
-        static_cast<std::uint32_t>(state_.load(std::memory_order_relaxed) >> 32) + 1;
-    state_.store(Pack(generation, chunks, 0));
-    if (sleepers_.load() > 0) {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-        }
-        wake_.notify_all();
-    }
-    ClaimChunks(generation);
-    for (int spins = 0; finished_.load(std::memory_order_acquire) < chunks; ++spins) {
-        // A helper that was descheduled mid-chunk needs the core back.
-        if (spins < 1024)
-            CpuPause();
-        else
-            std::this_thread::yield();
-    }
-}
-
-void ChunkRunner::ClaimChunks(std::uint32_t generation)
-{
-    std::uint64_t s = state_.load(std::memory_order_acquire);
-    for (;;) {
-        if (static_cast<std::uint32_t>(s >> 32) != generation) break;
-        const int next = static_cast<int>(s & 0xffff);
-        const int count = static_cast<int>((s >> 16) & 0xffff);
-        if (next >= count) break;
-        if (!state_.compare_exchange_weak(s, s + 1, std::memory_order_acq_rel,
-                                          std::memory_order_acquire))
-            continue;
-        fn_(context_, next);
-        finished_.fetch_add(1, std::memory_order_release);
-        s = state_.load(std::memory_order_acquire);
-    }
-}
-
-void ChunkRunner::HelperLoop()
-{
-    std::uint32_t seen = 0;
-    for (;;) {
-        std::uint32_t generation = seen;
-        for (int spins = 0;; ++spins) {
-            if (quit_.load(std::memory_order_acquire)) return;
-            generation = static_cast<std::uint32_t>(state_.load(std::memory_order_acquire) >> 32);
-            if (generation != seen) break;
-            if (spins < kSpinsBeforeSleep) {
-                CpuPause();
-                continue;
-            }
-            std::unique_lock<std::mutex> lock(mutex_);
-            sleepers_.fetch_add(1);
-            wake_.wait(lock, [&] {
-                return quit_.load() || static_cast<std::uint32_t>(state_.load() >> 32) != seen;
-            });
-            sleepers_.fetch_sub(1);
-            spins = 0;
-        }
-        seen = generation;
-        ClaimChunks(generation);
-    }
-}
 
 // ---------------------------------------------------------------------------------------
 // Cross products of centred data
@@ -234,7 +122,7 @@ constexpr int kPanelsPerJob = 4;
 }  // namespace
 
 void CrossProductUpper(const Matrix<double>& data, int rows, int cols,
-                       const std::vector<double>& means, Matrix<double>& cross, ChunkRunner& runner)
+                       const std::vector<double>& means, Matrix<double>& cross, int threads)
 {
     if (cols < 1) return;
     assert(cross.rows() >= cols && cross.cols() >= cols);
@@ -243,15 +131,14 @@ void CrossProductUpper(const Matrix<double>& data, int rows, int cols,
     const std::size_t panelSize = static_cast<std::size_t>(rows) * 8;
     // Every element is written by the packing, so the buffer is left uninitialised.
     std::unique_ptr<double[]> packed(new double[panels * panelSize + 1]);
-    runner.Run(std::min(panels, kMaxChunks), [&](int c) {
-        for (int b = c; b < panels; b += kMaxChunks)
-            PackPanel(data, rows, cols, means, b, packed.get() + b * panelSize);
+    ParallelFor(panels, threads, [&](int b) {
+        PackPanel(data, rows, cols, means, b, packed.get() + b * panelSize);
     });
     const std::size_t stride = static_cast<std::size_t>(cross.cols()) + 1;
     double* out = cross.row(0);
     const int blocks = (cols + 3) / 4;
     const int jobs = (panels + kPanelsPerJob - 1) / kPanelsPerJob;
-    runner.Run(jobs, [&](int g) {
+    ParallelFor(jobs, threads, [&](int g) {
         const int firstPanel = g * kPanelsPerJob;
         const int lastPanel = std::min(panels - 1, firstPanel + kPanelsPerJob - 1);
         const int lastBlock = std::min(blocks - 1, 2 * lastPanel + 1);
@@ -339,7 +226,7 @@ void MultiplyRowGroup(const double* left, std::size_t leftStride, const double* 
 }  // namespace
 
 void MultiplyRows(const Matrix<double>& left, int rows, int inner, const Matrix<double>& right,
-                  int firstCol, int lastCol, Matrix<double>& out, ChunkRunner& runner)
+                  int firstCol, int lastCol, Matrix<double>& out, int threads)
 {
     if (rows < 1 || firstCol > lastCol) return;
     assert(firstCol >= 1);
@@ -350,13 +237,11 @@ void MultiplyRows(const Matrix<double>& left, int rows, int inner, const Matrix<
     const std::size_t rightStride = static_cast<std::size_t>(right.cols()) + 1;
     const std::size_t outStride = static_cast<std::size_t>(out.cols()) + 1;
     const int groups = (rows + kRowsPerChunk - 1) / kRowsPerChunk;
-    runner.Run(std::min(groups, kMaxChunks), [&](int c) {
-        for (int g = c; g < groups; g += kMaxChunks) {
-            const int r0 = 1 + g * kRowsPerChunk;
-            const int r1 = std::min(rows, r0 + kRowsPerChunk - 1);
-            MultiplyRowGroup(left.row(0), leftStride, right.row(0), rightStride, out.row(0),
-                             outStride, r0, r1, inner, firstCol, lastCol);
-        }
+    ParallelFor(groups, threads, [&](int g) {
+        const int r0 = 1 + g * kRowsPerChunk;
+        const int r1 = std::min(rows, r0 + kRowsPerChunk - 1);
+        MultiplyRowGroup(left.row(0), leftStride, right.row(0), rightStride, out.row(0), outStride,
+                         r0, r1, inner, firstCol, lastCol);
     });
 }
 

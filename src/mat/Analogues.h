@@ -21,11 +21,11 @@ struct AnalogueSettings {
     // None when "Enhancing minor taxa" is unticked. The enhancement acts on the taxa
     // distance only, but it transforms the threshold for either basis.
     MinorTaxaEnhancement enhancement = MinorTaxaEnhancement::None;
-    int kmin = 0;                   // 0..20
-    int kmax = 8;                   // 1..20
-    int thresholdSlider = 20;       // hundredths, 0..200
+    int kmin = 0;                                      // 0..20
+    int kmax = 8;                                      // 1..20
+    int thresholdSlider = 20;                          // hundredths, 0..200
     Weighting weighting = Weighting::SquaredDistance;  // None when "Inversed weighting" is off
-    int smoothing = 3;              // 1..10
+    int smoothing = 3;                                 // 1..10
 };
 
 // The "Log" enhancement: 0 for 0, otherwise log10(100 x) / 2, and 0 where that is negative.
@@ -47,8 +47,10 @@ Matrix<double> FossilDistances(const Workspace& ws, const AnalogueSettings& sett
 // The distance of every reference site to every reference site (the error model's matrix).
 Matrix<double> SiteDistances(const Workspace& ws, const AnalogueSettings& settings);
 
-// Ranks kmax analogues per row of distances: linear scans, 32-bit comparison, ties to the
-// lower site, a site at distance exactly 0 never an analogue.
+// Ranks kmax analogues per row of distances by one linear scan of all sites per rank:
+// 32-bit comparison, strictly smaller than the best so far (which starts at 9999), ties to the
+// lower site, a site already ranked never again. A distance that is 0 in 32 bits (exactly 0,
+// or so small that its weight would be infinite) is never an analogue.
 RankedAnalogues RankAnalogues(const Matrix<double>& distances, int targets, int sites, int kmax);
 
 // How many leading ranks a target uses: those whose distance is below the threshold (both as
@@ -56,24 +58,33 @@ RankedAnalogues RankAnalogues(const Matrix<double>& distances, int targets, int 
 int UsedAnalogues(const RankedAnalogues& ranked, int target, int kmax, double threshold, int kmin);
 
 // The weighted mean of the climate values of the used ranks of one target for parameter p,
-// or -9999 when none is used.
+// or -9999 when none is used. A rank without a site adds nothing.
 double ReconstructValue(const RankedAnalogues& ranked, int target, int used,
                         const Matrix<double>& climateValues, int p, Weighting weighting);
 
 // The fossil reconstruction: fills ws.reconValues (and ws.distanceMatrix). progress advances
-// once per sample.
+// once per sample, always on the calling thread.
 void ReconstructClimate(Workspace& ws, const AnalogueSettings& settings, double threshold,
                         const ProgressFn& progress = {});
 
 // The leave-one-out error model: fills ws.siteReconValues (and ws.distanceMatrix, site by
-// site). No minimum number of analogues. progress advances once per site.
+// site). No minimum number of analogues. progress advances once per site, always on the
+// calling thread.
 void GenerateErrorModel(Workspace& ws, const AnalogueSettings& settings, double threshold,
                         const ProgressFn& progress = {});
 
+// The same two runs done the plain way: each distance summed on its own, each rank found by
+// its own scan of all sites. They give the same bits as the runs above, only slower; tests and
+// benchmarks hold the fast runs to them.
+void ReconstructClimateReference(Workspace& ws, const AnalogueSettings& settings, double threshold);
+void GenerateErrorModelReference(Workspace& ws, const AnalogueSettings& settings, double threshold);
+
 // The smallest and largest reconstructed value of every parameter ([1..n]), -9999 ignored,
-// compared as 32-bit floats; 9999 / -9999 when a parameter has no value.
+// compared as 32-bit floats; 9999 / -9999 when a parameter has no value. hasValue tells a
+// parameter without any value from one whose smallest value happens to be 9999.
 struct ReconRange {
     std::vector<float> min, max;
+    std::vector<bool> hasValue;
 };
 ReconRange ReconstructionRange(const Matrix<double>& reconValues, int samples, int params);
 

@@ -114,10 +114,9 @@ TEST(DispersionTest, FastMatrixEqualsPairFunctions)
         x(s, 77) = 0.1;  // constant whose plain mean is off by an ulp
         x(s, 150) = 12.5;
     }
-    eofkernel::ChunkRunner runner(2);
     for (bool correlation : {true, false}) {
         Matrix<double> m;
-        BuildDispersionMatrix(x, sites, taxa, correlation, m, runner);
+        BuildDispersionMatrix(x, sites, taxa, correlation, m, 2);
         for (int p = 1; p <= taxa; ++p)
             for (int q = 1; q <= taxa; ++q) {
                 const double pair =
@@ -674,10 +673,8 @@ TEST(EofResultsTest, ThreadCountDoesNotChangeAnyBit)
     for (int s = 0; s < sites; ++s)
         for (int t = 0; t < n; ++t) rows[s][t] = std::max(0.0, rng.Next() + 0.3 * ((s * t) % 5));
     Workspace results[2] = {Reference(rows, false), Reference(rows, false)};
-    for (int threads = 1; threads <= 2; ++threads) {
-        eofkernel::ChunkRunner runner(threads);
-        ASSERT_TRUE(ComputeEofResults(results[threads - 1], {}, runner));
-    }
+    for (int threads = 1; threads <= 2; ++threads)
+        ASSERT_TRUE(ComputeEofResults(results[threads - 1], {}, threads));
     EXPECT_TRUE(results[0].dispersionMatrix == results[1].dispersionMatrix);
     EXPECT_TRUE(results[0].eofVectors == results[1].eofVectors);
     EXPECT_TRUE(results[0].refRawScores == results[1].refRawScores);

@@ -1,0 +1,244 @@
+#include "mat/AnalogueKernels.h"
+
+#include <algorithm>
+#include <cassert>
+
+// The helpers below take and return 32-byte vectors; they are always inlined, so the calling
+// convention GCC warns about never applies.
+#pragma GCC diagnostic ignored "-Wpsabi"
+
+// Built for AVX2 and for plain x86-64, chosen at start-up. This file is compiled without
+// contraction (-ffp-contract=off), so neither build fuses a multiply into the following add.
+#if defined(__GNUC__) && defined(__x86_64__) && !defined(__clang__) && !defined(__SANITIZE_THREAD__)
+#define TARVEX_ANALOGUE_KERNEL __attribute__((target_clones("avx2", "default")))
+#else
+#define TARVEX_ANALOGUE_KERNEL
+#endif
+
+namespace tarvex {
+namespace analoguekernel {
+
+namespace {
+
+typedef double V4 __attribute__((vector_size(32)));
+typedef double V4Unaligned __attribute__((vector_size(32), aligned(8), may_alias));
+
+[[gnu::always_inline]] inline V4 Load(const double* p)
+{
+    return *reinterpret_cast<const V4Unaligned*>(p);
+}
+[[gnu::always_inline]] inline void Store(double* p, const V4& x)
+{
+    *reinterpret_cast<V4Unaligned*>(p) = x;
+}
+[[gnu::always_inline]] inline V4 Splat(double x)
+{
+    return V4{x, x, x, x};
+}
+
+// One panel of eight sites against kTargets targets, whose terms come spread over whole
+// vectors (target k, term t at splat + 4 (t * kTargets + k)). Every lane adds its terms in order,
+// starting from zero, exactly as PlainDistance does.
+template <int kTargets, bool kWeighted>
+[[gnu::always_inline]] inline void PanelSums(const double* splat, const double* panel, int terms,
+                                             const double* weights, double (*sums)[kPanelSites])
+{
+    V4 low[kTargets], high[kTargets];
+#pragma GCC unroll 4
+    for (int k = 0; k < kTargets; ++k) low[k] = high[k] = Splat(0);
+    const V4 hundred = Splat(100);
+    for (int t = 0; t < terms; ++t) {
+        const V4 x0 = Load(panel + t * kPanelSites);
+        const V4 x1 = Load(panel + t * kPanelSites + 4);
+        V4 c = Splat(0);
+        if (kWeighted) c = Splat(weights[t]);
+#pragma GCC unroll 4
+        for (int k = 0; k < kTargets; ++k) {
+            const V4 y = Load(splat + 4 * (t * kTargets + k));
+            V4 d0 = x0 - y;
+            V4 d1 = x1 - y;
+            if (kWeighted) {
+                d0 = (d0 * c) / hundred;
+                d1 = (d1 * c) / hundred;
+            }
+            low[k] = low[k] + d0 * d0;
+            high[k] = high[k] + d1 * d1;
+        }
+    }
+#pragma GCC unroll 4
+    for (int k = 0; k < kTargets; ++k) {
+        Store(sums[k], low[k]);
+        Store(sums[k] + 4, high[k]);
+    }
+}
+
+template <int kTargets>
+[[gnu::always_inline]] inline void WriteSums(const double (*sums)[kPanelSites], int firstTarget,
+                                             int firstSite, int lanes, DistanceOutput out,
+                                             bool mirror)
+{
+    for (int k = 0; k < kTargets; ++k) {
+        double* row = out.base + static_cast<std::size_t>(firstTarget + k) * out.stride;
+        for (int l = 0; l < lanes; ++l) row[firstSite + l] = sums[k][l];
+    }
+    if (!mirror) return;
+    for (int l = 0; l < lanes; ++l) {
+        double* row = out.base + static_cast<std::size_t>(firstSite + l) * out.stride;
+        for (int k = 0; k < kTargets; ++k) row[firstTarget + k] = sums[k][l];
+    }
+}
+
+// The targets' terms are spread over vectors once per group and then meet every panel of
+// the tile, which stays in the core's cache.
+template <int kTargets, bool kWeighted>
+[[gnu::always_inline]] inline void GroupOf(const double* targets, int terms, int first,
+                                           const SitePanels& panels, int firstPanel, int lastPanel,
+                                           const double* weights, DistanceOutput out, bool mirror,
+                                           double* splat)
+{
+    for (int t = 0; t < terms; ++t)
+        for (int k = 0; k < kTargets; ++k)
+            Store(splat + 4 * (t * kTargets + k),
+                  Splat(targets[static_cast<std::size_t>(first + k) * terms + t]));
+    double sums[kTargets][kPanelSites];
+    for (int p = firstPanel; p <= lastPanel; ++p) {
+        const double* panel =
+            panels.values.data() + static_cast<std::size_t>(p) * terms * kPanelSites;
+        const int firstSite = p * kPanelSites + 1;
+        const int lanes = std::min(kPanelSites, panels.sites - firstSite + 1);
+        PanelSums<kTargets, kWeighted>(splat, panel, terms, weights, sums);
+        WriteSums<kTargets>(sums, first, firstSite, lanes, out, mirror);
+    }
+}
+
+template <bool kWeighted>
+[[gnu::always_inline]] inline void TileOf(const double* targets, int terms, int firstTarget,
+                                          int lastTarget, const SitePanels& panels, int firstPanel,
+                                          int lastPanel, const double* weights, DistanceOutput out,
+                                          bool mirror)
+{
+    constexpr int kGroup = 4;
+    // The buffer of doubles is not aligned for whole vectors, so its loads are unaligned.
+    std::vector<double> splat(static_cast<std::size_t>(terms) * kGroup * 4 + 4);
+    int r = firstTarget;
+    for (; r + kGroup - 1 <= lastTarget; r += kGroup)
+        GroupOf<kGroup, kWeighted>(targets, terms, r, panels, firstPanel, lastPanel, weights, out,
+                                   mirror, splat.data());
+    for (; r <= lastTarget; ++r)
+        GroupOf<1, kWeighted>(targets, terms, r, panels, firstPanel, lastPanel, weights, out,
+                              mirror, splat.data());
+}
+
+TARVEX_ANALOGUE_KERNEL
+void TileKernel(const double* targets, int terms, int firstTarget, int lastTarget,
+                const SitePanels& panels, int firstPanel, int lastPanel, const double* weights,
+                DistanceOutput out, bool mirror)
+{
+    if (weights)
+        TileOf<true>(targets, terms, firstTarget, lastTarget, panels, firstPanel, lastPanel,
+                     weights, out, mirror);
+    else
+        TileOf<false>(targets, terms, firstTarget, lastTarget, panels, firstPanel, lastPanel,
+                      nullptr, out, mirror);
+}
+
+}  // namespace
+
+SitePanels PackSitePanels(const std::vector<double>& rows, int sites, int terms)
+{
+    SitePanels p;
+    p.sites = std::max(sites, 0);
+    p.terms = std::max(terms, 0);
+    p.values.assign(static_cast<std::size_t>(p.panels()) * p.terms * kPanelSites, 0.0);
+    for (int s = 1; s <= p.sites; ++s) {
+        const int panel = (s - 1) / kPanelSites;
+        const int lane = (s - 1) % kPanelSites;
+        const double* in = rows.data() + static_cast<std::size_t>(s) * p.terms;
+        double* outPanel =
+            p.values.data() + static_cast<std::size_t>(panel) * p.terms * kPanelSites;
+        for (int t = 0; t < p.terms; ++t) outPanel[t * kPanelSites + lane] = in[t];
+    }
+    return p;
+}
+
+void DistanceTile(const std::vector<double>& targets, int firstTarget, int lastTarget,
+                  const SitePanels& panels, int firstPanel, int lastPanel, const double* weights,
+                  DistanceOutput out, bool mirror)
+{
+    if (firstTarget > lastTarget || firstPanel > lastPanel) return;
+    assert(firstPanel >= 0 && lastPanel < panels.panels());
+    assert(targets.size() >= static_cast<std::size_t>(lastTarget + 1) * panels.terms);
+    TileKernel(targets.data(), panels.terms, firstTarget, lastTarget, panels, firstPanel, lastPanel,
+               weights, out, mirror);
+}
+
+double PlainDistance(const double* target, const double* site, int terms, const double* weights)
+{
+    double sum = 0;
+    for (int t = 0; t < terms; ++t) {
+        double d = site[t] - target[t];
+        if (weights) d = d * weights[t] / 100;
+        sum += d * d;
+    }
+    return sum;
+}
+
+namespace {
+
+typedef float V4f __attribute__((vector_size(16)));
+typedef int V4i __attribute__((vector_size(16)));
+
+// Whether any of d[0..7] comes below `last` in 32 bits (NaN never does).
+[[gnu::always_inline]] inline bool AnyBelow(const double* d, float last)
+{
+    const V4f limit = {last, last, last, last};
+    const V4i below = (__builtin_convertvector(Load(d), V4f) < limit) |
+                      (__builtin_convertvector(Load(d + 4), V4f) < limit);
+    return (below[0] | below[1] | below[2] | below[3]) != 0;
+}
+
+TARVEX_ANALOGUE_KERNEL
+void RankRowKernel(const double* d, int sites, int kmax, float* dist, int16_t* site)
+{
+    // A site enters only below the last rank; among equal distances it goes behind the ones
+    // already there, whose site numbers are lower. Once the ranks are filled few sites come
+    // below the last one, so eight at a time are checked for any before each is looked at.
+    float last = dist[kmax];
+    int s = 1;
+    for (;;) {
+        const int end = std::min(sites, s + 7);
+        if (end - s == 7 && !AnyBelow(d + s, last)) {
+            s += 8;
+            continue;
+        }
+        for (; s <= end; ++s) {
+            const float f = static_cast<float>(d[s]);
+            if (!(f < last) || f == 0) continue;
+            int a = kmax;
+            while (a > 1 && f < dist[a - 1]) {
+                dist[a] = dist[a - 1];
+                site[a] = site[a - 1];
+                --a;
+            }
+            dist[a] = f;
+            site[a] = static_cast<int16_t>(s);
+            last = dist[kmax];
+        }
+        if (s > sites) break;
+    }
+}
+
+}  // namespace
+
+void RankRow(const double* d, int sites, int kmax, float* dist, int16_t* site)
+{
+    for (int a = 1; a <= kmax; ++a) {
+        dist[a] = 9999;
+        site[a] = 0;
+    }
+    if (kmax < 1 || sites < 1) return;
+    RankRowKernel(d, sites, kmax, dist, site);
+}
+
+}  // namespace analoguekernel
+}  // namespace tarvex
