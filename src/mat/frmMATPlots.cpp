@@ -123,7 +123,8 @@ void frmMAT::DoClimateReconstruction()
 
     const int p = std::max(ParameterOfText(ws, Combo1->currentText()), 1);
     ws.currentClimateParam = static_cast<int16_t>(p);
-    const bool none = range_.min.size() <= static_cast<std::size_t>(p) || range_.min[p] == 9999;
+    const bool none =
+        range_.hasValue.size() <= static_cast<std::size_t>(p) || !range_.hasValue[p];
     // Without any value the range of 9999 and -9999 still gives the curve a scale, so the
     // window counts as showing a reconstruction and a changed setting runs it again.
     const double lo = none ? 9999 : range_.min[p];
@@ -322,7 +323,7 @@ void frmMAT::ChooseParameter()
     const int p = ParameterOfText(ws, Combo1->currentText());
     if (p < 1) return;
     ws.currentClimateParam = static_cast<int16_t>(p);
-    if (static_cast<int>(range_.min.size()) > p && range_.min[p] != 9999) {
+    if (static_cast<int>(range_.hasValue.size()) > p && range_.hasValue[p]) {
         Text1->setText(
             QString::fromStdString(FormatNumber(RoundRangeDown(range_.min[p], range_.max[p]))));
         Text2->setText(
