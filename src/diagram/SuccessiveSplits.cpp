@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "app/ParallelFor.h"
+#include "app/VectorKernels.h"
 #include "diagram/Coniss.h"
 
 // Every split's sum of squares is one single-precision accumulator fed in a fixed order (taxa
@@ -13,12 +14,6 @@
 // built for AVX2 and for plain x86-64 and picks one at start-up; neither uses fused
 // multiply-add (this file is compiled with -ffp-contract=off), so both round like the plain
 // loops.
-#pragma GCC diagnostic ignored "-Wpsabi"
-#if defined(__GNUC__) && defined(__x86_64__) && !defined(__clang__) && !defined(__SANITIZE_THREAD__)
-#define TARVEX_SPLIT_KERNEL __attribute__((target_clones("avx2", "default")))
-#else
-#define TARVEX_SPLIT_KERNEL
-#endif
 
 namespace tarvex {
 
@@ -342,17 +337,17 @@ template <int kVectors>
         for (int l = 0; l < kLanes; ++l) out[g * kLanes + l] = static_cast<float>(acc[g][l]);
 }
 
-TARVEX_SPLIT_KERNEL
+TARVEX_CLONED_KERNEL
 void BlockSums2(const SplitData& d, int m, const int* lanes, float* out, std::vector<double>& s)
 {
     BlockSumsOf<2>(d, m, lanes, out, s);
 }
-TARVEX_SPLIT_KERNEL
+TARVEX_CLONED_KERNEL
 void BlockSums4(const SplitData& d, int m, const int* lanes, float* out, std::vector<double>& s)
 {
     BlockSumsOf<4>(d, m, lanes, out, s);
 }
-TARVEX_SPLIT_KERNEL
+TARVEX_CLONED_KERNEL
 void BlockSums8(const SplitData& d, int m, const int* lanes, float* out, std::vector<double>& s)
 {
     BlockSumsOf<8>(d, m, lanes, out, s);

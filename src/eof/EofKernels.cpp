@@ -5,41 +5,17 @@
 #include <memory>
 
 #include "app/ParallelFor.h"
-
-// The helpers below take and return 32-byte vectors; they are always inlined, so the
-// calling convention GCC warns about never applies.
-#pragma GCC diagnostic ignored "-Wpsabi"
-
-// Kernels are built twice, for AVX2 and for plain x86-64, and the better one is chosen at
-// start-up. Neither build uses fused multiply-add, so both round exactly like the plain
-// loops and like each other. The choosing runs before ThreadSanitizer has started, so its
-// builds keep the plain version.
-#if defined(__GNUC__) && defined(__x86_64__) && !defined(__clang__) && !defined(__SANITIZE_THREAD__)
-#define TARVEX_KERNEL __attribute__((target_clones("avx2", "default")))
-#else
-#define TARVEX_KERNEL
-#endif
+#include "app/VectorKernels.h"
 
 namespace tarvex {
 namespace eofkernel {
 
 namespace {
 
-typedef double V4 __attribute__((vector_size(32)));
-typedef double V4Unaligned __attribute__((vector_size(32), aligned(8), may_alias));
-
-[[gnu::always_inline]] inline V4 Load(const double* p)
-{
-    return *reinterpret_cast<const V4Unaligned*>(p);
-}
-[[gnu::always_inline]] inline void Store(double* p, const V4& x)
-{
-    *reinterpret_cast<V4Unaligned*>(p) = x;
-}
-[[gnu::always_inline]] inline V4 Splat(double x)
-{
-    return V4{x, x, x, x};
-}
+using simd::Load;
+using simd::Splat;
+using simd::Store;
+using simd::V4;
 
 }  // namespace
 
@@ -65,7 +41,7 @@ void PackPanel(const Matrix<double>& data, int rows, int cols, const std::vector
 
 // Taxa 4 pb + 1 .. 4 pb + 4 for pb = 0..lastBlock against the panels firstPanel..lastPanel
 // that are not left of their own.
-TARVEX_KERNEL
+TARVEX_CLONED_KERNEL
 void CrossTiles(const double* packed, int rows, int cols, int lastBlock, int firstPanel,
                 int lastPanel, double* out, std::size_t outStride)
 {
@@ -153,7 +129,7 @@ namespace {
 
 constexpr int kRowsPerChunk = 64;
 
-TARVEX_KERNEL
+TARVEX_CLONED_KERNEL
 void MultiplyRowGroup(const double* left, std::size_t leftStride, const double* right,
                       std::size_t rightStride, double* out, std::size_t outStride, int r0, int r1,
                       int inner, int firstCol, int lastCol)
@@ -407,7 +383,7 @@ template <bool kDeflate>
     }
 }
 
-TARVEX_KERNEL
+TARVEX_CLONED_KERNEL
 void UpperProductKernel(double* a, std::size_t stride, int n, const double* v, bool deflate,
                         double lambda, const double* u, double* w)
 {

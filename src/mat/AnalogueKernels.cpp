@@ -3,38 +3,17 @@
 #include <algorithm>
 #include <cassert>
 
-// The helpers below take and return 32-byte vectors; they are always inlined, so the calling
-// convention GCC warns about never applies.
-#pragma GCC diagnostic ignored "-Wpsabi"
-
-// Built for AVX2 and for plain x86-64, chosen at start-up. This file is compiled without
-// contraction (-ffp-contract=off), so neither build fuses a multiply into the following add.
-#if defined(__GNUC__) && defined(__x86_64__) && !defined(__clang__) && !defined(__SANITIZE_THREAD__)
-#define TARVEX_ANALOGUE_KERNEL __attribute__((target_clones("avx2", "default")))
-#else
-#define TARVEX_ANALOGUE_KERNEL
-#endif
+#include "app/VectorKernels.h"
 
 namespace tarvex {
 namespace analoguekernel {
 
 namespace {
 
-typedef double V4 __attribute__((vector_size(32)));
-typedef double V4Unaligned __attribute__((vector_size(32), aligned(8), may_alias));
-
-[[gnu::always_inline]] inline V4 Load(const double* p)
-{
-    return *reinterpret_cast<const V4Unaligned*>(p);
-}
-[[gnu::always_inline]] inline void Store(double* p, const V4& x)
-{
-    *reinterpret_cast<V4Unaligned*>(p) = x;
-}
-[[gnu::always_inline]] inline V4 Splat(double x)
-{
-    return V4{x, x, x, x};
-}
+using simd::Load;
+using simd::Splat;
+using simd::Store;
+using simd::V4;
 
 // One panel of eight sites against kTargets targets, whose terms come spread over whole
 // vectors (target k, term t at splat + 4 (t * kTargets + k)). Every lane adds its terms in order,
@@ -129,7 +108,7 @@ template <bool kWeighted>
                               mirror, splat.data());
 }
 
-TARVEX_ANALOGUE_KERNEL
+TARVEX_CLONED_KERNEL
 void TileKernel(const double* targets, int terms, int firstTarget, int lastTarget,
                 const SitePanels& panels, int firstPanel, int lastPanel, const double* weights,
                 DistanceOutput out, bool mirror)
@@ -197,7 +176,7 @@ typedef int V4i __attribute__((vector_size(16)));
     return (below[0] | below[1] | below[2] | below[3]) != 0;
 }
 
-TARVEX_ANALOGUE_KERNEL
+TARVEX_CLONED_KERNEL
 void RankRowKernel(const double* d, int sites, int kmax, float* dist, int16_t* site)
 {
     // A site enters only below the last rank; among equal distances it goes behind the ones
