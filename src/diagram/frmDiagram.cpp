@@ -33,6 +33,7 @@
 #include "mat/frmMAT.h"
 #include "ui/Dialogs.h"
 #include "ui/PictureBox.h"
+#include "ui/SampleSelector.h"
 
 namespace tarvex {
 
@@ -125,32 +126,13 @@ void frmDiagram::BuildControls()
     }
     Label3[1]->setText("0");
 
-    Frame3 = new QFrame(central);
-    Frame3->setFrameShape(QFrame::StyledPanel);
-    Frame3->setMouseTracking(true);
-    Frame3->installEventFilter(this);
-    auto* f3 = new QGridLayout(Frame3);
-    f3->setContentsMargins(4, 2, 4, 2);
-    f3->setVerticalSpacing(2);
-    Check1 = new QCheckBox(Frame3);
-    Combo2 = new QComboBox(Frame3);
-    UpDown1 = new QWidget(Frame3);
-    UpDown1->setMouseTracking(true);
-    UpDown1->installEventFilter(this);
-    auto* arrows = new QVBoxLayout(UpDown1);
-    arrows->setContentsMargins(0, 0, 0, 0);
-    arrows->setSpacing(0);
-    UpDown1Up = new QToolButton(UpDown1);
-    UpDown1Up->setArrowType(Qt::UpArrow);
-    UpDown1Down = new QToolButton(UpDown1);
-    UpDown1Down->setArrowType(Qt::DownArrow);
-    for (QToolButton* b : {UpDown1Up, UpDown1Down}) {
-        b->setFixedSize(18, 13);
-        arrows->addWidget(b);
-    }
-    f3->addWidget(Check1, 0, 0, 1, 2);
-    f3->addWidget(Combo2, 1, 0);
-    f3->addWidget(UpDown1, 1, 1);
+    const SampleSelector selector = BuildSampleSelector(central, this);
+    Frame3 = selector.frame;
+    Check1 = selector.check;
+    Combo2 = selector.list;
+    UpDown1 = selector.arrows;
+    UpDown1Up = selector.up;
+    UpDown1Down = selector.down;
 
     StatusBar1 = statusBar();
 }
@@ -625,14 +607,7 @@ void frmDiagram::ShowCurrentSample()
 
     const bool outside =
         current < static_cast<int>(ws.fossilOutside.size()) && ws.fossilOutside[current];
-    QPalette checkPalette = Check1->palette();
-    checkPalette.setColor(QPalette::WindowText, outside ? QColor(200, 0, 0) : QColor(Qt::black));
-    Check1->setPalette(checkPalette);
-    QPalette listPalette = Combo2->palette();
-    listPalette.setColor(QPalette::Text,
-                         outside ? ToQColor(ws.colours.schemeColour3.Value()) : QColor(Qt::black));
-    listPalette.setColor(QPalette::ButtonText, listPalette.color(QPalette::Text));
-    Combo2->setPalette(listPalette);
+    MarkSampleOutside(Check1, Combo2, outside, ws.colours.schemeColour3.Value());
 
     Check1->setText(label);
     Combo2->setCurrentIndex(ws.fossilSampleEmpty[current] ? -1 : Combo2->findText(label));

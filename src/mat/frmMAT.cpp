@@ -35,6 +35,7 @@
 #include "ui/Dialogs.h"
 #include "ui/PictureBox.h"
 #include "ui/Pointer.h"
+#include "ui/SampleSelector.h"
 
 namespace tarvex {
 
@@ -227,31 +228,13 @@ void frmMAT::BuildControls()
     SummaryLabel->setFont(small);
     SummaryLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    Frame5 = new QFrame(central);
-    Frame5->setFrameShape(QFrame::StyledPanel);
-    Frame5->installEventFilter(this);
-    Frame5->setMouseTracking(true);
-    auto* f5 = new QGridLayout(Frame5);
-    f5->setContentsMargins(4, 2, 4, 2);
-    f5->setVerticalSpacing(2);
-    Check3 = new QCheckBox(Frame5);
-    Combo3 = new QComboBox(Frame5);
-    UpDown1 = new QWidget(Frame5);
-    UpDown1->installEventFilter(this);
-    auto* arrows = new QVBoxLayout(UpDown1);
-    arrows->setContentsMargins(0, 0, 0, 0);
-    arrows->setSpacing(0);
-    UpDown1Up = new QToolButton(UpDown1);
-    UpDown1Up->setArrowType(Qt::UpArrow);
-    UpDown1Down = new QToolButton(UpDown1);
-    UpDown1Down->setArrowType(Qt::DownArrow);
-    for (QToolButton* b : {UpDown1Up, UpDown1Down}) {
-        b->setFixedSize(18, 13);
-        arrows->addWidget(b);
-    }
-    f5->addWidget(Check3, 0, 0, 1, 2);
-    f5->addWidget(Combo3, 1, 0);
-    f5->addWidget(UpDown1, 1, 1);
+    const SampleSelector selector = BuildSampleSelector(central, this);
+    Frame5 = selector.frame;
+    Check3 = selector.check;
+    Combo3 = selector.list;
+    UpDown1 = selector.arrows;
+    UpDown1Up = selector.up;
+    UpDown1Down = selector.down;
 
     ProgressBar1 = new QProgressBar(central);
     ProgressBar1->setTextVisible(false);

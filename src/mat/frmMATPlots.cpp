@@ -25,6 +25,7 @@
 #include "ui/Dialogs.h"
 #include "ui/PictureBox.h"
 #include "ui/Pointer.h"
+#include "ui/SampleSelector.h"
 
 namespace tarvex {
 
@@ -123,8 +124,7 @@ void frmMAT::DoClimateReconstruction()
 
     const int p = std::max(ParameterOfText(ws, Combo1->currentText()), 1);
     ws.currentClimateParam = static_cast<int16_t>(p);
-    const bool none =
-        range_.hasValue.size() <= static_cast<std::size_t>(p) || !range_.hasValue[p];
+    const bool none = range_.hasValue.size() <= static_cast<std::size_t>(p) || !range_.hasValue[p];
     // Without any value the range of 9999 and -9999 still gives the curve a scale, so the
     // window counts as showing a reconstruction and a changed setting runs it again.
     const double lo = none ? 9999 : range_.min[p];
@@ -293,14 +293,7 @@ void frmMAT::ShowReconSample()
     const int current = std::clamp<int>(ws.currentFossilSample, 1, n);
     const bool outside =
         current < static_cast<int>(ws.fossilOutside.size()) && ws.fossilOutside[current];
-    QPalette checkPalette = Check3->palette();
-    checkPalette.setColor(QPalette::WindowText, outside ? QColor(200, 0, 0) : QColor(Qt::black));
-    Check3->setPalette(checkPalette);
-    QPalette listPalette = Combo3->palette();
-    listPalette.setColor(QPalette::Text,
-                         outside ? ToQColor(ws.colours.schemeColour3.Value()) : QColor(Qt::black));
-    listPalette.setColor(QPalette::ButtonText, listPalette.color(QPalette::Text));
-    Combo3->setPalette(listPalette);
+    MarkSampleOutside(Check3, Combo3, outside, ws.colours.schemeColour3.Value());
 
     // The selector follows the cursor line, kept inside the window.
     const PictureBox& p = *Picture1;
