@@ -51,8 +51,7 @@ constexpr int kBottomRows = 64;  // the range boxes and the parameter list under
 // Panel size 10 gives 10 x 205.5 twips; the error-model panels need room for two of them.
 constexpr double kPanelStepTwips = 205.5;
 constexpr int kLargestPanel = 137;
-constexpr int kPicture99Width = 2 * (kLargestPanel + kGap);  // Frame5's move
-constexpr int kMinimumHeight = 300;                          // 4500 twips
+constexpr int kMinimumHeight = 300;  // 4500 twips
 
 QLabel* SmallLabel(const QString& text, QWidget* parent)
 {
@@ -580,7 +579,7 @@ void frmMAT::LayoutControls()
     ProgressBar1->setGeometry(left, rowTop + 30, kLargestPanel, 20);
     if (QWidget* controls = area->findChild<QWidget*>("controls"))
         controls->setGeometry(kMargin, kMargin, kControlsWidth, h - 2 * kMargin);
-    const int frameLeft = left + kLargestPanel + kGap + (extraPanelsShown_ ? kPicture99Width : 0);
+    const int frameLeft = left + kLargestPanel + kGap + (extraPanelsShown_ ? kExtraPanelsWidth : 0);
     Frame5->setGeometry(frameLeft, Frame5->y(), kFollowerWidth, kFollowerHeight);
     SetCurveScales();
 }

@@ -150,6 +150,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The room the error-model panels take: the histogram and the scatter column of up to
+    // 137 px each, with the scatter's figure line beside it. The window widens by it and the
+    // sample box moves right by it (Picture0 and Picture99 have this width).
+    static constexpr int kExtraPanelsWidth = 2 * (137 + 8) + 48;
+
     void BuildControls();
     void BuildMenus();
     void ConnectControls();

@@ -183,7 +183,7 @@ void frmMAT::ShowExtraPanels(bool on)
     if (on == extraPanelsShown_) return;
     extraPanelsShown_ = on;
     // Picture0 and Picture99 have the same width here: the window grows by what Frame5 moves.
-    const int grow = 2 * (137 + 8);
+    const int grow = kExtraPanelsWidth;
     setFixedWidth(width() + (on ? grow : -grow));
     LayoutControls();
 }
