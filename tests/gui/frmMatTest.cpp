@@ -360,3 +360,34 @@ TEST_F(MatTest, ResizingKeepsTheControlsAndRedrawsTheCurve)
 
 }  // namespace
 }  // namespace tarvex
+
+namespace tarvex {
+namespace {
+
+TEST_F(MatTest, ClimateTableFromTheCorrelationWindowServesTheReconstruction)
+{
+    Load();
+    frmMAT& r = Open();
+    m().Command14->click();  // "Diagram"
+    dialogs.QueueAnswer(true);
+    dialogs.QueueOpenFile(kExamples + "climate.csv");
+    app.diagram().mnuECC->trigger();
+    ASSERT_TRUE(ws().climateLoaded);
+    EXPECT_FALSE(ws().reconShown) << "the correlation window starts no reconstruction";
+    EXPECT_EQ(r.Combo1->count(), ws().climateParamCount) << "the open window took the table";
+    EXPECT_TRUE(r.Slider2->isEnabled());
+
+    // The import command now only reconstructs, without asking for a file.
+    const std::size_t dialogsBefore = dialogs.records.size();
+    r.Command1->click();
+    EXPECT_EQ(dialogs.records.size(), dialogsBefore);
+    EXPECT_TRUE(ws().reconShown);
+    EXPECT_FALSE(r.Command1->isEnabled());
+
+    // The reconstruction window's cursor box decides the correlation plot's marker.
+    r.Check3->click();
+    EXPECT_FALSE(app.diagram().Check1->isChecked());
+}
+
+}  // namespace
+}  // namespace tarvex
