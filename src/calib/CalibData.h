@@ -42,7 +42,7 @@ struct PairFit {
 
 // One data set: rows 1..rows.size()-1 in the order of their source (row 0 unused).
 struct PairSet {
-    std::vector<PairRow> rows{PairRow{}};
+    std::vector<PairRow> rows = std::vector<PairRow>(1);
     int16_t pairCount = 0;  // complete rows
     std::string xName, yName;
     std::string source;
