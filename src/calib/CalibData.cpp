@@ -1,5 +1,6 @@
 #include "calib/CalibData.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cfloat>
 #include <cmath>
@@ -26,22 +27,43 @@ float ToPairValue(double v)
 }
 
 // Splits text into lines at CR, LF or CRLF outside quoted cells, so that a quoted heading
-// with a line break stays one record.
+// with a line break stays one record. A quote opens a quoted cell only as the cell's first
+// character after spaces and tabs, as the cell reader has it; elsewhere it is text.
 std::vector<std::string> SplitLines(const std::string& text)
 {
     std::vector<std::string> lines;
     std::string cur;
     bool quoted = false;
+    bool cellStart = true;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
-        if (c == '"') quoted = !quoted;
-        if (!quoted && (c == '\r' || c == '\n')) {
+        if (quoted) {
+            cur += c;
+            if (c == '"') {
+                if (i + 1 < text.size() && text[i + 1] == '"') {
+                    cur += text[++i];
+                } else {
+                    quoted = false;
+                }
+            }
+            continue;
+        }
+        if (c == '\r' || c == '\n') {
             if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
             lines.push_back(cur);
             cur.clear();
+            cellStart = true;
             continue;
         }
         cur += c;
+        if (c == ',') {
+            cellStart = true;
+        } else if (c == '"' && cellStart) {
+            quoted = true;
+            cellStart = false;
+        } else if (c != ' ' && c != '\t') {
+            cellStart = false;
+        }
     }
     if (!cur.empty()) lines.push_back(cur);
     return lines;
@@ -99,23 +121,23 @@ std::string TooManyRowsWarning(long rows)
 
 }  // namespace
 
-bool ValidateRange(Workspace& ws, const std::string& lowText, const std::string& highText)
+RangeStatus ValidateRange(Workspace& ws, const std::string& lowText, const std::string& highText)
 {
     const double low = Val(lowText);
     const double high = Val(highText);
     ws.rangeWidth = static_cast<float>(std::fabs(low - high));
-    if (IsBlank(lowText) || IsBlank(highText)) return false;
-    if (!std::isfinite(low) || !std::isfinite(high) || low == high) return false;
+    if (IsBlank(lowText) || IsBlank(highText)) return RangeStatus::Incomplete;
+    if (!std::isfinite(low) || !std::isfinite(high) || low == high) return RangeStatus::Invalid;
     const double step = (high - low) / 200;
     const double origin = low * 1.125 - high * 0.125;
     const double top = high * 1.125 - low * 0.125;
     if (!std::isfinite(step) || step == 0 || std::fabs(origin) > FLT_MAX ||
         std::fabs(top) > FLT_MAX)
-        return false;
+        return RangeStatus::Invalid;
     ws.gridStep = step;
     ws.gridOrigin = static_cast<float>(origin);
     ws.gridTop = static_cast<float>(top);
-    return true;
+    return RangeStatus::Valid;
 }
 
 int GridIndex(const Workspace& ws, float value)
@@ -326,6 +348,7 @@ void AllocateCalibMatrices(Workspace& ws)
 
 void ReturnData(Workspace& ws)
 {
+    if (ws.calibMatrices.size() != 9) return;
     const Matrix<float>& flags = ws.calibMatrices[kRegionFlags];
     const Matrix<float>& prob = ws.calibMatrices[kProbability];
     Matrix<float>& out = ws.calibMatrices[kReturnedMatrix];

@@ -59,16 +59,23 @@ struct CalibStatus {
 
 inline constexpr const char* kInvalidRangeMessage = "Please set valid range.";
 
-// The grid of a range whose two ends were read with the leading-number reading. Fails (and
-// leaves ws untouched) when an end is empty, not finite, or both ends are equal, since a grid
-// step of 0 would later divide; rangeWidth follows the texts in every case, as the figures'
-// scale does.
-bool ValidateRange(Workspace& ws, const std::string& lowText, const std::string& highText);
+enum class RangeStatus {
+    Valid,       // the grid follows the range
+    Incomplete,  // an end is empty: the grid is left as it was, no message
+    Invalid,     // equal ends (or an end beyond any number): kInvalidRangeMessage
+};
+
+// The grid of a range whose two ends are read with the leading-number reading. Unless Valid,
+// ws's grid is left untouched, so a grid step of 0 can never reach a later division;
+// rangeWidth follows the texts in every case, as the figures' scale does. A lower end above
+// the upper one is valid and makes the step negative.
+RangeStatus ValidateRange(Workspace& ws, const std::string& lowText, const std::string& highText);
 
 // Fills data set 0 from the reconstruction of the current parameter: x the value
 // reconstructed for each reference site, y its climate value. A value that is missing,
 // not finite or beyond single precision is stored as missing. Sites beyond 10000 are not
-// stored (a warning says so). Fits the set when it has at least two complete pairs.
+// stored (a warning says so). Fits the set when it has at least two complete pairs. The
+// source name is kept from set: the window sets it to the file it last chose.
 CalibStatus TransferData(const Workspace& ws, PairSet& set);
 
 // Reads a pair file: a heading record of two cells, then records of two cells. An empty cell

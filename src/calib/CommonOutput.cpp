@@ -8,6 +8,7 @@ namespace tarvex::calib {
 
 void FillMatrixOut(Workspace& ws)
 {
+    if (ws.calibMatrices.size() != 9) return;
     const Matrix<float>& flags = ws.calibMatrices[7];
     const Matrix<float>& prob = ws.calibMatrices[6];
     ws.matrixOut.resize(200, 200);

@@ -26,7 +26,7 @@ TEST(CalibRange, GridOfAcceptedRanges)
     };
     for (const Case& c : cases) {
         Workspace ws;
-        ASSERT_TRUE(ValidateRange(ws, c.low, c.high)) << c.low << ".." << c.high;
+        ASSERT_EQ(ValidateRange(ws, c.low, c.high), RangeStatus::Valid) << c.low << ".." << c.high;
         EXPECT_DOUBLE_EQ(ws.gridStep, c.step);
         EXPECT_EQ(ws.gridOrigin, c.origin);
         EXPECT_EQ(ws.gridTop, c.top);
@@ -40,24 +40,32 @@ TEST(CalibRange, RefusedRangesKeepTheGrid)
 {
     // Equal values in different spellings, an empty end, a text that reads as 0 against 0,
     // and an end beyond double: none may leave a grid step of 0 or infinity behind.
-    const char* pairs[][2] = {{"10", "10.0"}, {"", "20"}, {"5", " "}, {"abc", "0"}, {"1e999", "0"}};
-    for (const auto& p : pairs) {
+    struct Case {
+        const char *low, *high;
+        RangeStatus status;
+    };
+    const Case cases[] = {{"10", "10.0", RangeStatus::Invalid},
+                          {"", "20", RangeStatus::Incomplete},
+                          {"5", " ", RangeStatus::Incomplete},
+                          {"abc", "0", RangeStatus::Invalid},
+                          {"1e999", "0", RangeStatus::Invalid}};
+    for (const Case& c : cases) {
         Workspace ws;
-        ASSERT_TRUE(ValidateRange(ws, "0", "20"));
-        EXPECT_FALSE(ValidateRange(ws, p[0], p[1])) << p[0] << ".." << p[1];
+        ASSERT_EQ(ValidateRange(ws, "0", "20"), RangeStatus::Valid);
+        EXPECT_EQ(ValidateRange(ws, c.low, c.high), c.status) << c.low << ".." << c.high;
         EXPECT_DOUBLE_EQ(ws.gridStep, 0.1);
         EXPECT_EQ(ws.gridOrigin, -2.5f);
         EXPECT_EQ(ws.gridTop, 22.5f);
     }
     Workspace fresh;
-    EXPECT_FALSE(ValidateRange(fresh, "7", "7"));
+    EXPECT_EQ(ValidateRange(fresh, "7", "7"), RangeStatus::Invalid);
     EXPECT_EQ(fresh.gridStep, 0);
 }
 
 TEST(CalibRange, GridIndexRoundsHalfToEvenAndRefusesWhatIsOffTheGrid)
 {
     Workspace ws;
-    ASSERT_TRUE(ValidateRange(ws, "0", "20"));
+    ASSERT_EQ(ValidateRange(ws, "0", "20"), RangeStatus::Valid);
     EXPECT_EQ(GridIndex(ws, 12.34f), 148);
     EXPECT_EQ(GridIndex(ws, 5.06f), 76);
     EXPECT_EQ(GridIndex(ws, -2.5f), 0);
@@ -65,7 +73,7 @@ TEST(CalibRange, GridIndexRoundsHalfToEvenAndRefusesWhatIsOffTheGrid)
     EXPECT_EQ(GridIndex(ws, 22.6f), -1);
 
     Workspace unit;  // one unit per step, so the halves are exact
-    ASSERT_TRUE(ValidateRange(unit, "0", "200"));
+    ASSERT_EQ(ValidateRange(unit, "0", "200"), RangeStatus::Valid);
     EXPECT_EQ(GridIndex(unit, 97.5f), 122);
     EXPECT_EQ(GridIndex(unit, 98.5f), 124);
     for (float v : {kMissing, std::numeric_limits<float>::infinity(),
@@ -73,7 +81,7 @@ TEST(CalibRange, GridIndexRoundsHalfToEvenAndRefusesWhatIsOffTheGrid)
         EXPECT_EQ(GridIndex(unit, v), -1) << v;
 
     Workspace wide;  // a range reaching -9999 still does not count the missing mark
-    ASSERT_TRUE(ValidateRange(wide, "-20000", "0"));
+    ASSERT_EQ(ValidateRange(wide, "-20000", "0"), RangeStatus::Valid);
     EXPECT_EQ(GridIndex(wide, kMissing), -1);
 }
 
@@ -199,6 +207,20 @@ TEST(CalibImport, OutOfRangeValuesAreMissingAndShortFilesAreEmpty)
     ASSERT_TRUE(ImportPairText("x,y\n", "f", 0, set).ok);
     EXPECT_EQ(set.pairCount, 0);
     EXPECT_FALSE(set.fit.valid);
+}
+
+TEST(CalibImport, QuotesInHeadingsAndLineBreaksInQuotedCells)
+{
+    PairSet set;
+    // A quote inside an unquoted cell is text and must not swallow the next line; a quoted
+    // cell may hold a line break.
+    const CalibStatus st =
+        ImportPairText("Depth 5\",\"Obs\r\nline\"\r\n1,2\r\n2,3.5\r\n3,3.9\r\n", "q", 0, set);
+    ASSERT_TRUE(st.ok) << st.error;
+    EXPECT_EQ(set.xName, "Depth 5\"");
+    EXPECT_EQ(set.yName, "Obs\r\nline");
+    EXPECT_EQ(set.pairCount, 3);
+    EXPECT_EQ(set.rows[2].y, 3.5f);
 }
 
 TEST(CalibImport, MoreThanTenThousandRowsStopWithAWarning)
