@@ -247,8 +247,8 @@ void NormalizeV(Workspace& ws, const ThresholdUnits& units, int horizontalThresh
     }
 }
 
-CalibStatus RunChain(Workspace& ws, const PairSet& set0, PairSet& set1,
-                     const ChainSettings& settings, bool errorModelBuilt, Path path)
+CalibStatus RunFrom(Workspace& ws, const PairSet& set0, PairSet& set1,
+                    const ChainSettings& settings, Stage from, ThresholdUnits& units, Path path)
 {
     CalibStatus status;
     if (ws.calibMatrices.size() != 9 || ws.gridStep == 0) {
@@ -256,25 +256,34 @@ CalibStatus RunChain(Workspace& ws, const PairSet& set0, PairSet& set1,
         status.error = kInvalidRangeMessage;
         return status;
     }
-    if (settings.generateModel) {
-        status = GeneratedModel(ws, set1, settings.generatedSdPercent, path);
-    } else if (!errorModelBuilt) {
-        if (!set1.fit.valid ||
-            !GaussianModel(ws, set1.fit.slope, set1.fit.intercept, set1.residualSd, path)) {
+    if (from == Stage::ErrorModel) {
+        if (settings.generateModel) {
+            status = GeneratedModel(ws, set1, settings.generatedSdPercent, path);
+        } else if (!set1.fit.valid ||
+                   !GaussianModel(ws, set1.fit.slope, set1.fit.intercept, set1.residualSd, path)) {
             status.ok = false;
             status.error =
                 "The error model needs a fitting line and a positive standard deviation of the "
                 "Vest-Vobs data.";
         }
+        if (!status.ok) return status;
     }
-    if (!status.ok) return status;
-    DescreteModel(ws, set0, path);
-    Smoothing(ws, settings.smoothingLevel, path);
-    const ThresholdUnits units =
-        NormalizeH(ws, settings.verticalThreshold, settings.skipRowNormalisation, path);
-    NormalizeV(ws, units, settings.horizontalThreshold);
+    if (from <= Stage::DiscreteModel) DescreteModel(ws, set0, path);
+    if (from <= Stage::Smoothing) Smoothing(ws, settings.smoothingLevel, path);
+    if (from <= Stage::RowNormalisation)
+        units = NormalizeH(ws, settings.verticalThreshold, settings.skipRowNormalisation, path);
+    if (from <= Stage::ColumnNormalisation) NormalizeV(ws, units, settings.horizontalThreshold);
     ComputeRegions(ws, settings.coefficient1, settings.coefficient2);
     return status;
+}
+
+CalibStatus RunChain(Workspace& ws, const PairSet& set0, PairSet& set1,
+                     const ChainSettings& settings, bool errorModelBuilt, Path path)
+{
+    ThresholdUnits units;
+    const Stage from =
+        settings.generateModel || !errorModelBuilt ? Stage::ErrorModel : Stage::DiscreteModel;
+    return RunFrom(ws, set0, set1, settings, from, units, path);
 }
 
 }  // namespace tarvex::calib

@@ -66,6 +66,24 @@ ThresholdUnits NormalizeH(Workspace& ws, int verticalThreshold, bool skip, Path 
 // threshold, else 0; medianIndex and the median mark (the median cell negated).
 void NormalizeV(Workspace& ws, const ThresholdUnits& units, int horizontalThreshold);
 
+// The stages of the chain in their order; a rerun after a setting change starts at the
+// stage the setting belongs to.
+enum class Stage {
+    ErrorModel,
+    DiscreteModel,
+    Smoothing,
+    RowNormalisation,
+    ColumnNormalisation,
+    Regions
+};
+
+// Runs the chain from `from` to the regions. units carries the threshold units from the row
+// normalisation to the column normalisation; a run that starts after the row normalisation
+// uses the units of the last run that did it.
+CalibStatus RunFrom(Workspace& ws, const PairSet& set0, PairSet& set1,
+                    const ChainSettings& settings, Stage from, ThresholdUnits& units,
+                    Path path = Path::Fast);
+
 // "Start": the error model (generated, or from data set 1 unless it is already built), then
 // every later stage through the confidence regions. Needs a validated range and allocated
 // matrices.
