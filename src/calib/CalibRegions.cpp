@@ -1,6 +1,7 @@
 #include "calib/CalibRegions.h"
 
 #include <cmath>
+#include <cstdlib>
 
 #include "calib/CalibData.h"
 
@@ -68,6 +69,81 @@ void ComputeRegions(Workspace& ws, int coefficient1, int coefficient2, bool grey
             flags(a, b) = f;
         }
     }
+}
+
+namespace {
+
+LineItem Point(int a, int b)
+{
+    return LineItem{false, a, b, a, b};
+}
+LineItem Segment(int a0, int b0, int a1, int b1)
+{
+    return LineItem{true, a0, b0, a1, b1};
+}
+
+// Whether |P| in column a never decreases from row lo up to row hi: the sum of the steps
+// equals the sum of their sizes only when no step goes down.
+bool Ridge(const Matrix<float>& P, int a, int lo, int hi)
+{
+    double d = 0, s = 0;
+    for (int b = lo; b < hi; ++b) {
+        const double step = static_cast<double>(std::fabs(P(a, b + 1))) - std::fabs(P(a, b));
+        d += step;
+        s += std::fabs(step);
+    }
+    return d == s;
+}
+
+bool HasIndexes(const Workspace& ws)
+{
+    return ws.modeIndex.size() == kGridLast + 1u && ws.medianIndex.size() == kGridLast + 1u &&
+           ws.calibMatrices.size() == 9;
+}
+
+// A neighbour pair where one side has no value: the point of the other, if any.
+bool PointOfValid(std::vector<LineItem>& out, int a, int v0, int v1)
+{
+    if (v0 != -9999 && v1 != -9999) return false;
+    if (v0 != -9999)
+        out.push_back(Point(a, v0));
+    else if (v1 != -9999)
+        out.push_back(Point(a + 1, v1));
+    return true;
+}
+
+}  // namespace
+
+std::vector<LineItem> ModeLine(const Workspace& ws)
+{
+    std::vector<LineItem> out;
+    if (!HasIndexes(ws)) return out;
+    const Matrix<float>& P = ws.calibMatrices[kProbability];
+    for (int a = 25; a <= 225; ++a) {
+        const int m0 = ws.modeIndex[a], m1 = ws.modeIndex[a + 1];
+        if (PointOfValid(out, a, m0, m1)) continue;
+        bool joined = std::abs(m0 - m1) <= 1;
+        if (m1 - m0 >= 2) joined = Ridge(P, a + 1, m0, m1);
+        if (m0 - m1 >= 2) joined = Ridge(P, a, m1, m0);
+        if (joined) {
+            out.push_back(Segment(a, m0, a + 1, m1));
+        } else {
+            out.push_back(Point(a, m0));
+            out.push_back(Point(a + 1, m1));
+        }
+    }
+    return out;
+}
+
+std::vector<LineItem> MedianLine(const Workspace& ws)
+{
+    std::vector<LineItem> out;
+    if (!HasIndexes(ws)) return out;
+    for (int a = 25; a <= 225; ++a) {
+        const int e0 = ws.medianIndex[a], e1 = ws.medianIndex[a + 1];
+        if (!PointOfValid(out, a, e0, e1)) out.push_back(Segment(a, e0, a + 1, e1));
+    }
+    return out;
 }
 
 }  // namespace tarvex::calib

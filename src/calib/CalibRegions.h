@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 #include "app/Workspace.h"
 
 // Mode, median and the two confidence regions of every column of the probability matrix.
@@ -17,5 +19,24 @@ inline constexpr uint32_t kRegionGreyRing = 100 + 256 * 100 + 65536 * 100;
 // so a region may hold slightly less than its coefficient. Empty columns get -9999 as mode
 // and median and no flags.
 void ComputeRegions(Workspace& ws, int coefficient1, int coefficient2, bool greyScale = false);
+
+// One item of the mode or median line over the visible columns 25..225, in grid indexes: a
+// segment from (a0, b0) to (a1, b1), or a single point (a0, b0).
+struct LineItem {
+    bool segment = false;
+    int a0 = 0, b0 = 0, a1 = 0, b1 = 0;
+    bool operator==(const LineItem& o) const
+    {
+        return segment == o.segment && a0 == o.a0 && b0 == o.b0 && a1 == o.a1 && b1 == o.b1;
+    }
+};
+
+// The mode line: neighbouring modes are joined when they differ by at most one row, or when
+// the probability of the column they rise or fall in never decreases between them (a ridge);
+// otherwise both are drawn as points. Columns without a mode contribute at most a point.
+std::vector<LineItem> ModeLine(const Workspace& ws);
+
+// The median line: neighbouring medians are always joined; points next to empty columns.
+std::vector<LineItem> MedianLine(const Workspace& ws);
 
 }  // namespace tarvex::calib

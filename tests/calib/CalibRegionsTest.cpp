@@ -115,3 +115,61 @@ TEST(CalibRegions, RegionsOfARealChainHoldAboutTheirCoefficients)
 
 }  // namespace
 }  // namespace tarvex::calib
+
+namespace tarvex::calib {
+namespace {
+
+using namespace tarvex::testing;
+
+// Two neighbouring columns 100 and 101 with given modes; every other visible column empty.
+Workspace TwoColumns(int m0, int m1)
+{
+    Workspace ws = CalibWorkspace();
+    ws.modeIndex.assign(251, -9999);
+    ws.medianIndex.assign(251, -9999);
+    ws.modeIndex[100] = static_cast<int16_t>(m0);
+    ws.modeIndex[101] = static_cast<int16_t>(m1);
+    ws.medianIndex[100] = 90;
+    ws.medianIndex[101] = 95;
+    return ws;
+}
+
+TEST(CalibLines, ModeJoinsOnlyAlongARidge)
+{
+    // The mode rises by five rows; column 101 rises steadily from row 100 to row 105.
+    Workspace ws = TwoColumns(100, 105);
+    Matrix<float>& P = ws.calibMatrices[kProbability];
+    for (int b = 100; b <= 105; ++b) P(101, b) = 0.05f * (b - 99);
+    P(101, 103) = -P(101, 103);  // the median mark does not count as a dip
+    std::vector<LineItem> line = ModeLine(ws);
+    // The pairs (99, 100) and (101, 102) meet empty columns and give the two end points.
+    const std::vector<LineItem> joined = {
+        {false, 100, 100, 100, 100}, {true, 100, 100, 101, 105}, {false, 101, 105, 101, 105}};
+    EXPECT_EQ(line, joined);
+
+    P(101, 102) = 0.01f;  // a dip in between
+    line = ModeLine(ws);
+    ASSERT_EQ(line.size(), 4u);
+    EXPECT_EQ(line[1], (LineItem{false, 100, 100, 100, 100}));
+    EXPECT_EQ(line[2], (LineItem{false, 101, 105, 101, 105}));
+
+    // Falling by five rows: the test runs in the earlier column.
+    ws = TwoColumns(105, 100);
+    for (int b = 100; b <= 105; ++b) ws.calibMatrices[kProbability](100, b) = 0.05f * (b - 99);
+    line = ModeLine(ws);
+    ASSERT_EQ(line.size(), 3u);
+    EXPECT_EQ(line[1], (LineItem{true, 100, 105, 101, 100}));
+}
+
+TEST(CalibLines, MedianAlwaysJoinsNeighbours)
+{
+    const Workspace ws = TwoColumns(100, 130);
+    const std::vector<LineItem> line = MedianLine(ws);
+    ASSERT_EQ(line.size(), 3u);
+    EXPECT_EQ(line[0], (LineItem{false, 100, 90, 100, 90}));
+    EXPECT_EQ(line[1], (LineItem{true, 100, 90, 101, 95}));
+    EXPECT_EQ(line[2], (LineItem{false, 101, 95, 101, 95}));
+}
+
+}  // namespace
+}  // namespace tarvex::calib
