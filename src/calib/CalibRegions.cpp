@@ -135,6 +135,42 @@ std::vector<LineItem> ModeLine(const Workspace& ws)
     return out;
 }
 
+Matrix<int32_t> TrimmedProbabilityColours(const Workspace& ws)
+{
+    constexpr int32_t kWhite = 255 + 256 * 255 + 65536 * 255;
+    Matrix<int32_t> out(200, 200);
+    out.fill(kWhite);
+    if (ws.calibMatrices.size() != 9) return out;
+    const Matrix<float>& P = ws.calibMatrices[kProbability];
+    const Matrix<float>& flags = ws.calibMatrices[kRegionFlags];
+    for (int a = 25; a <= 225; ++a)
+        for (int b = 25; b <= 225; ++b) {
+            if (!(std::fabs(flags(a, b)) >= 1)) continue;
+            const float v = std::fabs(P(a, b)) * 20.0f;
+            const float x = v * ws.zEnhancement;
+            out(a - 25, b - 25) = ColourOfValue(ws.colours, x);
+        }
+    return out;
+}
+
+Matrix<int32_t> RegionColours(const Workspace& ws)
+{
+    constexpr int32_t kWhite = 255 + 256 * 255 + 65536 * 255;
+    Matrix<int32_t> out(200, 200);
+    out.fill(kWhite);
+    if (ws.calibMatrices.size() != 9) return out;
+    const Matrix<float>& flags = ws.calibMatrices[kRegionFlags];
+    for (int a = 25; a <= 225; ++a)
+        for (int b = 25; b <= 225; ++b) {
+            const float f = std::fabs(flags(a, b));
+            if (f >= 2)
+                out(a - 25, b - 25) = static_cast<int32_t>(ws.regionColour[0]);
+            else if (f == 1)
+                out(a - 25, b - 25) = static_cast<int32_t>(ws.regionColour[1]);
+        }
+    return out;
+}
+
 std::vector<LineItem> MedianLine(const Workspace& ws)
 {
     std::vector<LineItem> out;

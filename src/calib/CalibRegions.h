@@ -39,4 +39,12 @@ std::vector<LineItem> ModeLine(const Workspace& ws);
 // The median line: neighbouring medians are always joined; points next to empty columns.
 std::vector<LineItem> MedianLine(const Workspace& ws);
 
+// Colours (0xBBGGRR) of the visible cells (a, b) = 25..225, stored at (a - 25, b - 25), on a
+// white ground. Probability: cells inside the outer region take the colour scale's colour of
+// |probability| x 20 x zEnhancement, the rest stay white (the trimmed probability figure and
+// the returned panel's "Probability" display). Regions: the inner region in region colour 1,
+// the ring in region colour 2 (the returned panel's "Confidence" display).
+Matrix<int32_t> TrimmedProbabilityColours(const Workspace& ws);
+Matrix<int32_t> RegionColours(const Workspace& ws);
+
 }  // namespace tarvex::calib

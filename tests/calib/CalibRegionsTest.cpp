@@ -173,3 +173,31 @@ TEST(CalibLines, MedianAlwaysJoinsNeighbours)
 
 }  // namespace
 }  // namespace tarvex::calib
+
+namespace tarvex::calib {
+namespace {
+
+TEST(CalibPictures, ReturnedPanelPaintsOnlyInsideTheOuterRegion)
+{
+    Workspace ws = Column(80, 100, {0.2f, 0.3f, 0.5f});
+    ApplyColourPreset(ws.colours);
+    ws.zEnhancement = 1.5f;
+    ComputeRegions(ws, 682, 954);
+    ws.calibMatrices[kProbability](80, 104) = 0.01f;  // probability outside both regions
+    constexpr int32_t kWhite = 0xFFFFFF;
+
+    const Matrix<int32_t> prob = TrimmedProbabilityColours(ws);
+    EXPECT_EQ(prob(55, 75), ColourOfValue(ws.colours, 0.2f * 20.0f * 1.5f));
+    EXPECT_EQ(prob(55, 77), ColourOfValue(ws.colours, 0.5f * 20.0f * 1.5f));
+    EXPECT_EQ(prob(55, 79), kWhite);
+    EXPECT_EQ(prob(56, 75), kWhite);
+
+    const Matrix<int32_t> regions = RegionColours(ws);
+    EXPECT_EQ(regions(55, 75), static_cast<int32_t>(kRegionColourRing));
+    EXPECT_EQ(regions(55, 76), static_cast<int32_t>(kRegionColourRing));
+    EXPECT_EQ(regions(55, 77), static_cast<int32_t>(kRegionColourInner));  // mode, median
+    EXPECT_EQ(regions(55, 79), kWhite);
+}
+
+}  // namespace
+}  // namespace tarvex::calib
