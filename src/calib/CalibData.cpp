@@ -232,8 +232,7 @@ bool ResidualSd(const std::vector<PairRow>& rows, const PairFit& fit, float& sd,
 std::string FittedLineText(const PairFit& fit)
 {
     const double slope = RoundTo(static_cast<double>(fit.slope), 3);
-    const double icpt =
-        RoundTo(static_cast<double>(fit.intercept), std::fabs(fit.intercept) >= 100 ? 2 : 3);
+    const double icpt = RoundTo(static_cast<double>(fit.intercept), fit.intercept >= 100 ? 2 : 3);
     return "y = " + FormatNumber(slope) + " x + " + FormatNumber(icpt);
 }
 
@@ -247,6 +246,7 @@ std::string StandardDeviationText(float sd)
 CalibStatus TransferData(const Workspace& ws, PairSet& set)
 {
     CalibStatus status;
+    if (!ws.calibWindowOpen) return status;
     PairSet next;
     const int p = ws.currentClimateParam;
     const std::string name =

@@ -75,7 +75,8 @@ RangeStatus ValidateRange(Workspace& ws, const std::string& lowText, const std::
 // reconstructed for each reference site, y its climate value. A value that is missing,
 // not finite or beyond single precision is stored as missing. Sites beyond 10000 are not
 // stored (a warning says so). Fits the set when it has at least two complete pairs. The
-// source name is kept from set: the window sets it to the file it last chose.
+// source name is kept from set: the window sets it to the file it last chose. Does nothing
+// unless the calibration window is open.
 CalibStatus TransferData(const Workspace& ws, PairSet& set);
 
 // Reads a pair file: a heading record of two cells, then records of two cells. An empty cell

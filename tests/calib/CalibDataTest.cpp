@@ -88,6 +88,7 @@ TEST(CalibRange, GridIndexRoundsHalfToEvenAndRefusesWhatIsOffTheGrid)
 Workspace ReconstructedSites(int sites)
 {
     Workspace ws;
+    ws.calibWindowOpen = true;
     ws.refSiteCount = static_cast<int16_t>(sites);
     ws.climateParamNames = {"", "Tjan", "Pann"};
     ws.currentClimateParam = 2;
@@ -143,6 +144,11 @@ TEST(CalibTransfer, ValuesSinglePrecisionCannotHoldAreMissing)
     EXPECT_EQ(set.rows[2].y, kMissing);
     EXPECT_EQ(set.rows[3].y, kMissing);
     EXPECT_FALSE(set.fit.valid);
+
+    ws.calibWindowOpen = false;  // a closed window takes nothing
+    ws.climateValues(2, 2) = 5;
+    TransferData(ws, set);
+    EXPECT_EQ(set.pairCount, 1);
 }
 
 std::string PairText(int rows, int emptyAt = -1)
@@ -291,6 +297,8 @@ TEST(CalibFit, LabelTexts)
     EXPECT_EQ(FittedLineText(fit), "y = 1.235 x + -0.5");
     fit.intercept = 123.456f;
     EXPECT_EQ(FittedLineText(fit), "y = 1.235 x + 123.46");
+    fit.intercept = -123.4567f;  // only 100 or more drops to two decimals
+    EXPECT_EQ(FittedLineText(fit), "y = 1.235 x + -123.457");
     EXPECT_EQ(StandardDeviationText(1.234567f), "1.23457");
     EXPECT_EQ(StandardDeviationText(12.34567f), "12.3457");
     EXPECT_EQ(StandardDeviationText(12345.67f), "12345.7");
