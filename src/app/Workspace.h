@@ -119,11 +119,28 @@ struct Workspace {
 
     // Reconstruction and error model, from their last runs
     int16_t currentClimateParam = 1;
-    Matrix<double> reconValues;      // (fossil sample, parameter); column 0 = analogues used
-    Matrix<double> siteReconValues;  // (reference site, parameter); column 0 = analogues used
-    Matrix<double> distanceMatrix;   // of the last run: (sample, site) or (site, site)
+    Matrix<double> reconValues;         // (fossil sample, parameter); column 0 = analogues used
+    Matrix<double> siteReconValues;     // (reference site, parameter); column 0 = analogues used
+    Matrix<double> distanceMatrix;      // of the last run: (sample, site) or (site, site)
     std::vector<float> smoothPosition;  // [1..windows] of the curve last drawn
     std::vector<float> smoothValue;
+
+    // Calibration: the nine 251 x 251 single-precision matrices (slot, a, b) with a the
+    // reconstructed-value index and b the observed-value index; slots 0..8 are the discrete,
+    // error, joint, kernel, smoothed, row-normalised, probability, region-flag and returned
+    // matrices. Empty until the reconstruction window opens the calibration window.
+    std::vector<Matrix<float>> calibMatrices;
+    bool calibWindowOpen = false;
+    double gridStep = 0;                // value of one grid step; negative for a reversed range
+    float gridOrigin = 0;               // value of grid index 0
+    float gridTop = 0;                  // value of grid index 250
+    float rangeWidth = 0;               // |low - high|
+    std::vector<int16_t> modeIndex;     // [0..250]; -9999 for an empty column
+    std::vector<int16_t> medianIndex;   // [0..250]; -9999 for an empty column
+    Matrix<float> regionLevel;          // (column 0..250, coefficient 0..1)
+    uint32_t regionColour[2] = {0, 0};  // inner region, outer ring (0xBBGGRR)
+    float zEnhancement = 1;
+    Matrix<float> matrixOut;  // [0..200, 0..200] staging for the common output file
 
     // Colour scheme, colour scale and print settings
     ColourScheme colours;

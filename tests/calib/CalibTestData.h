@@ -1,0 +1,48 @@
+#pragma once
+
+// Workspaces and pair sets shared by the calibration tests.
+#include <cstdint>
+#include <cstring>
+
+#include "app/Workspace.h"
+#include "calib/CalibData.h"
+
+namespace tarvex::testing {
+
+// A workspace with the calibration matrices allocated and the grid of the range low..high.
+inline Workspace CalibWorkspace(const char* low = "0", const char* high = "20")
+{
+    Workspace ws;
+    calib::AllocateCalibMatrices(ws);
+    calib::ValidateRange(ws, low, high);
+    return ws;
+}
+
+// n pairs scattered about y = slope * x + intercept with a deterministic spread over lo..hi.
+inline calib::PairSet ScatteredPairs(int n, float slope, float intercept, float lo, float hi,
+                                     float spread, uint32_t seed)
+{
+    calib::PairSet set;
+    uint32_t state = seed;
+    auto next = [&state]() {
+        state = state * 1664525u + 1013904223u;
+        return static_cast<float>(state >> 8) / 16777216.0f;
+    };
+    for (int i = 0; i < n; ++i) {
+        const float x = lo + (hi - lo) * next();
+        const float y = slope * x + intercept + spread * (next() + next() - 1.0f);
+        set.rows.push_back({x, y});
+        ++set.pairCount;
+    }
+    set.fit = calib::FitPairs(set.rows);
+    return set;
+}
+
+inline bool SameBits(const Matrix<float>& a, const Matrix<float>& b)
+{
+    if (a.rows() != b.rows() || a.cols() != b.cols()) return false;
+    const std::size_t n = static_cast<std::size_t>(a.rows() + 1) * (a.cols() + 1);
+    return std::memcmp(a.row(0), b.row(0), n * sizeof(float)) == 0;
+}
+
+}  // namespace tarvex::testing
