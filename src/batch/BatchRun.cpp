@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <ostream>
 
+#include "calib/CalibData.h"
+#include "calib/CommonOutput.h"
 #include "data/AtomicFile.h"
 #include "data/FossilImport.h"
 #include "data/NumberText.h"
@@ -183,6 +185,78 @@ bool ParseAxes(const std::string& text, std::vector<int>& axes, std::string& err
     }
 }
 
+// Splits "A,B" into its two texts; false unless there is exactly one comma.
+bool SplitPair(const std::string& text, std::string& first, std::string& second)
+{
+    const std::size_t comma = text.find(',');
+    if (comma == std::string::npos || text.find(',', comma + 1) != std::string::npos) return false;
+    first = text.substr(0, comma);
+    second = text.substr(comma + 1);
+    return true;
+}
+
+// Both ends must be plain numbers here: the window's leading-number reading would take
+// "5x" for 5, which a script most likely did not mean.
+bool ParseCalibrationRange(const std::string& text, BatchOptions& options, std::string& error)
+{
+    std::string low, high;
+    double lo = 0, hi = 0;
+    if (!SplitPair(text, low, high) || !StrictVal(low, lo) || !StrictVal(high, hi) ||
+        !std::isfinite(lo) || !std::isfinite(hi)) {
+        error = "--calibration-range takes LOW,HIGH such as 0,20, not '" + text + "'.";
+        return false;
+    }
+    if (static_cast<float>(lo) == static_cast<float>(hi) ||
+        !std::isfinite(static_cast<float>(lo)) || !std::isfinite(static_cast<float>(hi))) {
+        error = "--calibration-range '" + text + "': " + calib::kInvalidRangeMessage;
+        return false;
+    }
+    options.rangeLow = low;
+    options.rangeHigh = high;
+    return true;
+}
+
+// A percentage with at most one decimal from 0 to 100, in tenths as the sliders hold it.
+bool ParseTenths(const std::string& text, int& tenths)
+{
+    double value = 0;
+    if (!StrictVal(text, value)) return false;
+    const double scaled = RoundHalfEven(value * 10);
+    if (std::fabs(value * 10 - scaled) >= 1e-6 || scaled < 0 || scaled > 1000) return false;
+    tenths = static_cast<int>(scaled);
+    return true;
+}
+
+bool ParseCoefficients(const std::string& text, calib::ChainSettings& chain, std::string& error)
+{
+    std::string first, second;
+    int c1 = 0, c2 = 0;
+    if (!SplitPair(text, first, second) || !ParseTenths(first, c1) || !ParseTenths(second, c2)) {
+        error =
+            "--coefficients takes two percentages from 0 to 100 in steps of 0.1 such as "
+            "68.2,95.4, not '" +
+            text + "'.";
+        return false;
+    }
+    chain.coefficient1 = c1;
+    chain.coefficient2 = c2;
+    return true;
+}
+
+// A whole-number setting between lo and hi.
+bool ParseSetting(const std::string& option, const std::string& text, int lo, int hi, int& out,
+                  std::string& error)
+{
+    int v = 0;
+    if (!ParseWhole(text, v) || v < lo || v > hi) {
+        error = option + " takes a whole number from " + std::to_string(lo) + " to " +
+                std::to_string(hi) + ", not '" + text + "'.";
+        return false;
+    }
+    out = v;
+    return true;
+}
+
 }  // namespace
 
 bool ParseBatchOptions(const std::vector<std::string>& args, BatchOptions& options,
@@ -190,6 +264,9 @@ bool ParseBatchOptions(const std::vector<std::string>& args, BatchOptions& optio
 {
     // The last reconstruction setting given, to name it when --climate is missing.
     std::string reconstructionOption;
+    // The last calibration setting given, to name it when --calibrate is missing.
+    std::string calibrationOption;
+    bool paramGiven = false, generatedGiven = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         auto value = [&](std::string& target) {
@@ -311,12 +388,95 @@ bool ParseBatchOptions(const std::vector<std::string>& args, BatchOptions& optio
             }
             options.analogue.smoothing = w;
             reconstructionOption = a;
+        } else if (a == "--calibrate") {
+            options.calibrate = true;
+        } else if (a == "--pairs") {
+            if (!value(options.pairsPath)) return false;
+            calibrationOption = a;
+        } else if (a == "--model-pairs") {
+            if (!value(options.modelPairsPath)) return false;
+            calibrationOption = a;
+        } else if (a == "--calibration-param") {
+            std::string text;
+            if (!value(text) || !ParseSetting(a, text, 1, 10000, options.calibrationParam, error))
+                return false;
+            paramGiven = true;
+            calibrationOption = a;
+        } else if (a == "--generated-model") {
+            std::string text;
+            if (!value(text) ||
+                !ParseSetting(a, text, 1, 20, options.chain.generatedSdPercent, error))
+                return false;
+            generatedGiven = true;
+            calibrationOption = a;
+        } else if (a == "--calibration-range") {
+            std::string text;
+            if (!value(text) || !ParseCalibrationRange(text, options, error)) return false;
+            calibrationOption = a;
+        } else if (a == "--smoothing-level") {
+            std::string text;
+            if (!value(text) || !ParseSetting(a, text, 1, 20, options.chain.smoothingLevel, error))
+                return false;
+            calibrationOption = a;
+        } else if (a == "--vertical-threshold") {
+            std::string text;
+            if (!value(text) ||
+                !ParseSetting(a, text, 0, 10, options.chain.verticalThreshold, error))
+                return false;
+            calibrationOption = a;
+        } else if (a == "--horizontal-threshold") {
+            std::string text;
+            if (!value(text) ||
+                !ParseSetting(a, text, 0, 10, options.chain.horizontalThreshold, error))
+                return false;
+            calibrationOption = a;
+        } else if (a == "--skip-row-normalisation") {
+            options.chain.skipRowNormalisation = true;
+            calibrationOption = a;
+        } else if (a == "--coefficients") {
+            std::string text;
+            if (!value(text) || !ParseCoefficients(text, options.chain, error)) return false;
+            calibrationOption = a;
         } else {
             error = "Unknown option '" + a + "'.";
             return false;
         }
     }
     if (options.help) return true;
+    if (!options.calibrate && !calibrationOption.empty()) {
+        error = calibrationOption + " needs --calibrate.";
+        return false;
+    }
+    if (options.calibrate) {
+        if (generatedGiven && !options.modelPairsPath.empty()) {
+            error = "--generated-model and --model-pairs both give data set 1; choose one.";
+            return false;
+        }
+        options.chain.generateModel = options.modelPairsPath.empty();
+        if (!options.pairsPath.empty()) {
+            if (paramGiven) {
+                error =
+                    "--calibration-param chooses the error model of a parameter; --pairs "
+                    "gives data set 0 already.";
+                return false;
+            }
+            if (options.rangeLow.empty()) {
+                error =
+                    "--pairs needs --calibration-range LOW,HIGH: there is no reconstruction "
+                    "to propose a range.";
+                return false;
+            }
+        } else {
+            if (options.climatePath.empty()) {
+                error =
+                    "--calibrate needs --climate FILE (its error model gives data set 0) or "
+                    "--pairs FILE.";
+                return false;
+            }
+            // Data set 0 is the error model of this run, so --calibrate brings it along.
+            options.errorModel = true;
+        }
+    }
     if (options.climatePath.empty() && !reconstructionOption.empty()) {
         error = reconstructionOption + " needs --climate FILE.";
         return false;
@@ -350,8 +510,14 @@ bool ParseBatchOptions(const std::vector<std::string>& args, BatchOptions& optio
         error = "--zonation needs --fossil FILE.";
         return false;
     }
-    if (options.referencePath.empty() && !options.zonation) {
-        error = "--reference FILE is required (only --fossil FILE --zonation runs without it).";
+    if (options.referencePath.empty() && !options.zonation && options.pairsPath.empty()) {
+        error =
+            "--reference FILE is required (only --fossil FILE --zonation and --calibrate "
+            "--pairs FILE run without it).";
+        return false;
+    }
+    if (options.referencePath.empty() && !options.fossilPath.empty() && !options.zonation) {
+        error = "--fossil FILE needs --reference FILE unless it is only zoned (--zonation).";
         return false;
     }
     if (options.outDir.empty()) {
@@ -597,8 +763,117 @@ std::vector<std::pair<std::string, std::string>> ReconstructionFiles(const Works
     return files;
 }
 
+bool DefaultCalibrationRange(const Workspace& ws, int param, std::string& low, std::string& high)
+{
+    float lo = 0, hi = 0;
+    bool any = false;
+    if (ws.fossilSampleCount > 0) {
+        const ReconRange range =
+            ReconstructionRange(ws.reconValues, ws.fossilSampleCount, ws.climateParamCount);
+        if (static_cast<int>(range.hasValue.size()) > param && range.hasValue[param]) {
+            lo = range.min[param];
+            hi = range.max[param];
+            any = true;
+        }
+    }
+    if (!any) {
+        // Without a fossil reconstruction the window has no range to hand over; the climate
+        // values the error model is compared with stand in for it.
+        const int sites = UsableRows(ws.climateValues, ws.refSiteCount);
+        for (int s = 1; s <= sites && param <= ws.climateValues.cols(); ++s) {
+            const double v = ws.climateValues(s, param);
+            if (v == -9999 || !std::isfinite(static_cast<float>(v))) continue;
+            const float f = static_cast<float>(v);
+            lo = any ? std::min(lo, f) : f;
+            hi = any ? std::max(hi, f) : f;
+            any = true;
+        }
+    }
+    if (!any) return false;
+    low = FormatNumber(RoundRangeDown(lo, hi));
+    high = FormatNumber(RoundRangeUp(hi, lo));
+    return true;
+}
+
+bool BatchCalibrationStage(Workspace& ws, const BatchOptions& options,
+                           std::vector<std::pair<std::string, std::string>>& files,
+                           std::ostream& out, std::ostream& err)
+{
+    if (!options.calibrate) return true;
+    using namespace calib;
+    const int param = options.calibrationParam;
+    PairSet set0, set1;
+    auto refuse = [&err](const std::string& what, const std::string& message) {
+        err << "Calibration, " << what << ":\n" << message << "\n";
+        return false;
+    };
+    if (!options.pairsPath.empty()) {
+        const CalibStatus st = ImportPairFile(options.pairsPath, 0, set0);
+        if (!st.ok) return refuse(options.pairsPath, st.error);
+        for (const std::string& w : st.warnings) err << options.pairsPath << ": " << w << "\n";
+    } else {
+        if (param > ws.climateParamCount)
+            return refuse(
+                "--calibration-param " + std::to_string(param),
+                "The climate table has " + std::to_string(ws.climateParamCount) + " parameters.");
+        // The window takes its data set 0 from the current parameter while it is open.
+        ws.calibWindowOpen = true;
+        ws.currentClimateParam = static_cast<int16_t>(param);
+        const CalibStatus st = TransferData(ws, set0);
+        if (!st.ok) return refuse("error model", st.error);
+        for (const std::string& w : st.warnings) err << w << "\n";
+    }
+    if (set0.pairCount == 0)
+        return refuse(options.pairsPath.empty() ? "error model" : options.pairsPath,
+                      "Data set 0 holds no complete pair.");
+    if (!options.modelPairsPath.empty()) {
+        const CalibStatus st = ImportPairFile(options.modelPairsPath, 1, set1);
+        if (!st.ok) return refuse(options.modelPairsPath, st.error);
+        for (const std::string& w : st.warnings) err << options.modelPairsPath << ": " << w << "\n";
+    }
+
+    std::string low = options.rangeLow, high = options.rangeHigh;
+    if (low.empty() && !DefaultCalibrationRange(ws, param, low, high))
+        return refuse("range", "Parameter " + std::to_string(param) +
+                                   " has no value to propose a range from; give "
+                                   "--calibration-range LOW,HIGH.");
+    AllocateCalibMatrices(ws);
+    if (ValidateRange(ws, low, high) != RangeStatus::Valid)
+        return refuse("range " + low + "," + high, kInvalidRangeMessage);
+
+    const CalibStatus st = RunChain(ws, set0, set1, options.chain, false);
+    if (!st.ok) return refuse("chain", st.error);
+    FillMatrixOut(ws);
+
+    CommonOutputInfo info;
+    info.rangeLow = low;
+    info.rangeHigh = high;
+    const PairSet* sets[2] = {&set0, &set1};
+    for (int ds = 0; ds < 2; ++ds) {
+        info.source[ds] = sets[ds]->source;
+        info.xName[ds] = sets[ds]->xName;
+        info.yName[ds] = sets[ds]->yName;
+    }
+    info.generateModel = options.chain.generateModel;
+    info.generatedSdPercent = options.chain.generatedSdPercent;
+    info.verticalThreshold = options.chain.verticalThreshold;
+    info.horizontalThreshold = options.chain.horizontalThreshold;
+    files.emplace_back("calibration.csv",
+                       CommonOutputText(ws, info, static_cast<float>(options.chain.smoothingLevel),
+                                        static_cast<float>(options.chain.coefficient1) / 10.0f,
+                                        static_cast<float>(options.chain.coefficient2) / 10.0f));
+    out << "Calibration: " << set0.pairCount << " pairs, range " << low << " to " << high << ", "
+        << (options.chain.generateModel
+                ? "generated model " + std::to_string(options.chain.generatedSdPercent) +
+                      " % of range"
+                : std::to_string(set1.pairCount) + " model pairs")
+        << "\n";
+    return true;
+}
+
 bool BatchWriteStage(const Workspace& ws, const BatchOptions& options, const std::string& dateTime,
-                     std::ostream& out, std::ostream& err)
+                     std::ostream& out, std::ostream& err,
+                     const std::vector<std::pair<std::string, std::string>>& extraFiles)
 {
     const std::filesystem::path dir(options.outDir);
     std::error_code ec;
@@ -627,6 +902,7 @@ bool BatchWriteStage(const Workspace& ws, const BatchOptions& options, const std
         files.push_back(std::move(file));
     if (options.zonation)
         for (auto& file : ZonationFiles(ws, options)) files.push_back(std::move(file));
+    for (const auto& file : extraFiles) files.push_back(file);
     for (const auto& [name, text] : files)
         if (text.empty()) {
             err << "Nothing to write into " << name << ": its results are missing.\n";
@@ -661,7 +937,7 @@ int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
     }
     Workspace ws;
     if (options.referencePath.empty()) {
-        if (!BatchFossilOnlyStage(ws, options, out, err)) return 1;
+        if (options.zonation && !BatchFossilOnlyStage(ws, options, out, err)) return 1;
     } else {
         if (!BatchReferenceStage(ws, options, err)) return 1;
         if (!BatchEofStage(ws, options, out)) return 1;
@@ -670,7 +946,10 @@ int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
         if (!BatchReconstructionStage(ws, options, out, err)) return 1;
     }
     if (options.zonation && !BatchZonationStage(ws, options, out, err)) return 1;
-    if (!BatchWriteStage(ws, options, DateTimeText(std::time(nullptr)), out, err)) return 1;
+    std::vector<std::pair<std::string, std::string>> calibration;
+    if (!BatchCalibrationStage(ws, options, calibration, out, err)) return 1;
+    if (!BatchWriteStage(ws, options, DateTimeText(std::time(nullptr)), out, err, calibration))
+        return 1;
     return 0;
 }
 

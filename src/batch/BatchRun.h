@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/Workspace.h"
+#include "calib/CalibModel.h"
 #include "diagram/Coniss.h"
 #include "eof/Pretreatment.h"
 #include "mat/Analogues.h"
@@ -29,6 +30,15 @@ struct BatchOptions {
     std::vector<int> axes;  // EOFs of the EOF basis; empty: the program's default selection
     bool errorModel = false;
     bool acceptSiteNames = false;
+    // The calibration: data set 0 from the error model of one parameter or from a pair file,
+    // data set 1 from a pair file or the generated model, and the calibration window's
+    // settings with its defaults.
+    bool calibrate = false;
+    std::string pairsPath;            // empty: the error model of calibrationParam
+    int calibrationParam = 1;         // 1..climate parameters
+    std::string modelPairsPath;       // empty: the generated model
+    std::string rangeLow, rangeHigh;  // empty: the proposed range of the parameter
+    calib::ChainSettings chain;       // generateModel follows modelPairsPath
     bool help = false;
 };
 
@@ -66,8 +76,18 @@ bool BatchReconstructionStage(Workspace& ws, const BatchOptions& options, std::o
 std::vector<std::pair<std::string, std::string>> ReconstructionFiles(const Workspace& ws,
                                                                      const BatchOptions& options,
                                                                      bool* allFinite);
+// The calibration range of a run without --calibration-range: the proposed display range of
+// the parameter's fossil reconstruction, or the range of its climate values when there is no
+// fossil reconstruction of it. False when neither has a value.
+bool DefaultCalibrationRange(const Workspace& ws, int param, std::string& low, std::string& high);
+// Runs the calibration chain and leaves calibration.csv in files.
+bool BatchCalibrationStage(Workspace& ws, const BatchOptions& options,
+                           std::vector<std::pair<std::string, std::string>>& files,
+                           std::ostream& out, std::ostream& err);
+// extraFiles are written together with the files of the other stages.
 bool BatchWriteStage(const Workspace& ws, const BatchOptions& options, const std::string& dateTime,
-                     std::ostream& out, std::ostream& err);
+                     std::ostream& out, std::ostream& err,
+                     const std::vector<std::pair<std::string, std::string>>& extraFiles = {});
 
 // The whole run: 0 on success, 1 when a stage fails, 2 for bad options.
 int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
