@@ -166,28 +166,14 @@ TEST(CalibModel, SkipCopiesTheSmoothedModel)
     EXPECT_TRUE(SameBits(ws.calibMatrices[kRowNormalised], ws.calibMatrices[kSmoothedModel]));
 }
 
-// Columns of slot 6 from given values of slot 5 (and slot 4), thresholds off.
-Workspace ColumnValues(int a, int firstRow, std::initializer_list<float> values)
-{
-    Workspace ws = CalibWorkspace();
-    int b = firstRow;
-    for (float v : values) {
-        ws.calibMatrices[kRowNormalised](a, b) = v;
-        ws.calibMatrices[kSmoothedModel](a, b) = v;
-        ++b;
-    }
-    NormalizeV(ws, ThresholdUnits{}, 0);
-    return ws;
-}
-
 TEST(CalibModel, MedianIsTheRowWhereHalfIsExceeded)
 {
-    Workspace ws = ColumnValues(60, 100, {0.25f, 0.25f, 0.5f});
+    Workspace ws = NormalisedColumn(60, 100, {0.25f, 0.25f, 0.5f});
     EXPECT_EQ(ws.medianIndex[60], 102);  // exactly one half at row 101 is not enough
     EXPECT_EQ(ws.calibMatrices[kProbability](60, 102), -0.5f);
     EXPECT_EQ(ws.calibMatrices[kProbability](60, 101), 0.25f);
 
-    ws = ColumnValues(61, 100, {1.0f, 1.0f, 2.0f, 4.0f});
+    ws = NormalisedColumn(61, 100, {1.0f, 1.0f, 2.0f, 4.0f});
     EXPECT_EQ(ws.medianIndex[61], 103);
     EXPECT_EQ(ws.calibMatrices[kProbability](61, 103), -0.5f);
     EXPECT_EQ(ws.calibMatrices[kProbability](61, 100), 0.125f);

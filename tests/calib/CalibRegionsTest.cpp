@@ -11,23 +11,9 @@ namespace {
 
 using namespace tarvex::testing;
 
-// Slot 6 through the column normalisation, so the median mark is the one it sets.
-Workspace Column(int a, int firstRow, std::initializer_list<float> values)
-{
-    Workspace ws = CalibWorkspace();
-    int b = firstRow;
-    for (float v : values) {
-        ws.calibMatrices[kRowNormalised](a, b) = v;
-        ws.calibMatrices[kSmoothedModel](a, b) = v;
-        ++b;
-    }
-    NormalizeV(ws, ThresholdUnits{}, 0);
-    return ws;
-}
-
 TEST(CalibRegions, ThreeCellColumnLevelsFlagsModeAndMedian)
 {
-    Workspace ws = Column(80, 100, {0.2f, 0.3f, 0.5f});
+    Workspace ws = NormalisedColumn(80, 100, {0.2f, 0.3f, 0.5f});
     ComputeRegions(ws, 682, 954);
     EXPECT_EQ(ws.regionLevel(80, 0), 0.30029296875f);
     EXPECT_EQ(ws.regionLevel(80, 1), 0.19970703125f);
@@ -45,7 +31,7 @@ TEST(CalibRegions, ThreeCellColumnLevelsFlagsModeAndMedian)
 
 TEST(CalibRegions, EqualMaximaAndEmptyColumns)
 {
-    Workspace ws = Column(90, 40, {0.1f, 0.4f, 0.1f, 0.4f});
+    Workspace ws = NormalisedColumn(90, 40, {0.1f, 0.4f, 0.1f, 0.4f});
     ComputeRegions(ws, 682, 954, true);
     EXPECT_EQ(ws.modeIndex[90], 41);  // the lower of the two rows
     EXPECT_EQ(ws.calibMatrices[kRegionFlags](90, 41), 3.0f);
@@ -59,7 +45,7 @@ TEST(CalibRegions, EqualMaximaAndEmptyColumns)
 TEST(CalibRegions, FullCoefficientFlagsEveryCellOfNonEmptyColumns)
 {
     for (int c2 : {1000, 954}) {
-        Workspace ws = Column(80, 100, {0.2f, 0.3f, 0.5f});
+        Workspace ws = NormalisedColumn(80, 100, {0.2f, 0.3f, 0.5f});
         ComputeRegions(ws, 682, c2);
         const Matrix<float>& f = ws.calibMatrices[kRegionFlags];
         if (c2 == 1000) {
@@ -75,7 +61,7 @@ TEST(CalibRegions, FullCoefficientFlagsEveryCellOfNonEmptyColumns)
 
 TEST(CalibRegions, ZeroCoefficientShrinksToThePeak)
 {
-    Workspace ws = Column(80, 100, {0.2f, 0.3f, 0.5f});
+    Workspace ws = NormalisedColumn(80, 100, {0.2f, 0.3f, 0.5f});
     ComputeRegions(ws, 0, 0);
     const Matrix<float>& f = ws.calibMatrices[kRegionFlags];
     EXPECT_EQ(f(80, 100), 0.0f);
@@ -179,7 +165,7 @@ namespace {
 
 TEST(CalibPictures, ReturnedPanelPaintsOnlyInsideTheOuterRegion)
 {
-    Workspace ws = Column(80, 100, {0.2f, 0.3f, 0.5f});
+    Workspace ws = NormalisedColumn(80, 100, {0.2f, 0.3f, 0.5f});
     ApplyColourPreset(ws.colours);
     ws.zEnhancement = 1.5f;
     ComputeRegions(ws, 682, 954);

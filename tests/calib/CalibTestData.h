@@ -3,9 +3,11 @@
 // Workspaces and pair sets shared by the calibration tests.
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
 
 #include "app/Workspace.h"
 #include "calib/CalibData.h"
+#include "calib/CalibModel.h"
 
 namespace tarvex::testing {
 
@@ -43,6 +45,21 @@ inline bool SameBits(const Matrix<float>& a, const Matrix<float>& b)
     if (a.rows() != b.rows() || a.cols() != b.cols()) return false;
     const std::size_t n = static_cast<std::size_t>(a.rows() + 1) * (a.cols() + 1);
     return std::memcmp(a.row(0), b.row(0), n * sizeof(float)) == 0;
+}
+
+// A column a of slot 6 made from the given values of slots 5 and 4 from firstRow on, through
+// the column normalisation (thresholds off), so the median mark is the one it sets.
+inline Workspace NormalisedColumn(int a, int firstRow, std::initializer_list<float> values)
+{
+    Workspace ws = CalibWorkspace();
+    int b = firstRow;
+    for (float v : values) {
+        ws.calibMatrices[calib::kRowNormalised](a, b) = v;
+        ws.calibMatrices[calib::kSmoothedModel](a, b) = v;
+        ++b;
+    }
+    calib::NormalizeV(ws, calib::ThresholdUnits{}, 0);
+    return ws;
 }
 
 }  // namespace tarvex::testing
