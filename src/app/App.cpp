@@ -4,6 +4,7 @@
 
 #include "app/frmAbout1.h"
 #include "app/frmMain.h"
+#include "calib/frmCalib.h"
 #include "diagram/frmDiagram.h"
 #include "diagram/frmECC.h"
 #include "diagram/frmTest.h"
@@ -21,6 +22,7 @@ App::App(Dialogs& dialogs) : dialogs_(dialogs)
 App::~App()
 {
     // Auxiliary windows go first: they may still refer to the main window.
+    calib_.reset();
     ecc_.reset();
     test_.reset();
     diagram_.reset();
@@ -119,6 +121,20 @@ void App::UnloadEcc()
     UnloadLater(ecc_);
 }
 
+frmCalib& App::calib()
+{
+    if (!calib_) {
+        calib_ = std::make_unique<frmCalib>(*this);
+        calib_->Load();
+    }
+    return *calib_;
+}
+
+void App::UnloadCalib()
+{
+    UnloadLater(calib_);
+}
+
 void App::NotifyClimateImported()
 {
     // A window that is not open prepares itself from the workspace when it is activated.
@@ -136,6 +152,7 @@ void App::Quit()
     quitting_ = true;
     test_.reset();
     ecc_.reset();
+    calib_.reset();
     mat_.reset();
     if (diagram_) diagram_->hide();
     control_.reset();

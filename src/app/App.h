@@ -16,6 +16,7 @@ class frmDiagram;
 class frmTest;
 class frmMAT;
 class frmECC;
+class frmCalib;
 
 // Owns the workspace and every window. A window is created on first use; one that another
 // window touches before the user opens it is created hidden and runs its load steps.
@@ -56,6 +57,12 @@ public:
     // parameter list and controls as after its own import, without reconstructing.
     void NotifyClimateImported();
 
+    // The calibration window, opened by the reconstruction window's "Meridan"; closing it
+    // unloads it.
+    frmCalib& calib();
+    void UnloadCalib();
+
+    bool calibLoaded() const { return calib_ != nullptr; }
     bool diagramLoaded() const { return diagram_ != nullptr; }
     bool matLoaded() const { return mat_ != nullptr; }
     bool eccLoaded() const { return ecc_ != nullptr; }
@@ -80,6 +87,7 @@ private:
     std::unique_ptr<frmTest> test_;
     std::unique_ptr<frmMAT> mat_;
     std::unique_ptr<frmECC> ecc_;
+    std::unique_ptr<frmCalib> calib_;
     bool quitting_ = false;
 };
 

@@ -248,7 +248,8 @@ void NormalizeV(Workspace& ws, const ThresholdUnits& units, int horizontalThresh
 }
 
 CalibStatus RunFrom(Workspace& ws, const PairSet& set0, PairSet& set1,
-                    const ChainSettings& settings, Stage from, ThresholdUnits& units, Path path)
+                    const ChainSettings& settings, Stage from, ThresholdUnits& units, Path path,
+                    const std::function<void(Stage)>& done)
 {
     CalibStatus status;
     if (ws.calibMatrices.size() != 9 || ws.gridStep == 0) {
@@ -256,6 +257,9 @@ CalibStatus RunFrom(Workspace& ws, const PairSet& set0, PairSet& set1,
         status.error = kInvalidRangeMessage;
         return status;
     }
+    const auto finished = [&done](Stage s) {
+        if (done) done(s);
+    };
     if (from == Stage::ErrorModel) {
         if (settings.generateModel) {
             status = GeneratedModel(ws, set1, settings.generatedSdPercent, path);
@@ -267,13 +271,26 @@ CalibStatus RunFrom(Workspace& ws, const PairSet& set0, PairSet& set1,
                 "Vest-Vobs data.";
         }
         if (!status.ok) return status;
+        finished(Stage::ErrorModel);
     }
-    if (from <= Stage::DiscreteModel) DescreteModel(ws, set0, path);
-    if (from <= Stage::Smoothing) Smoothing(ws, settings.smoothingLevel, path);
-    if (from <= Stage::RowNormalisation)
+    if (from <= Stage::DiscreteModel) {
+        DescreteModel(ws, set0, path);
+        finished(Stage::DiscreteModel);
+    }
+    if (from <= Stage::Smoothing) {
+        Smoothing(ws, settings.smoothingLevel, path);
+        finished(Stage::Smoothing);
+    }
+    if (from <= Stage::RowNormalisation) {
         units = NormalizeH(ws, settings.verticalThreshold, settings.skipRowNormalisation, path);
-    if (from <= Stage::ColumnNormalisation) NormalizeV(ws, units, settings.horizontalThreshold);
-    ComputeRegions(ws, settings.coefficient1, settings.coefficient2);
+        finished(Stage::RowNormalisation);
+    }
+    if (from <= Stage::ColumnNormalisation) {
+        NormalizeV(ws, units, settings.horizontalThreshold);
+        finished(Stage::ColumnNormalisation);
+    }
+    ComputeRegions(ws, settings.coefficient1, settings.coefficient2, ws.colours.greyScaleOnCalib);
+    finished(Stage::Regions);
     return status;
 }
 

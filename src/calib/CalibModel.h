@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include "app/Workspace.h"
 #include "calib/CalibData.h"
 
@@ -79,10 +81,11 @@ enum class Stage {
 
 // Runs the chain from `from` to the regions. units carries the threshold units from the row
 // normalisation to the column normalisation; a run that starts after the row normalisation
-// uses the units of the last run that did it.
+// uses the units of the last run that did it. done, when given, hears of every stage as soon
+// as its results are in place (a window draws that stage's figure then).
 CalibStatus RunFrom(Workspace& ws, const PairSet& set0, PairSet& set1,
                     const ChainSettings& settings, Stage from, ThresholdUnits& units,
-                    Path path = Path::Fast);
+                    Path path = Path::Fast, const std::function<void(Stage)>& done = nullptr);
 
 // "Start": the error model (generated, or from data set 1 unless it is already built), then
 // every later stage through the confidence regions. Needs a validated range and allocated

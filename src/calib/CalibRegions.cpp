@@ -153,6 +153,22 @@ Matrix<int32_t> TrimmedProbabilityColours(const Workspace& ws)
     return out;
 }
 
+Matrix<int32_t> ModelColours(const Workspace& ws, int slot, float weight, bool cutOff)
+{
+    constexpr int32_t kWhite = 255 + 256 * 255 + 65536 * 255;
+    Matrix<int32_t> out(200, 200);
+    out.fill(kWhite);
+    if (ws.calibMatrices.size() != 9 || slot < 0 || slot > 8) return out;
+    const Matrix<float>& m = ws.calibMatrices[static_cast<std::size_t>(slot)];
+    for (int a = 25; a <= 225; ++a)
+        for (int b = 25; b <= 225; ++b) {
+            const float v = std::fabs(m(a, b) * weight) * ws.zEnhancement;
+            if (cutOff ? v > ws.colours.colourScaleSlider : v != 0)
+                out(a - 25, b - 25) = ColourOfValue(ws.colours, v);
+        }
+    return out;
+}
+
 Matrix<int32_t> RegionColours(const Workspace& ws)
 {
     constexpr int32_t kWhite = 255 + 256 * 255 + 65536 * 255;

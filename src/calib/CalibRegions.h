@@ -45,6 +45,11 @@ std::vector<LineItem> MedianLine(const Workspace& ws);
 // the returned panel's "Probability" display). Regions: the inner region in region colour 1,
 // the ring in region colour 2 (the returned panel's "Confidence" display).
 Matrix<int32_t> TrimmedProbabilityColours(const Workspace& ws);
+// Colours of the visible cells of one model figure, stored like the above: each cell's value
+// times weight, as a magnitude, times zEnhancement, on the colour scale; cells whose enhanced
+// value does not exceed the colour scale's cut-off stay white (on screen: paper shows every
+// cell, cutOff = false).
+Matrix<int32_t> ModelColours(const Workspace& ws, int slot, float weight, bool cutOff = true);
 Matrix<int32_t> RegionColours(const Workspace& ws);
 
 }  // namespace tarvex::calib

@@ -25,6 +25,7 @@
 #include <cmath>
 
 #include "app/App.h"
+#include "calib/frmCalib.h"
 #include "app/frmMain.h"
 #include "data/NumberText.h"
 #include "diagram/frmDiagram.h"
@@ -363,15 +364,13 @@ void frmMAT::ConnectControls()
     connect(Text2, &QLineEdit::editingFinished, this, [this] { RangeEdited(false); });
 
     connect(Command3, &QPushButton::clicked, this, [this] { GenerateErrorModel(); });
-    for (QPushButton* b : {Command2, Command4, Command5, Command6})
-        connect(b, &QPushButton::clicked, this, [this] {
-            // The calibration module and the probability matrices are not part of this
-            // version; the buttons only show where they will be.
-            app_.dialogs().Inform(
-                "The calibration module and the probability matrices are not available in this "
-                "version.",
-                "Tarvex");
-        });
+    connect(Command6, &QPushButton::clicked, this, [this] { OpenCalibration(); });
+    connect(Command4, &QPushButton::clicked, this, [this] { BuildHistogram(); });
+    connect(Command2, &QPushButton::clicked, this, [this, &ws] {
+        Command2->setText(ws.calibReturned ? "Calib: Yes" : "Calib: No");
+    });
+    connect(Command5, &QPushButton::clicked, this,
+            [this, &ws] { Command5->setText(ws.histBuilt ? "Hist: Yes" : "Hist: No"); });
     for (QCheckBox* c : Check4) connect(c, &QCheckBox::clicked, this, [this] { DrawReconCurve(); });
     for (QRadioButton* o : Option4)
         connect(o, &QRadioButton::clicked, this, [this] { DrawReconCurve(); });
@@ -424,12 +423,7 @@ void frmMAT::ConnectControls()
         connect(a, &QAction::triggered, this, [this] { SaveCurveAll(); });
     for (QAction* a : {mnuSaveScatter, mnuSaveScatter2})
         connect(a, &QAction::triggered, this, [this] { SaveScatter(); });
-    connect(mnuColor, &QAction::triggered, this, [this] {
-        app_.dialogs().Inform(
-            "The colour settings dialog is not available in this version; the "
-            "main window's Edit menu applies the colour presets.",
-            "Tarvex");
-    });
+    connect(mnuColor, &QAction::triggered, this, [this] { ShowColourSettings(); });
 
     for (PictureBox* panel : {Picture1, Picture3}) {
         const bool histogram = panel == Picture3;
@@ -780,6 +774,8 @@ void frmMAT::Unload()
 {
     if (unloaded_) return;
     unloaded_ = true;
+    // The calibration works on this window's reconstruction and goes with it.
+    if (app_.calibLoaded()) app_.calib().Close();
     Workspace& ws = app_.ws();
     ws.reconShown = ws.errorModelShown = ws.calibReturned = ws.histBuilt = false;
     extraPanelsShown_ = false;

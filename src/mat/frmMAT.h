@@ -121,6 +121,18 @@ public:
     void SaveCurveAll();
     void SaveScatter();
 
+    // "Meridan": opens the calibration window for the current parameter (or brings it up).
+    void OpenCalibration();
+    // Closes the calibration module's windows; the calibration window counts as closed.
+    void CloseCalibration();
+    // "Return" of the calibration window: the calibrated result in Picture4, "Strativ" enabled.
+    void ShowCalibrationResult();
+    // Takes back the returned result (a reset in the calibration module).
+    void ClearCalibrationResult();
+    // "Strativ": the probability histogram along the sequence.
+    void BuildHistogram();
+    void ShowColourSettings();
+
     // A climate table was imported (here or by the correlation window): the parameter list
     // and the search settings become available.
     void ClimateImported();

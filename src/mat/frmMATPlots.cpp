@@ -16,6 +16,9 @@
 #include <cmath>
 
 #include "app/App.h"
+#include "calib/CalibData.h"
+#include "calib/CalibRegions.h"
+#include "calib/frmCalib.h"
 #include "app/frmMain.h"
 #include "data/NumberText.h"
 #include "diagram/frmDiagram.h"
@@ -85,6 +88,7 @@ void frmMAT::ClearMatrixPanels()
     Picture4->hide();
     Picture3->SetBackColor(WindowColour(*this));
     Picture3->Cls();
+    Picture4->ForgetPicture();
     Picture4->SetBackColor(WindowColour(*this));
     Picture4->Cls();
     ws.histBuilt = ws.calibReturned = false;
@@ -175,7 +179,8 @@ void frmMAT::Reset()
     Command4->setEnabled(false);
     DefineThreshold();
     if (ws.reconShown) DoClimateReconstruction();
-    // The calibration window, once there is one, closes here: its pairs no longer match.
+    // The calibration window closes: its pairs no longer match.
+    CloseCalibration();
 }
 
 void frmMAT::ShowExtraPanels(bool on)
@@ -331,8 +336,8 @@ void frmMAT::ChooseParameter()
     if (ws.errorModelShown) Command6->setEnabled(true);
     ClearMatrixPanels();
     ShowSummary();
-    // The calibration module's windows, once there are any, close here: they belong to the
-    // parameter that was shown.
+    // The calibration module's windows close: they belong to the parameter that was shown.
+    CloseCalibration();
 }
 
 void frmMAT::RangeEdited(bool changed)
@@ -345,8 +350,10 @@ void frmMAT::RangeEdited(bool changed)
         DrawErrorScatter();
         Command6->setEnabled(true);
     }
-    if (changed) ClearMatrixPanels();
-    // An open calibration window takes the new range here, once there is one.
+    if (changed) {
+        ClearMatrixPanels();
+        if (app_.calibLoaded()) app_.calib().TakeRange(Text1->text(), Text2->text());
+    }
 }
 
 void frmMAT::HistResize()
@@ -479,6 +486,89 @@ void frmMAT::SaveScatter()
                          [&ws, p](const ProgressFn& progress, bool* allFinite) {
                              return ScatterFileText(ws, p, progress, allFinite);
                          });
+}
+
+// ---- The calibration module ----
+
+void frmMAT::OpenCalibration()
+{
+    Workspace& ws = app_.ws();
+    if (!ws.errorModelShown) return;
+    if (!ws.calibWindowOpen || ws.calibMatrices.size() != 9) calib::AllocateCalibMatrices(ws);
+    ws.calibWindowOpen = true;
+    const bool existed = app_.calibLoaded();
+    frmCalib& c = app_.calib();
+    if (existed && (c.Text1->text() != Text1->text() || c.Text2->text() != Text2->text()))
+        c.TakeRange(Text1->text(), Text2->text());
+    c.show();
+    c.raise();
+    c.activateWindow();
+    c.Activate();
+}
+
+void frmMAT::CloseCalibration()
+{
+    if (app_.calibLoaded()) app_.calib().Close();
+    app_.ws().calibWindowOpen = false;
+}
+
+void frmMAT::ShowCalibrationResult()
+{
+    Workspace& ws = app_.ws();
+    if (ws.calibMatrices.size() != 9) return;
+    Picture4->ForgetPicture();
+    Picture4->Scale(25, 225, 200, -200);
+    Picture4->SetBackColor(kWhite);
+    Picture4->Cls();
+    const Matrix<int32_t> colours = Option4[1]->isChecked() ? calib::RegionColours(ws)
+                                                            : calib::TrimmedProbabilityColours(ws);
+    Picture4->Cells(24.5, 225.5, 225.5, 24.5, CellImage(colours));
+    ws.calibReturned = true;
+    Picture4->KeepPicture();
+    Picture4->show();
+    Command4->setEnabled(true);
+    Picture3->SetBackColor(WindowColour(*this));
+    Picture3->Cls();
+    ws.histBuilt = false;
+    // The Meridan matrix file comes with the next version; its menu entries stay disabled.
+    mnuCopy4->setEnabled(true);
+    SetCurveScales();
+    DrawReconCurve();
+    Command4->setFocus();
+}
+
+void frmMAT::ClearCalibrationResult()
+{
+    Workspace& ws = app_.ws();
+    Picture4->hide();
+    Picture4->ForgetPicture();
+    Picture4->SetBackColor(WindowColour(*this));
+    Picture4->Cls();
+    ws.calibReturned = false;
+    Command4->setEnabled(false);
+    Picture3->SetBackColor(WindowColour(*this));
+    Picture3->Cls();
+    ws.histBuilt = false;
+    for (QAction* a :
+         {mnuSaveStrativ, mnuSaveStrativ2, mnuCopy3, mnuSaveMeridan, mnuSaveMeridan2, mnuCopy4})
+        a->setEnabled(false);
+    if (ws.reconShown) DrawReconCurve();
+}
+
+// The probability histogram along the sequence, the colour settings dialog and the matrix files
+// come with the next version; until then the commands say so.
+void frmMAT::BuildHistogram()
+{
+    app_.dialogs().Inform("The probability histogram is not available in this version.",
+                          "Tarvex");
+}
+
+void frmMAT::ShowColourSettings()
+{
+    app_.dialogs().Inform(
+        "The colour settings dialog is not available in this version; the main window's Edit "
+        "menu applies the colour presets.",
+        "Tarvex");
 }
 
 }  // namespace tarvex

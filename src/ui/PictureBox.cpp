@@ -126,11 +126,27 @@ void PictureBox::EndDraw(QPainter* /*painter*/)
     update();
 }
 
+void PictureBox::KeepPicture()
+{
+    EndBatch();
+    SyncLayers();
+    kept_ = picture_.copy();
+}
+
+void PictureBox::ForgetPicture()
+{
+    kept_ = QImage();
+}
+
 void PictureBox::Cls()
 {
     EndBatch();
     SyncLayers();
-    picture_.fill(ToQColor(BackColor()));
+    if (!kept_.isNull() && kept_.size() != picture_.size()) kept_ = QImage();
+    if (kept_.isNull())
+        picture_.fill(ToQColor(BackColor()));
+    else
+        picture_ = kept_.copy();
     overlay_.fill(Qt::transparent);
     ResetCurrentPosition();
     update();

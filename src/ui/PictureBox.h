@@ -30,6 +30,11 @@ public:
 
     // Clears the picture to BackColor and empties the overlay, whichever layer is selected.
     void Cls() override;
+    // The picture as it stands becomes what Cls returns to, until ForgetPicture (or a change
+    // of the panel's size, which makes it meaningless).
+    void KeepPicture();
+    void ForgetPicture();
+    bool HasKeptPicture() const { return !kept_.isNull(); }
     void SetDrawOverlay(bool on)
     {
         if (on != drawOverlay_) EndBatch();
@@ -85,6 +90,7 @@ private:
 
     mutable QImage picture_;
     mutable QImage overlay_;
+    QImage kept_;
     bool drawOverlay_ = false;
     std::optional<QPainter> painter_;
     bool batch_ = false;

@@ -392,6 +392,37 @@ void Surface::DrawRect(double x1, double y1, double x2, double y2, Colour colour
     }
 }
 
+void Surface::Cells(double x1, double y1, double x2, double y2, const QImage& image)
+{
+    const double px1 = MapX(x1), py1 = MapY(y1), px2 = MapX(x2), py2 = MapY(y2);
+    if (image.isNull() || !Finite(px1, py1) || !Finite(px2, py2)) return;
+    const int l = RoundPixel(std::min(px1, px2));
+    const int r = RoundPixel(std::max(px1, px2));
+    const int t = RoundPixel(std::min(py1, py2));
+    const int b = RoundPixel(std::max(py1, py2));
+    if (r <= l || b <= t) return;
+    DrawScope scope(*this);
+    QPainter* p = scope.get();
+    if (!p) return;
+    p->setRenderHint(QPainter::SmoothPixmapTransform, false);
+    p->drawImage(QRect(l, t, r - l, b - t), image);
+}
+
+QImage CellImage(const Matrix<int32_t>& colours)
+{
+    const int w = colours.rows() + 1, h = colours.cols() + 1;
+    if (w <= 0 || h <= 0) return QImage();
+    QImage image(w, h, QImage::Format_RGB32);
+    for (int j = 0; j < h; ++j) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(h - 1 - j));
+        for (int i = 0; i < w; ++i) {
+            const Colour c = colours(i, j);
+            line[i] = qRgb(RedOf(c), GreenOf(c), BlueOf(c));
+        }
+    }
+    return image;
+}
+
 void Surface::Box(double x1, double y1, double x2, double y2, Colour colour)
 {
     DrawRect(x1, y1, x2, y2, colour, false);

@@ -6,6 +6,7 @@
 #include <string>
 #include <tuple>
 
+#include "app/Matrix.h"
 #include "ui/Colour.h"
 
 class QColor;
@@ -29,6 +30,10 @@ Colour FromQColor(const QColor& c);
 //
 // Drawing moves the pen: Line, Box and BoxFill leave CurrentX/CurrentY at their second
 // corner, PSet at its point and Circle at its centre.
+// A matrix of colours (element (i, j), both from 0) as an image whose column i is element i
+// and whose rows run upwards: element (i, 0) is the bottom row. For Surface::Cells.
+QImage CellImage(const Matrix<int32_t>& colours);
+
 class Surface {
 public:
     Surface();
@@ -107,6 +112,10 @@ public:
     // No fill leaves the inside untouched.
     void Circle(double x, double y, double radius, Colour outline,
                 std::optional<Colour> fill = std::nullopt);
+
+    // Paints an image stretched over the rectangle between two user corners, each source
+    // pixel a sharp block (no smoothing): matrices of cells drawn on a grid.
+    void Cells(double x1, double y1, double x2, double y2, const QImage& image);
 
     // Draws text with its top-left corner at the current position in ForeColor, then returns
     // CurrentX to where it was and moves CurrentY down one line per line of text.

@@ -11,6 +11,7 @@
 
 #include "app/App.h"
 #include "app/frmMain.h"
+#include "calib/frmCalib.h"
 #include "diagram/frmDiagram.h"
 #include "diagram/frmECC.h"
 #include "diagram/frmTest.h"
@@ -81,6 +82,23 @@ int main(int argc, char** argv)
         r.Slider2->setValue(r.Slider2->value() + 10);
         r.Command3->click();
         Save(r, out + "/recon-error-model.png");
+        r.Command6->click();
+        frmCalib& c = app.calib();
+        Save(c, out + "/calib-loaded.png");
+        c.Check4->click();
+        c.Command3->click();
+        Save(c, out + "/calib-start.png");
+        c.Command10->click();
+        Save(r, out + "/recon-returned.png");
+        r.Option4[1]->setChecked(true);
+        r.ShowCalibrationResult();
+        Save(r, out + "/recon-returned-confidence.png");
+        c.Slider3->setValue(4);
+        Save(c, out + "/calib-smoothing-4.png");
+        c.resize(1100, 1000);
+        Save(c, out + "/calib-large.png");
+        c.resize(c.minimumWidth(), c.minimumHeight());
+        Save(c, out + "/calib-small.png");
         r.resize(r.width(), 480);
         Save(r, out + "/recon-small.png");
 

@@ -1,0 +1,865 @@
+// The calibration window's data, range and stages: what each command computes, which
+// figures it draws, and what each change takes back.
+#include <QApplication>
+#include <QCheckBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSlider>
+#include <algorithm>
+#include <cmath>
+#include <optional>
+
+#include "app/App.h"
+#include "calib/CalibRegions.h"
+#include "calib/frmCalib.h"
+#include "data/NumberText.h"
+#include "mat/frmMAT.h"
+#include "ui/Dialogs.h"
+#include "ui/PictureBox.h"
+
+namespace tarvex {
+
+using calib::Stage;
+
+namespace {
+
+constexpr const char* kDataFileFilter = "DataFile(*.csv)|*.csv";
+constexpr double kSide = 1875;
+constexpr double kDotRadius = 30;
+
+Colour WindowColour(const QWidget& w)
+{
+    return FromQColor(w.palette().color(QPalette::Window));
+}
+
+std::string Text(const QLineEdit* box)
+{
+    return box->text().toStdString();
+}
+
+std::string Text(const QLabel* label)
+{
+    return label->text().toStdString();
+}
+
+// The figure a stage draws.
+int FigureOf(Stage s)
+{
+    return 3 + static_cast<int>(s);
+}
+
+}  // namespace
+
+PictureBox* frmCalib::Figure(int n) const
+{
+    return n <= 2 ? Picture1[static_cast<std::size_t>(n - 1)]
+                  : Picture2[static_cast<std::size_t>(n - 3)];
+}
+
+// ---- Data sets ----
+
+void frmCalib::TransferData()
+{
+    Workspace& ws = app_.ws();
+    if (!ws.calibWindowOpen) return;
+    calib::PairSet& set = sets_[0];
+    set.source = lastFileName_;
+    const calib::CalibStatus status = calib::TransferData(ws, set);
+    ShowPairLabels(0);
+    Label13[0]->clear();
+    ResetData(0);
+    if (set.pairCount > 1 && set.fit.hasCorrelation)
+        Label13[0]->setText(QString::fromStdString(FormatSingle(set.fit.correlation)));
+    if (stages_.drawn[2]) {
+        figureEnabled_[3] = true;
+        UpdateCommands();
+        Figure(3)->setFocus();
+    }
+    DrawScatter(0);
+    if (stages_.drawn[1] && stages_.drawn[2]) {
+        startWanted_ = true;
+        UpdateCommands();
+        Command3->setFocus();
+    }
+    for (const std::string& w : status.warnings) app_.dialogs().Warn(w, "Meridan 3.0");
+}
+
+void frmCalib::ShowPairLabels(int ds)
+{
+    const calib::PairSet& set = sets_[ds];
+    const auto i = static_cast<std::size_t>(ds);
+    Label12[i]->setText(QString::number(set.pairCount));
+    Label14[i]->setText(QString::fromStdString(set.xName));
+    Label15[i]->setText(QString::fromStdString(set.yName));
+    Label21[i]->setText(QString::fromStdString(set.source));
+    auto* caption = centralWidget()->findChild<QLabel*>(QString("caption%1").arg(ds + 1));
+    if (caption) caption->setToolTip(QString::fromStdString(set.source));
+}
+
+void frmCalib::ShowFitLabels()
+{
+    const calib::PairSet& set = sets_[1];
+    if (!set.fit.valid) return;
+    Label17->setText(QString::fromStdString(calib::FittedLineText(set.fit)));
+    Label19->setText(QString::fromStdString(calib::StandardDeviationText(set.residualSd)));
+    if (set.fit.hasCorrelation)
+        Label13[1]->setText(QString::fromStdString(FormatSingle(set.fit.correlation)));
+}
+
+void frmCalib::ImportPairs(int ds)
+{
+    if (busy_) return;
+    const auto i = static_cast<std::size_t>(ds);
+    const std::optional<std::string> path =
+        app_.dialogs().OpenFile(ds == 0 ? "Import Vrec-Vest file" : "Import Vest-Vobs file",
+                                kDataFileFilter);
+    if (!path) {
+        if (ds == 1) Command1[1]->setFocus();
+        return;
+    }
+    calib::PairSet next;
+    const calib::CalibStatus status = calib::ImportPairFile(*path, ds, next);
+    if (!status.ok) {
+        // Nothing read is kept: the data set and every figure stay as they were.
+        app_.dialogs().Warn(status.error + "\n" + *path, "Error");
+        return;
+    }
+    lastFileName_ = *path;
+    sets_[ds] = std::move(next);
+    ShowPairLabels(ds);
+    Label13[i]->clear();
+    if (ds == 1) {
+        Label17->clear();
+        Label19->clear();
+    }
+    ResetData(ds);
+
+    if (ds == 0) {
+        if (sets_[0].pairCount > 1 && sets_[0].fit.hasCorrelation)
+            Label13[0]->setText(QString::fromStdString(FormatSingle(sets_[0].fit.correlation)));
+        if (stages_.drawn[2]) {
+            figureEnabled_[3] = true;
+            UpdateCommands();
+            Figure(3)->setFocus();
+        } else if (sets_[1].pairCount <= 1) {
+            Command1[1]->setFocus();
+        }
+        DrawScatter(0);
+    } else {
+        DrawScatter(1);
+        if (sets_[1].pairCount > 1 && sets_[1].fit.valid) {
+            ShowFitLabels();
+            if (!Text1->text().isEmpty() && !Text2->text().isEmpty()) {
+                figureEnabled_[3] = true;
+                UpdateCommands();
+                Figure(3)->setFocus();
+            }
+        } else {
+            Command1[1]->setFocus();
+        }
+    }
+    if (stages_.drawn[1] && stages_.drawn[2]) {
+        startWanted_ = true;
+        UpdateCommands();
+        Command3->setFocus();
+    }
+    for (const std::string& w : status.warnings) app_.dialogs().Warn(w, "Meridan 3.0");
+}
+
+// ---- Scatter figures ----
+
+void frmCalib::DrawScatter(int ds)
+{
+    ValidateRange(false);
+    if (ds == 0 || Text1->text().isEmpty() || Text2->text().isEmpty()) {
+        if (app_.matLoaded()) {
+            Text2->setText(app_.mat().Text2->text());
+            Text1->setText(app_.mat().Text1->text());
+        }
+        Label1[0]->setText(Text1->text());
+        Label2[0]->setText(Text2->text());
+    }
+    DrawScatterPoints(ds);
+    if (ds == 1) {
+        stages_.drawn[2] = true;
+        Check1->setChecked(false);
+    } else {
+        stages_.drawn[1] = true;
+    }
+    figureEnabled_[ds + 1] = true;
+    Workspace& ws = app_.ws();
+    ws.rangeWidth = static_cast<float>(std::fabs(Val(Text(Text1)) - Val(Text(Text2))));
+    if (Check4->isChecked() && ds == 1) ResetModel();
+    ValidateRange(false);
+    UpdateCommands();
+}
+
+void frmCalib::DrawScatterPoints(int ds)
+{
+    const Workspace& ws = app_.ws();
+    PictureBox& pic = *Figure(ds + 1);
+    pic.SetBackColor(kWhite);
+    pic.Cls();
+    pic.SetDrawWidth(1);
+    const double low = Val(Text(Text1)), high = Val(Text(Text2));
+    if (!(high != low) || !std::isfinite(high - low)) return;
+    const Colour colour = ws.colours.schemeColour6.Value();
+    const calib::PairSet& set = sets_[ds];
+    pic.BeginBatch();
+    // Every complete row is drawn wherever it stands among the rows of the source.
+    for (std::size_t r = 1; r < set.rows.size(); ++r) {
+        const calib::PairRow& row = set.rows[r];
+        if (!row.Complete()) continue;
+        const double x = (row.x - low) * kSide / (high - low);
+        const double y = (row.y - low) * kSide / (high - low);
+        pic.Circle(x, kSide - y, kDotRadius, colour, colour);
+    }
+    pic.EndBatch();
+    pic.Refresh();
+}
+
+void frmCalib::DrawFittedLine()
+{
+    const Workspace& ws = app_.ws();
+    const calib::PairSet& set = sets_[1];
+    if (!set.fit.valid || ws.rangeWidth == 0) return;
+    const double low = Val(Text(Text1)), high = Val(Text(Text2));
+    const double k = set.fit.slope, d = set.fit.intercept;
+    const double y1 = (1 - (k * low + d - low) / ws.rangeWidth) * kSide;
+    const double y2 = (1 - (k * high + d - low) / ws.rangeWidth) * kSide;
+    PictureBox& pic = *Figure(2);
+    pic.SetDrawWidth(1);
+    pic.Line(0, y1, kSide, y2, ws.colours.greyScaleOnCalib ? kBlack : RGB(255, 0, 0));
+    pic.Refresh();
+}
+
+void frmCalib::ShowFittingLineClicked()
+{
+    if (Check1->isChecked()) {
+        DrawFittedLine();
+        if (Figure(3)->isEnabled()) Figure(3)->setFocus();
+    } else {
+        DrawScatterPoints(1);
+        if (!stages_.drawn[3]) Figure(3)->setFocus();
+    }
+}
+
+// ---- Range ----
+
+bool frmCalib::ValidateRange(bool quiet)
+{
+    if (validating_) return rangeValid_;
+    validating_ = true;
+    Workspace& ws = app_.ws();
+    calib::RangeStatus status = calib::ValidateRange(ws, Text(Text1), Text(Text2));
+    if (status == calib::RangeStatus::Invalid && !quiet) {
+        app_.dialogs().Warn(calib::kInvalidRangeMessage, "Error");
+        RestoreRange();
+        status = calib::ValidateRange(ws, Text(Text1), Text(Text2));
+    }
+    if (status != calib::RangeStatus::Invalid) {
+        for (QLabel* l : Label1) l->setText(Text1->text());
+        for (QLabel* l : Label2) l->setText(Text2->text());
+        RememberRange();
+    }
+    rangeValid_ = status == calib::RangeStatus::Valid;
+    validating_ = false;
+    UpdateCommands();
+    return rangeValid_;
+}
+
+void frmCalib::RememberRange()
+{
+    lastLow_ = Text(Text1);
+    lastHigh_ = Text(Text2);
+}
+
+void frmCalib::RestoreRange()
+{
+    // setText does not count as an edit, so this never comes back into the change handler.
+    Text1->setText(QString::fromStdString(lastLow_));
+    Text2->setText(QString::fromStdString(lastHigh_));
+}
+
+void frmCalib::RangeChanged()
+{
+    Workspace& ws = app_.ws();
+    const double low = Val(Text(Text1)), high = Val(Text(Text2));
+    ws.rangeWidth = static_cast<float>(std::fabs(low - high));
+    if (stages_.drawn[1]) {
+        if (low == high) RestoreRange();
+        DrawScatterPoints(0);
+        for (QLabel* l : Label1) l->setText(Text1->text());
+    }
+    if (stages_.drawn[2] && !stages_.generateModel) {
+        DrawScatterPoints(1);
+        for (QLabel* l : Label2) l->setText(Text2->text());
+    }
+    if (Check4->isChecked()) {
+        ResetData(1);
+        ResetModel();
+        RedrawDataSet1();
+    }
+    ResetRange();
+    // Start and the figures wait for a usable range: an empty end or equal ends give no grid.
+    const double l2 = Val(Text(Text1)), h2 = Val(Text(Text2));
+    rangeValid_ = !Text1->text().isEmpty() && !Text2->text().isEmpty() && l2 != h2 &&
+                  std::isfinite(h2 - l2);
+    UpdateCommands();
+}
+
+void frmCalib::TakeRange(const QString& low, const QString& high)
+{
+    Text1->setText(low);
+    Text2->setText(high);
+    RangeChanged();
+    ValidateRange(true);
+}
+
+void frmCalib::BackgroundClicked()
+{
+    if (busy_) return;
+    if (Val(Text(Text1)) != Val(lastLow_) || Val(Text(Text2)) != Val(lastHigh_)) ResetRange();
+    ValidateRange(false);
+}
+
+// ---- Invalidation ----
+
+void frmCalib::ClearFigure(int n, bool toBackground)
+{
+    PictureBox& pic = *Figure(n);
+    pic.ForgetPicture();
+    // The colour stays the figure's ground, so a figure that grows later keeps it.
+    pic.SetBackColor(toBackground ? WindowColour(*this) : kWhite);
+    pic.Cls();
+}
+
+void frmCalib::ClearReturnedResult()
+{
+    calib::ClearReturnedResult(app_.ws());
+    if (app_.matLoaded()) app_.mat().ClearCalibrationResult();
+}
+
+void frmCalib::ResetData(int ds)
+{
+    if (ds == 1) {
+        Check1->setChecked(false);
+        ClearFigure(2, true);
+        figureEnabled_[2] = false;
+        Label13[1]->clear();
+        Label17->clear();
+        Label19->clear();
+    } else {
+        if (!stages_.drawn[2]) Check1->setChecked(false);
+        ClearFigure(1, true);
+        figureEnabled_[1] = false;
+        if (stages_.generateModel) {
+            // Leaving the generated model with data set 0: "Start" goes back to its place and
+            // data set 1 can be imported again.
+            Check4->setChecked(false);
+            ResetModel();
+            RedrawDataSet1();
+        }
+        Check4->setChecked(false);
+        Label13[0]->clear();
+        Slider4->hide();
+        Label22->setText("Std.Dev.: ");
+        Label22->hide();
+    }
+    stages_.ResetData(app_.ws(), ds);
+    for (int n = 3; n <= 8; ++n) ClearFigure(n, n == 8);
+    for (int n : {3, 4, 5, 6, 8}) figureEnabled_[n] = false;
+    SetFigureTips();
+    CloseChart();
+    ClearReturnedResult();
+    UpdateCommands();
+}
+
+void frmCalib::ResetRange()
+{
+    if (Check1->isChecked()) {
+        Check1->setChecked(false);
+        if (stages_.drawn[2]) DrawScatterPoints(1);
+    }
+    for (int n = 3; n <= 8; ++n) ClearFigure(n, n == 8);
+    stages_.ResetRange(app_.ws());
+    if (stages_.drawn[1] && stages_.CanStart()) {
+        startWanted_ = true;
+        UpdateCommands();
+        Command3->setFocus();
+    }
+    for (int n : {4, 5, 6, 8}) figureEnabled_[n] = false;
+    CloseChart();
+    ClearReturnedResult();
+    UpdateCommands();
+}
+
+void frmCalib::ResetModel()
+{
+    Check4->setChecked(false);
+    stages_.generateModel = false;
+    LayoutControls();
+    if (stages_.drawn[1]) Command1[1]->setFocus();
+    Slider4->hide();
+    Label12[1]->setText(QString::fromStdString(savedPairCount_.empty() ? "0" : savedPairCount_));
+    for (QLabel* l : {Label14[1], Label15[1], Label17, Label19, Label21[1]}) l->clear();
+    Label22->setText("Std.Dev.: ");
+    Label22->hide();
+    CloseChart();
+    ClearReturnedResult();
+    UpdateCommands();
+}
+
+void frmCalib::RedrawDataSet1()
+{
+    // Data set 1 comes back with its own fitting line: the generated model's line and
+    // standard deviation must not outlive the mode.
+    if (sets_[1].pairCount < 1) return;
+    const calib::CalibStatus status = calib::RefitVestVobs(sets_[1]);
+    ShowPairLabels(1);
+    if (status.ok) ShowFitLabels();
+    DrawScatterPoints(1);
+    stages_.drawn[2] = true;
+    figureEnabled_[2] = true;
+    if (status.ok && sets_[1].fit.valid) figureEnabled_[3] = true;
+    UpdateCommands();
+}
+
+void frmCalib::InvalidateFrom(int figure)
+{
+    for (int n = figure; n <= 8; ++n) ClearFigure(n, n == 8);
+    stages_.InvalidateFrom(app_.ws(), figure);
+    for (int n = figure + 1; n <= 8; ++n) figureEnabled_[n] = false;
+    CloseChart();
+    ClearReturnedResult();
+    UpdateCommands();
+}
+
+void frmCalib::ResetCoefficient()
+{
+    if (!stages_.drawn[8]) return;
+    ClearFigure(8, true);
+    stages_.ResetCoefficient(app_.ws());
+    CloseChart();
+    ClearReturnedResult();
+    UpdateCommands();
+}
+
+void frmCalib::SetFigureEnabled(int n, bool on)
+{
+    figureEnabled_[n] = on;
+    UpdateCommands();
+}
+
+void frmCalib::UpdateCommands()
+{
+    const bool idle = !busy_;
+    Command3->setEnabled(idle && startWanted_ && rangeValid_ && stages_.CanStart());
+    Check4->setEnabled(idle && stages_.drawn[1] && (rangeValid_ || Check4->isChecked()));
+    Check1->setEnabled(stages_.drawn[2] && !stages_.generateModel);
+    Command1[0]->setEnabled(idle);
+    Command1[1]->setEnabled(idle && !stages_.generateModel);
+    Slider4->setEnabled(stages_.generateModel);
+    for (int n = 1; n <= 8; ++n)
+        Figure(n)->setEnabled(figureEnabled_[n] && (n <= 2 || (rangeValid_ && idle)));
+    const bool result = stages_.drawn[8];
+    Command10->setEnabled(idle && result);
+    Check2->setEnabled(result);
+    Check6->setEnabled(result);
+    // Every save writes region flags and probabilities together, so it waits for both.
+    for (QAction* a : {mnuSaveCommon, mnuSaveProb, mnuSaveConf}) a->setEnabled(result);
+}
+
+// ---- Stages ----
+
+calib::ChainSettings frmCalib::Settings() const
+{
+    calib::ChainSettings s;
+    s.smoothingLevel = Slider3->value();
+    s.generatedSdPercent = Slider4->value();
+    s.verticalThreshold = Slider5->value();
+    s.horizontalThreshold = Slider6->value();
+    s.skipRowNormalisation = Check5->isChecked();
+    s.generateModel = Check4->isChecked();
+    s.coefficient1 = Slider1->value();
+    s.coefficient2 = Slider2->value();
+    return s;
+}
+
+void frmCalib::Refuse(const std::string& message)
+{
+    app_.dialogs().Warn(message, "Error");
+}
+
+void frmCalib::BeginBusy()
+{
+    busy_ = true;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    ProgressBar1->setRange(0, 250);
+    ProgressBar1->setValue(0);
+    ProgressBar1->show();
+    UpdateCommands();
+}
+
+void frmCalib::EndBusy()
+{
+    ProgressBar1->setValue(0);
+    ProgressBar1->hide();
+    QApplication::restoreOverrideCursor();
+    busy_ = false;
+    UpdateCommands();
+}
+
+void frmCalib::BuildGeneratedModel()
+{
+    Workspace& ws = app_.ws();
+    if (!ValidateRange(true)) {
+        Refuse(calib::kInvalidRangeMessage);
+        return;
+    }
+    const calib::CalibStatus status =
+        calib::GeneratedModel(ws, sets_[1], Slider4->value(), calib::Path::Fast);
+    if (!status.ok) {
+        Refuse(status.error);
+        return;
+    }
+    Label17->setText("y = x");
+    Label19->setText(QString::fromStdString(FormatSingle(sets_[1].residualSd)));
+    stages_.drawn[3] = true;
+    figureEnabled_[3] = true;
+    DrawModelFigure(3);
+    if (stages_.drawn[1]) {
+        figureEnabled_[4] = true;
+        UpdateCommands();
+        Figure(4)->setFocus();
+    }
+    UpdateCommands();
+}
+
+void frmCalib::RunStages(Stage from)
+{
+    if (busy_) return;
+    Workspace& ws = app_.ws();
+    if (ws.calibMatrices.size() != 9) calib::AllocateCalibMatrices(ws);
+    // The grid always follows the range boxes as they read now.
+    if (!ValidateRange(true)) {
+        Refuse(calib::kInvalidRangeMessage);
+        return;
+    }
+    BeginBusy();
+    const bool skip = Check5->isChecked();
+    const calib::CalibStatus status = calib::RunFrom(
+        ws, sets_[0], sets_[1], Settings(), from, units_, calib::Path::Fast, [&](Stage s) {
+            const int n = FigureOf(s);
+            stages_.drawn[n] = !(n == 6 && skip);
+            figureEnabled_[n] = true;
+            if (n < 8) figureEnabled_[n + 1] = true;
+            if (n < 8) DrawModelFigure(n);
+            // Only the bar is repainted: no event is handled while the chain runs.
+            ProgressBar1->setValue(std::min(250, 50 * (n - 3)));
+            ProgressBar1->repaint();
+        });
+    if (!status.ok) {
+        EndBusy();
+        InvalidateFrom(FigureOf(from));
+        Refuse(status.error);
+        return;
+    }
+    DrawRegions();
+    FitSusono();
+    EndBusy();
+    Command10->setFocus();
+}
+
+void frmCalib::SettingChanged(Stage from, int figure)
+{
+    if (busy_) return;
+    InvalidateFrom(figure);
+    RunStages(from);
+}
+
+void frmCalib::CoefficientChanged()
+{
+    if (!stages_.drawn[8] || busy_) return;
+    ResetCoefficient();
+    RunStages(Stage::Regions);
+}
+
+void frmCalib::Start()
+{
+    if (busy_ || !Command3->isEnabled()) return;
+    startWanted_ = false;
+    UpdateCommands();
+    RunStages(stages_.drawn[3] ? Stage::DiscreteModel : Stage::ErrorModel);
+}
+
+void frmCalib::FigureClicked(int n)
+{
+    if (busy_ || n < 3 || n > 8 || !Figure(n)->isEnabled()) return;
+    if (stages_.drawn[n]) {
+        if (n >= 7) OpenChart();
+        return;
+    }
+    switch (n) {
+    case 3: RunStages(Stage::ErrorModel); break;
+    case 4: RunStages(Stage::DiscreteModel); break;
+    case 5: RunStages(Stage::Smoothing); break;
+    case 6: RunStages(Stage::RowNormalisation); break;
+    case 7: RunStages(Stage::ColumnNormalisation); break;
+    default: RunStages(Stage::Regions); break;
+    }
+}
+
+void frmCalib::GenerateModelClicked()
+{
+    if (busy_) return;
+    if (Check4->isChecked()) {
+        if (!rangeValid_) {
+            Check4->setChecked(false);
+            Refuse(calib::kInvalidRangeMessage);
+            return;
+        }
+        ResetData(1);
+        Check4->setChecked(true);
+        stages_.generateModel = true;
+        LayoutControls();
+        Slider4->show();
+        savedPairCount_ = Text(Label12[1]);
+        Label12[1]->clear();
+        Label13[1]->clear();
+        Label14[1]->setText(QString::fromStdString(sets_[0].yName));
+        Label15[1]->setText("Error model");
+        Label21[1]->setText("Generated error model");
+        Label22->setText(QString("Std.Dev.: %1 % of range").arg(Slider4->value()));
+        Label22->show();
+        stages_.drawn[2] = false;
+        figureEnabled_[2] = false;
+        BuildGeneratedModel();
+        startWanted_ = true;
+        UpdateCommands();
+        Command3->setFocus();
+    } else {
+        ResetData(1);
+        ResetModel();
+        RedrawDataSet1();
+        startWanted_ = true;
+        UpdateCommands();
+        if (Command3->isEnabled()) Command3->setFocus();
+    }
+    SetFigureTips();
+}
+
+// ---- Drawing of the result figures ----
+
+void frmCalib::DrawModelFigure(int n)
+{
+    Workspace& ws = app_.ws();
+    PictureBox& pic = *Figure(n);
+    pic.ForgetPicture();
+    pic.SetBackColor(kWhite);
+    pic.Cls();
+    if (ws.calibMatrices.size() != 9 || n < 3 || n > 7) return;
+    const float perRange = ws.rangeWidth / 20.0f;
+    int slot = calib::kErrorModel;
+    float weight = perRange;
+    switch (n) {
+    case 3: break;
+    case 4: slot = calib::kJointModel; break;
+    case 5:
+        slot = calib::kSmoothedModel;
+        weight = (2.5f / static_cast<float>(Slider3->value())) * perRange;
+        break;
+    case 6:
+        if (!stages_.drawn[6]) return;  // skipped: figure 6 stays empty
+        slot = calib::kRowNormalised;
+        weight = 20.0f;
+        break;
+    default:
+        slot = calib::kProbability;
+        weight = 20.0f;
+        break;
+    }
+    pic.Cells(0, 0, kSide, kSide, CellImage(calib::ModelColours(ws, slot, weight)));
+    pic.Refresh();
+}
+
+void frmCalib::DrawRegions()
+{
+    Workspace& ws = app_.ws();
+    PictureBox& pic = *Figure(8);
+    pic.ForgetPicture();
+    pic.SetBackColor(kWhite);
+    pic.Cls();
+    pic.Cells(0, 0, kSide, kSide, CellImage(calib::RegionColours(ws)));
+    pic.KeepPicture();
+    DrawLines();
+}
+
+void frmCalib::DrawLines()
+{
+    const Workspace& ws = app_.ws();
+    PictureBox& pic = *Figure(8);
+    pic.ClearOverlay();
+    if (!stages_.drawn[8]) return;
+    const bool grey = ws.colours.greyScaleOnCalib;
+    pic.SetDrawOverlay(true);
+    pic.SetDrawWidth(1);
+    const auto draw = [&pic](const std::vector<calib::LineItem>& items, Colour colour) {
+        for (const calib::LineItem& it : items) {
+            if (it.segment)
+                pic.Line(CellX(it.a0), CellY(it.b0), CellX(it.a1), CellY(it.b1), colour);
+            else
+                pic.PSet(CellX(it.a0), CellY(it.b0), colour);
+        }
+    };
+    if (Check6->isChecked()) draw(calib::MedianLine(ws), grey ? kBlack : RGB(0, 0, 255));
+    if (Check2->isChecked()) draw(calib::ModeLine(ws), grey ? kBlack : RGB(255, 0, 0));
+    pic.SetDrawOverlay(false);
+    pic.Refresh();
+}
+
+void frmCalib::FitSusono()
+{
+    const Workspace& ws = app_.ws();
+    if (ws.colours.greyScaleOnCalib || !stages_.drawn[7] || !stages_.drawn[8]) return;
+    PictureBox& pic = *Figure(7);
+    pic.SetBackColor(kWhite);
+    pic.Cls();
+    pic.Cells(0, 0, kSide, kSide, CellImage(calib::TrimmedProbabilityColours(ws)));
+    pic.Refresh();
+}
+
+void frmCalib::RedrawFigures()
+{
+    for (int ds = 0; ds < 2; ++ds)
+        if (stages_.drawn[ds + 1]) DrawScatterPoints(ds);
+    if (stages_.drawn[2] && Check1->isChecked()) DrawFittedLine();
+    for (int n = 3; n <= 7; ++n)
+        if (stages_.drawn[n]) DrawModelFigure(n);
+    if (stages_.drawn[8]) {
+        DrawRegions();
+        FitSusono();
+    }
+}
+
+void frmCalib::ResetColour()
+{
+    Workspace& ws = app_.ws();
+    if (busy_) return;
+    if (stages_.drawn[8])
+        calib::ComputeRegions(ws, Slider1->value(), Slider2->value(),
+                              ws.colours.greyScaleOnCalib);
+    RedrawFigures();
+}
+
+// ---- Figure decoration ----
+
+void frmCalib::SetFigureTips()
+{
+    for (int n : {3, 4, 5, 6, 8})
+        if (!stages_.drawn[n]) Figure(n)->setToolTip("X: / Y: ");
+}
+
+void frmCalib::FigureHovered(int n)
+{
+    QString tip;
+    if (n <= 2) {
+        const auto i = static_cast<std::size_t>(n - 1);
+        tip = n == 2 && stages_.generateModel
+                  ? QString("X: / Y: ")
+                  : "X: " + Label14[i]->text() + " / Y: " + Label15[i]->text();
+    } else if (!stages_.drawn[n]) {
+        tip = "X: / Y: ";
+    } else if (n == 3) {
+        tip = "X: " + Label14[1]->text() + " / Y: " + Label15[1]->text();
+    } else {
+        tip = "X: " + Label14[0]->text() + " / Y: " + Label15[1]->text();
+    }
+    Figure(n)->setToolTip(tip);
+    if (n >= 7 && stages_.drawn[n]) SetRaised(n, false);
+}
+
+void frmCalib::SetRaised(int n, bool raised)
+{
+    frames_[static_cast<std::size_t>(n - 1)]->setFrameShadow(raised ? QFrame::Raised
+                                                                    : QFrame::Plain);
+}
+
+// ---- Coefficients ----
+
+void frmCalib::CoefficientTyped(int i, const std::string& text)
+{
+    // The accepted range is 0 to 100 %: a typed value outside it is taken as the nearer end.
+    double v = Val(text);
+    if (!std::isfinite(v)) v = 0;
+    v = std::clamp(v, 0.0, 100.0);
+    const auto k = static_cast<std::size_t>(i);
+    restoring_ = true;
+    Label4[k]->setText(QString::fromStdString(FormatNumber(v)));
+    QSlider* s = i == 0 ? Slider1 : Slider2;
+    const int value = std::clamp(static_cast<int>(RoundHalfEven(v * 10)), 0, 1000);
+    if (s->value() != value) s->setValue(value);
+    restoring_ = false;
+}
+
+// ---- Result ----
+
+calib::CommonOutputInfo frmCalib::OutputInfo() const
+{
+    calib::CommonOutputInfo info;
+    info.rangeLow = Text(Text1);
+    info.rangeHigh = Text(Text2);
+    for (int ds = 0; ds < 2; ++ds) {
+        const auto i = static_cast<std::size_t>(ds);
+        info.source[ds] = Text(Label21[i]);
+        info.xName[ds] = Text(Label14[i]);
+        info.yName[ds] = Text(Label15[i]);
+    }
+    info.generateModel = Check4->isChecked();
+    info.generatedSdPercent = Slider4->value();
+    info.verticalThreshold = Slider5->value();
+    info.horizontalThreshold = Slider6->value();
+    return info;
+}
+
+void frmCalib::SaveMatrix()
+{
+    if (busy_) return;
+    if (!stages_.drawn[8]) {
+        app_.dialogs().Warn("There is no calibration result to save yet: press \"Start\" first.",
+                            "Error");
+        return;
+    }
+    const std::optional<std::string> path =
+        app_.dialogs().SaveFile("Save matrix", kDataFileFilter, "");
+    if (!path) return;
+    Workspace& ws = app_.ws();
+    BeginBusy();
+    ProgressBar1->setRange(0, 200);
+    calib::FillMatrixOut(ws);
+    std::string reason;
+    const bool written = calib::WriteCommonOutput(
+        *path, ws, OutputInfo(), static_cast<float>(Val(Text(Label7))),
+        static_cast<float>(Val(Text(Label4[0]))), static_cast<float>(Val(Text(Label4[1]))),
+        &reason);
+    EndBusy();
+    if (!written)
+        app_.dialogs().Warn("The file could not be written:\n" + *path + "\n\n" + reason, "Error");
+}
+
+void frmCalib::Return()
+{
+    if (busy_ || !stages_.drawn[8]) return;
+    CloseSecondaryWindows();
+    Workspace& ws = app_.ws();
+    BeginBusy();
+    calib::ReturnData(ws);
+    EndBusy();
+    if (app_.matLoaded()) app_.mat().ShowCalibrationResult();
+}
+
+}  // namespace tarvex
