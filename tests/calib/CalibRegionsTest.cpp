@@ -185,5 +185,29 @@ TEST(CalibPictures, ReturnedPanelPaintsOnlyInsideTheOuterRegion)
     EXPECT_EQ(regions(55, 79), kWhite);
 }
 
+TEST(ModelColoursTest, CutOffHoldsOnScreenOnlyAndWeightsScaleTheValue)
+{
+    Workspace ws = CalibWorkspace();
+    ApplyColourPreset(ws.colours);
+    ws.zEnhancement = 2;
+    constexpr int32_t kWhite = 0xFFFFFF;
+    Matrix<float>& m = ws.calibMatrices[kJointModel];
+    // Enhanced values: exactly the cut-off, just above it, and a negative (median-marked) cell.
+    m(60, 70) = ws.colours.colourScaleSlider / 2 / 0.5f;
+    m(61, 70) = 0.3f;
+    m(62, 70) = -0.3f;
+    m(24, 70) = 5;  // outside the visible cells
+
+    const Matrix<int32_t> screen = ModelColours(ws, kJointModel, 0.5f);
+    EXPECT_EQ(screen(35, 45), kWhite);
+    EXPECT_EQ(screen(36, 45), ColourOfValue(ws.colours, 0.3f * 0.5f * 2));
+    EXPECT_EQ(screen(37, 45), screen(36, 45));
+    EXPECT_EQ(screen(0, 45), kWhite);
+
+    const Matrix<int32_t> paper = ModelColours(ws, kJointModel, 0.5f, false);
+    EXPECT_EQ(paper(35, 45), ColourOfValue(ws.colours, ws.colours.colourScaleSlider));
+    EXPECT_EQ(paper(10, 10), kWhite);  // an empty cell stays paper
+}
+
 }  // namespace
 }  // namespace tarvex::calib

@@ -1,0 +1,615 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <cmath>
+#include <sstream>
+
+#include "app/App.h"
+#include "app/frmMain.h"
+#include "calib/CalibModel.h"
+#include "calib/CalibRegions.h"
+#include "calib/frmAbout2.h"
+#include "calib/frmCC.h"
+#include "calib/frmCalib.h"
+#include "data/NumberText.h"
+#include "eof/frmCorrelVar.h"
+#include "mat/frmMAT.h"
+#include "support/Batch.h"
+#include "support/Records.h"
+#include "support/TestFiles.h"
+#include "ui/PictureBox.h"
+#include "ui/ScriptedDialogs.h"
+
+namespace tarvex {
+namespace {
+
+using namespace tarvex::testing;
+
+// Vest-Vobs pairs around y = 0.8 x + 1 over the example's range of Tcold: an asymmetric
+// error model, so that a transposed index shows.
+std::string AsymmetricPairs()
+{
+    std::ostringstream s;
+    s << "Estimated,Observed\r\n";
+    for (int i = 0; i < 60; ++i) {
+        const double x = -24 + 0.45 * i;
+        const double wobble = ((i * 7) % 5 - 2) * 0.6;
+        s << FormatNumber(x) << "," << FormatNumber(0.8 * x + 1 + wobble) << "\r\n";
+    }
+    return s.str();
+}
+
+class CalibTest : public ::testing::Test {
+protected:
+    CalibTest() : app(dialogs)
+    {
+        app.endProgram = [] {};
+    }
+    Workspace& ws() { return app.ws(); }
+
+    // The example data up to the error model of the reconstruction window.
+    frmMAT& ErrorModel()
+    {
+        dialogs.QueueOpenFile(kExamples + "reference.csv");
+        app.main().Command5->click();
+        app.correlVar().Command1->click();
+        dialogs.QueueOpenFile(kExamples + "fossil.csv");
+        app.main().Command6->click();
+        app.main().Command8->click();
+        frmMAT& r = app.mat();
+        dialogs.QueueOpenFile(kExamples + "climate.csv");
+        r.Command1->click();
+        r.Command3->click();
+        EXPECT_TRUE(ws().errorModelShown);
+        return r;
+    }
+    frmCalib& Meridan()
+    {
+        frmMAT& r = ErrorModel();
+        EXPECT_TRUE(r.Command6->isEnabled());
+        r.Command6->click();
+        EXPECT_TRUE(app.calibLoaded());
+        return app.calib();
+    }
+    frmCalib& Generated()
+    {
+        frmCalib& c = Meridan();
+        c.Check4->click();
+        c.Command3->click();
+        EXPECT_TRUE(c.stages().drawn[8]);
+        return c;
+    }
+    static void Settle()
+    {
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QApplication::processEvents();
+    }
+    static QRgb Pixel(PictureBox* p, double x, double y)
+    {
+        return p->picture().pixel(static_cast<int>(p->MapX(x)), static_cast<int>(p->MapY(y)));
+    }
+    static QRgb Rgb(Colour c) { return qRgb(RedOf(c), GreenOf(c), BlueOf(c)); }
+    static void Edit(QLineEdit* box, const QString& text)
+    {
+        box->setText(text);
+        emit box->textEdited(text);
+        emit box->editingFinished();
+    }
+
+    ScriptedDialogs dialogs;
+    App app;
+};
+
+TEST_F(CalibTest, MeridanOpensTheWindowWithTheReconstructionsPairs)
+{
+    frmCalib& c = Meridan();
+    frmMAT& r = app.mat();
+    EXPECT_TRUE(c.isVisible());
+    EXPECT_EQ(c.windowTitle(), "Meridan 3.0");
+    EXPECT_TRUE(ws().calibWindowOpen);
+    ASSERT_EQ(ws().calibMatrices.size(), 9u);
+    EXPECT_EQ(c.Text1->text(), r.Text1->text());
+    EXPECT_EQ(c.Text2->text(), r.Text2->text());
+    EXPECT_EQ(c.Label4[0]->text(), "68.2");
+    EXPECT_EQ(c.Label4[1]->text(), "95.4");
+    EXPECT_EQ(c.Slider1->value(), 682);
+    EXPECT_EQ(c.Slider2->value(), 954);
+    EXPECT_EQ(c.Slider3->value(), 10);
+    EXPECT_EQ(c.Slider5->value(), 2);
+    EXPECT_EQ(c.Slider6->value(), 1);
+    EXPECT_EQ(c.Label7->text(), "10");
+    EXPECT_EQ(c.Label23->text(), "Threshold: 2 sample(s)");
+    EXPECT_EQ(c.Label24->text(), "Threshold: 1 sample(s)");
+    EXPECT_EQ(c.Label14[0]->text(), "Tcold(Reconstructed)");
+    EXPECT_EQ(c.Label15[0]->text(), "Tcold(Estimated)");
+    EXPECT_EQ(c.Label12[0]->text().toInt(), c.pairs(0).pairCount);
+    EXPECT_GT(c.pairs(0).pairCount, 100);
+    EXPECT_EQ(c.Label12[1]->text(), "0");
+    EXPECT_EQ(c.Label1[0]->text(), c.Text1->text());
+    EXPECT_EQ(c.Label2[0]->text(), c.Text2->text());
+    EXPECT_TRUE(c.Check2->isChecked());
+    EXPECT_TRUE(c.Check6->isChecked());
+    EXPECT_FALSE(c.Slider4->isVisible());
+    EXPECT_FALSE(c.Label22->isVisible());
+
+    // Figure 1 shows data set 0; nothing can run before data set 1 or a generated model.
+    EXPECT_TRUE(c.stages().drawn[1]);
+    EXPECT_TRUE(c.Check4->isEnabled());
+    EXPECT_FALSE(c.Command3->isEnabled());
+    EXPECT_FALSE(c.Command10->isEnabled());
+    EXPECT_FALSE(c.Check1->isEnabled());
+    for (int n = 2; n <= 8; ++n) EXPECT_FALSE(c.stages().drawn[n]) << n;
+    for (PictureBox* p : c.Picture2) EXPECT_FALSE(p->isEnabled());
+    for (QAction* a : {c.mnuSaveCommon, c.mnuSaveProb, c.mnuSaveConf}) EXPECT_FALSE(a->isEnabled());
+    emit c.mnuCopy->aboutToShow();
+    for (int n = 1; n <= 8; ++n) EXPECT_EQ(c.mnuCopyFig[n - 1]->isEnabled(), n == 1) << n;
+
+    // Every complete pair is a dot at its place in the range.
+    const double low = Val(c.Text1->text().toStdString());
+    const double high = Val(c.Text2->text().toStdString());
+    const calib::PairSet& set = c.pairs(0);
+    int checked = 0;
+    for (std::size_t i = 1; i < set.rows.size() && checked < 20; ++i) {
+        const calib::PairRow& row = set.rows[i];
+        if (!row.Complete() || row.x <= low || row.x >= high || row.y <= low || row.y >= high)
+            continue;
+        const double x = (row.x - low) * 1875 / (high - low);
+        const double y = 1875 - (row.y - low) * 1875 / (high - low);
+        EXPECT_EQ(Pixel(c.Picture1[0], x, y), Rgb(ws().colours.schemeColour6.Value())) << i;
+        ++checked;
+    }
+    EXPECT_GT(checked, 5);
+
+    // Opening it again keeps what it holds.
+    r.Command6->click();
+    EXPECT_EQ(&app.calib(), &c);
+    EXPECT_TRUE(c.stages().drawn[1]);
+}
+
+TEST_F(CalibTest, GeneratedModelStartAndReturnPaintTheReconstructionWindow)
+{
+    frmCalib& c = Meridan();
+    frmMAT& r = app.mat();
+    c.Check4->click();
+    EXPECT_TRUE(c.stages().generateModel);
+    EXPECT_TRUE(c.Slider4->isVisibleTo(&c));
+    EXPECT_EQ(c.Label22->text(), "Std.Dev.: 5 % of range");
+    EXPECT_EQ(c.Label17->text(), "y = x");
+    EXPECT_EQ(c.Label19->text().toStdString(), FormatSingle(ws().rangeWidth * 5 / 100));
+    EXPECT_EQ(c.Label15[1]->text(), "Error model");
+    EXPECT_EQ(c.Label21[1]->text(), "Generated error model");
+    EXPECT_FALSE(c.Command1[1]->isEnabled());
+    EXPECT_EQ(c.Command3->geometry(), c.Picture3[1]->geometry());
+    EXPECT_TRUE(c.Command3->isEnabled());
+    EXPECT_TRUE(c.stages().drawn[3]);
+    EXPECT_TRUE(c.Picture2[1]->isEnabled());  // figure 4 is next
+
+    c.Command3->click();
+    for (int n : {1, 3, 4, 5, 6, 7, 8}) EXPECT_TRUE(c.stages().drawn[n]) << n;
+    EXPECT_FALSE(c.Command3->isEnabled());
+    EXPECT_TRUE(c.Command10->isEnabled());
+    EXPECT_TRUE(c.Check2->isEnabled());
+    for (QAction* a : {c.mnuSaveCommon, c.mnuSaveProb, c.mnuSaveConf}) EXPECT_TRUE(a->isEnabled());
+    EXPECT_FALSE(c.ProgressBar1->isVisible());
+
+    // The window computed exactly what the chain computes on the same data.
+    Workspace copy = ws();
+    calib::PairSet set1;
+    calib::ChainSettings settings;
+    settings.generateModel = true;
+    ASSERT_TRUE(calib::RunChain(copy, c.pairs(0), set1, settings, false).ok);
+    for (int slot : {calib::kErrorModel, calib::kProbability, calib::kRegionFlags})
+        for (int a = 0; a <= 250; a += 5)
+            for (int b = 0; b <= 250; ++b)
+                ASSERT_EQ(ws().calibMatrices[slot](a, b), copy.calibMatrices[slot](a, b))
+                    << slot << " " << a << " " << b;
+
+    // Figure 8 shows the regions; the cell (125, b) of the inner region has region colour 1.
+    int inner = -1;
+    for (int b = 25; b <= 225 && inner < 0; ++b)
+        if (std::fabs(ws().calibMatrices[calib::kRegionFlags](125, b)) == 2) inner = b;
+    ASSERT_GT(inner, 0);
+    PictureBox* fig8 = c.Picture2[5];
+    fig8->ClearOverlay();
+    EXPECT_EQ(Pixel(fig8, frmCalib::CellX(125), frmCalib::CellY(inner)),
+              Rgb(static_cast<Colour>(ws().regionColour[0])));
+
+    c.Command10->click();
+    EXPECT_TRUE(ws().calibReturned);
+    EXPECT_TRUE(r.Picture4->isVisible());
+    EXPECT_TRUE(r.Command4->isEnabled());
+    EXPECT_TRUE(r.mnuCopy4->isEnabled());
+    EXPECT_TRUE(c.isVisible());  // the window stays open
+    const auto& m = ws().calibMatrices;
+    EXPECT_EQ(m[calib::kReturnedMatrix](125, inner),
+              m[calib::kRegionFlags](125, inner) + m[calib::kProbability](125, inner));
+    r.Command2->click();
+    EXPECT_EQ(r.Command2->text(), "Calib: Yes");
+
+    // "Confidence" paints the regions in their colours on the reconstruction window's panel.
+    r.Option4[1]->setChecked(true);
+    r.ShowCalibrationResult();
+    const QImage panel = r.Picture4->persistentPicture();
+    r.Picture4->Scale(25, 225, 200, -200);
+    EXPECT_EQ(panel.pixel(static_cast<int>(r.Picture4->MapX(125)),
+                          static_cast<int>(r.Picture4->MapY(inner))),
+              Rgb(static_cast<Colour>(ws().regionColour[0])));
+
+    // Any change in the calibration takes the returned result back.
+    c.Slider6->setValue(3);
+    EXPECT_TRUE(c.stages().drawn[8]);  // rerun at once
+    EXPECT_FALSE(ws().calibReturned);
+    EXPECT_FALSE(r.Picture4->isVisible());
+    EXPECT_FALSE(r.Command4->isEnabled());
+    EXPECT_FALSE(r.mnuCopy4->isEnabled());
+    r.Command2->click();
+    EXPECT_EQ(r.Command2->text(), "Calib: No");
+    EXPECT_TRUE(dialogs.MessageTexts().empty());
+}
+
+TEST_F(CalibTest, AsymmetricVestVobsFileDrivesTheErrorModel)
+{
+    frmCalib& c = Meridan();
+    const std::string path = WriteTemp("calib-asymmetric.csv", AsymmetricPairs());
+    dialogs.QueueOpenFile(path);
+    c.Command1[1]->click();
+    EXPECT_TRUE(c.stages().drawn[2]);
+    EXPECT_EQ(c.Label12[1]->text(), "60");
+    EXPECT_EQ(c.Label21[1]->text().toStdString(), path);
+    EXPECT_EQ(c.Label17->text().toStdString(), calib::FittedLineText(c.pairs(1).fit));
+    EXPECT_NE(c.pairs(1).fit.slope, 1.0f);
+    EXPECT_TRUE(c.Check1->isEnabled());
+    EXPECT_TRUE(c.Picture2[0]->isEnabled());
+    EXPECT_TRUE(c.Command3->isEnabled());
+
+    // The fitted line runs from the left to the right edge of figure 2, in red.
+    c.Check1->click();
+    const double low = Val(c.Text1->text().toStdString());
+    const double k = c.pairs(1).fit.slope, d = c.pairs(1).fit.intercept;
+    const double y0 = (1 - (k * low + d - low) / ws().rangeWidth) * 1875;
+    EXPECT_EQ(Pixel(c.Picture1[1], 0, y0), Rgb(RGB(255, 0, 0)));
+
+    // A click on figure 3 runs the whole chain.
+    c.FigureClicked(3);
+    for (int n = 3; n <= 8; ++n) EXPECT_TRUE(c.stages().drawn[n]) << n;
+    Workspace copy = ws();
+    calib::PairSet set1 = c.pairs(1);
+    ASSERT_TRUE(calib::RunChain(copy, c.pairs(0), set1, calib::ChainSettings(), false).ok);
+    for (int a = 0; a <= 250; a += 3)
+        for (int b = 0; b <= 250; ++b)
+            ASSERT_EQ(ws().calibMatrices[calib::kProbability](a, b),
+                      copy.calibMatrices[calib::kProbability](a, b));
+
+    // Figure 3 peaks where the fitted line puts the observed value of each estimated one, not
+    // at the transposed cell.
+    const Matrix<float>& e = ws().calibMatrices[calib::kErrorModel];
+    const int t = 60;
+    int peak = 0;
+    for (int s = 0; s <= 250; ++s)
+        if (e(t, s) > e(t, peak)) peak = s;
+    const double value = ws().gridOrigin + ws().gridStep * t;
+    const int expected =
+        static_cast<int>(std::lround(((k * value + d) - ws().gridOrigin) / ws().gridStep));
+    EXPECT_NEAR(peak, expected, 1);
+    EXPECT_NE(peak, t);
+    const Colour peakColour = ColourOfValue(ws().colours, e(t, peak) * ws().rangeWidth / 20 *
+                                                              ws().zEnhancement);
+    EXPECT_EQ(Pixel(c.Picture2[0], frmCalib::CellX(t), frmCalib::CellY(peak)), Rgb(peakColour));
+
+    // Generating a model and leaving that mode again gives data set 1 back with its own fit.
+    c.Check4->click();
+    EXPECT_EQ(c.pairs(1).fit.slope, 1.0f);
+    c.Check4->click();
+    EXPECT_FALSE(c.stages().generateModel);
+    EXPECT_EQ(c.pairs(1).fit.slope, static_cast<float>(k));
+    EXPECT_EQ(c.Label17->text().toStdString(), calib::FittedLineText(c.pairs(1).fit));
+    EXPECT_EQ(c.Label12[1]->text(), "60");
+    EXPECT_EQ(c.Command3->geometry(), c.Picture3[0]->geometry());
+    EXPECT_TRUE(c.Command1[1]->isEnabled());
+    EXPECT_TRUE(c.stages().drawn[2]);
+    EXPECT_TRUE(dialogs.MessageTexts().empty());
+}
+
+TEST_F(CalibTest, ImportsThatCannotServeAreRefusedAndChangeNothing)
+{
+    frmCalib& c = Meridan();
+    // Two pairs on a line leave no residual: no error model can be built from them.
+    const std::string flat = WriteTemp("calib-perfect.csv", "E,O\r\n1,2\r\n3,4\r\n");
+    dialogs.QueueOpenFile(flat);
+    c.Command1[1]->click();
+    ASSERT_EQ(dialogs.MessageTexts().size(), 1u);
+    EXPECT_EQ(dialogs.records.back().title, "Error");
+    EXPECT_FALSE(c.stages().drawn[2]);
+    EXPECT_EQ(c.Label12[1]->text(), "0");
+    EXPECT_FALSE(c.Command3->isEnabled());
+
+    // Cells that are not pairs are refused before anything is read.
+    const std::string three = WriteTemp("calib-three.csv", "E,O\r\n1,2,3\r\n");
+    dialogs.QueueOpenFile(three);
+    c.Command1[0]->click();
+    ASSERT_EQ(dialogs.MessageTexts().size(), 2u);
+    EXPECT_TRUE(c.stages().drawn[1]);
+    EXPECT_EQ(c.Label14[0]->text(), "Tcold(Reconstructed)");
+
+    // A cancelled dialog changes nothing and says nothing.
+    const std::size_t shown = dialogs.records.size();
+    dialogs.QueueOpenFile(std::nullopt);
+    c.Command1[1]->click();
+    EXPECT_EQ(dialogs.records.size(), shown + 1);  // the open dialog itself
+    EXPECT_EQ(dialogs.MessageTexts().size(), 2u);
+}
+
+TEST_F(CalibTest, RangeEditsInvalidateAndEqualEndsAreRefused)
+{
+    frmCalib& c = Generated();
+    frmMAT& r = app.mat();
+    c.Command10->click();
+    ASSERT_TRUE(ws().calibReturned);
+    const QString low = c.Text1->text(), high = c.Text2->text();
+
+    // Typing the other end's value: the last texts come back at once, without a word.
+    Edit(c.Text2, low);
+    EXPECT_TRUE(dialogs.MessageTexts().empty());
+    EXPECT_EQ(c.Text2->text(), high);
+    EXPECT_NE(ws().gridStep, 0);
+    EXPECT_FALSE(ws().calibReturned);
+    EXPECT_FALSE(r.Picture4->isVisible());
+    for (int n = 3; n <= 8; ++n) EXPECT_FALSE(c.stages().drawn[n]) << n;
+    // Leaving the model mode with the range change, Start waits for data set 1.
+    EXPECT_FALSE(c.stages().generateModel);
+    EXPECT_FALSE(c.Command3->isEnabled());
+
+    // Equal ends left in a box: the message and the last texts back.
+    c.Text2->setText(low);
+    emit c.Text2->editingFinished();
+    EXPECT_EQ(dialogs.MessageTexts(), std::vector<std::string>{"Please set valid range."});
+    EXPECT_EQ(dialogs.records.back().title, "Error");
+    EXPECT_EQ(c.Text2->text(), high);
+
+    // An empty end keeps the model switch and the figures unavailable.
+    c.Text1->setText("");
+    emit c.Text1->textEdited("");
+    EXPECT_FALSE(c.Command3->isEnabled());
+    EXPECT_FALSE(c.Check4->isEnabled());
+    for (PictureBox* p : c.Picture2) EXPECT_FALSE(p->isEnabled());
+
+    // A new range gives a new grid once the box is left.
+    Edit(c.Text1, "-30");
+    EXPECT_FLOAT_EQ(static_cast<float>(ws().gridStep), static_cast<float>((Val(high.toStdString()) + 30) / 200));
+    EXPECT_EQ(c.Label1[0]->text(), "-30");
+    EXPECT_TRUE(c.Check4->isEnabled());
+    c.Check4->click();
+    EXPECT_TRUE(c.Command3->isEnabled());
+    c.Command3->click();
+    EXPECT_TRUE(c.stages().drawn[8]);
+
+    // The reconstruction window's range reaches the open window and invalidates its result.
+    r.Text1->setText("-20");
+    emit r.Text1->textEdited("-20");
+    EXPECT_EQ(c.Text1->text(), "-20");
+    EXPECT_FALSE(c.stages().drawn[8]);
+    EXPECT_FLOAT_EQ(static_cast<float>(ws().gridStep), static_cast<float>((Val(high.toStdString()) + 20) / 200));
+}
+
+TEST_F(CalibTest, SettingsRerunTheirStagesAndCoefficientDialogsSetTheSliders)
+{
+    frmCalib& c = Generated();
+    const float level = ws().regionLevel(125, 0);
+
+    c.Slider3->setValue(4);
+    EXPECT_EQ(c.Label7->text(), "4");
+    EXPECT_TRUE(c.stages().drawn[8]);
+    Workspace copy = ws();
+    calib::PairSet set1;
+    calib::ChainSettings settings;
+    settings.generateModel = true;
+    settings.smoothingLevel = 4;
+    ASSERT_TRUE(calib::RunChain(copy, c.pairs(0), set1, settings, false).ok);
+    for (int b = 0; b <= 250; ++b)
+        ASSERT_EQ(ws().calibMatrices[calib::kSmoothedModel](125, b),
+                  copy.calibMatrices[calib::kSmoothedModel](125, b));
+
+    // "Skip": figure 6 stays empty and its flag clear, the rest is computed again.
+    c.Check5->click();
+    EXPECT_FALSE(c.stages().drawn[6]);
+    EXPECT_TRUE(c.stages().drawn[8]);
+    EXPECT_EQ(ws().calibMatrices[calib::kRowNormalised](125, 125),
+              ws().calibMatrices[calib::kSmoothedModel](125, 125));
+    c.Check5->click();
+    c.Slider3->setValue(10);
+    EXPECT_EQ(ws().regionLevel(125, 0), level);
+
+    // Coefficient 1 typed as 90: label, slider and regions follow.
+    c.OpenCoefficientDialog(0);
+    ASSERT_TRUE(c.cc1());
+    EXPECT_TRUE(c.coefficientDialogOpen(0));
+    EXPECT_EQ(c.cc1()->windowTitle(), "New confidence coefficient (%)");
+    EXPECT_EQ(c.cc1()->Label1->text(), "Coefficient 1 (default = 68.2)");
+    EXPECT_EQ(c.cc1()->Text1->text(), "68.2");
+    c.cc1()->Text1->setText("90");
+    c.cc1()->Command1->click();
+    EXPECT_FALSE(c.coefficientDialogOpen(0));
+    EXPECT_EQ(c.Label4[0]->text(), "90");
+    EXPECT_EQ(c.Slider1->value(), 900);
+    copy = ws();
+    calib::ComputeRegions(copy, 900, 954);
+    EXPECT_EQ(ws().regionLevel(125, 0), copy.regionLevel(125, 0));
+    EXPECT_NE(ws().regionLevel(125, 0), level);
+
+    // 99.95 behaves as 100 %; the label keeps what was typed. Activating the window applies
+    // the typed text as "OK" does.
+    c.OpenCoefficientDialog(1);
+    EXPECT_EQ(c.cc2()->Label1->text(), "Coefficient 2 (default = 95.4)");
+    c.cc2()->Text1->setText("99.95");
+    c.Activate();
+    EXPECT_FALSE(c.coefficientDialogOpen(1));
+    EXPECT_EQ(c.Label4[1]->text(), "99.95");
+    EXPECT_EQ(c.Slider2->value(), 1000);
+    ASSERT_NE(ws().modeIndex[125], -9999);
+    for (int b = 25; b <= 225; ++b)
+        ASSERT_GE(std::fabs(ws().calibMatrices[calib::kRegionFlags](125, b)), 1.0f) << b;
+
+    // Text that is no number is 0 %; beyond 100 % is taken as 100 %.
+    c.OpenCoefficientDialog(0);
+    c.cc1()->Text1->setText("many");
+    c.cc1()->close();
+    EXPECT_EQ(c.Label4[0]->text(), "0");
+    EXPECT_EQ(c.Slider1->value(), 0);
+    c.OpenCoefficientDialog(0);
+    c.cc1()->Text1->setText("150");
+    c.cc1()->Command1->click();
+    EXPECT_EQ(c.Label4[0]->text(), "100");
+    EXPECT_EQ(c.Slider1->value(), 1000);
+
+    // Unticking "Show mode" leaves the regions and takes the red line away.
+    c.Check2->click();
+    EXPECT_FALSE(c.Check2->isChecked());
+    EXPECT_TRUE(c.stages().drawn[8]);
+    EXPECT_TRUE(dialogs.MessageTexts().empty());
+}
+
+TEST_F(CalibTest, SavedFileIsTheBatchFileAndFailuresAreReported)
+{
+    frmCalib& c = Generated();
+    const std::string path = TempPath("calib-window.csv");
+    std::remove(path.c_str());
+    dialogs.QueueSaveFile(path);
+    c.mnuSaveCommon->trigger();
+    const std::string saved = ReadAll(path);
+    ASSERT_FALSE(saved.empty());
+    std::istringstream lines(saved);
+    std::string line;
+    int count = 0;
+    std::vector<std::string> records;
+    while (std::getline(lines, line)) records.push_back(line), ++count;
+    EXPECT_EQ(count, 217);
+    EXPECT_EQ(records[6], "\"Original file2: \",\"N/A\"\r");
+    EXPECT_EQ(records[7], "\"Alternative: \",\"Model\"\r");
+    EXPECT_EQ(records[8], "\"Std. Dev. (% of range): \",5\r");
+
+    const std::string out = TempPath("calib-window-batch");
+    const BatchResult b = Batch({"--reference", kExamples + "reference.csv", "--fossil",
+                                 kExamples + "fossil.csv", "--climate", kExamples + "climate.csv",
+                                 "--calibrate", "--out", out});
+    ASSERT_EQ(b.status, 0) << b.err;
+    EXPECT_EQ(saved, ReadAll(out + "/calibration.csv"));
+
+    // A folder that does not exist: the message, and nothing claimed.
+    dialogs.QueueSaveFile(TempPath("no-such-folder/x.csv"));
+    c.mnuFigSave[0]->trigger();
+    ASSERT_EQ(dialogs.MessageTexts().size(), 1u);
+    EXPECT_EQ(dialogs.records.back().title, "Error");
+    EXPECT_NE(dialogs.MessageTexts()[0].find("could not be written"), std::string::npos);
+}
+
+TEST_F(CalibTest, ResetsOfTheReconstructionWindowCloseTheCalibration)
+{
+    frmCalib& c = Generated();
+    frmMAT& r = app.mat();
+    c.Command10->click();
+    c.mnuAbout->trigger();
+    ASSERT_TRUE(c.aboutOpen());
+    EXPECT_EQ(c.about()->windowTitle(), "About Meridan 3.0");
+    EXPECT_NE(c.about()->findChild<QLabel*>("aboutTitle")->text().indexOf("Meridan 3.0"), -1);
+    c.OpenCoefficientDialog(0);
+
+    // Another parameter: the window, its dialogs and the returned result go.
+    ASSERT_GT(r.Combo1->count(), 1);
+    r.Combo1->setCurrentIndex(1);
+    emit r.Combo1->activated(1);
+    Settle();
+    EXPECT_FALSE(app.calibLoaded());
+    EXPECT_FALSE(ws().calibWindowOpen);
+    EXPECT_FALSE(ws().calibReturned);
+    EXPECT_FALSE(r.Picture4->isVisible());
+
+    // Opened for the new parameter, it shows that parameter's pairs.
+    r.Command3->click();
+    r.Command6->click();
+    ASSERT_TRUE(app.calibLoaded());
+    EXPECT_EQ(app.calib().Label14[0]->text().toStdString(),
+              ws().climateParamNames[2] + "(Reconstructed)");
+
+    // A setting of the search resets the reconstruction window and unloads the calibration.
+    r.Slider2->setValue(r.Slider2->value() + 5);
+    Settle();
+    EXPECT_FALSE(app.calibLoaded());
+    EXPECT_FALSE(ws().calibWindowOpen);
+
+    // "Close" and closing the reconstruction window.
+    r.Command3->click();
+    r.Command6->click();
+    app.calib().Command2->click();
+    Settle();
+    EXPECT_FALSE(app.calibLoaded());
+    EXPECT_FALSE(ws().calibWindowOpen);
+    r.Command6->click();
+    ASSERT_TRUE(app.calibLoaded());
+    r.close();
+    Settle();
+    EXPECT_FALSE(app.calibLoaded());
+    EXPECT_FALSE(app.matLoaded());
+    EXPECT_TRUE(dialogs.MessageTexts().empty());
+}
+
+TEST_F(CalibTest, FiguresRefuseNothingTheyCannotDoAndSurviveResizing)
+{
+    frmCalib& c = Meridan();
+    // Commands of the menus before any result: refused or disabled, never silent success.
+    c.SaveMatrix();
+    ASSERT_EQ(dialogs.MessageTexts().size(), 1u);
+    c.FigureClicked(5);
+    c.FigureClicked(8);
+    c.Start();
+    c.Return();
+    EXPECT_FALSE(ws().calibReturned);
+    for (int n = 3; n <= 8; ++n) EXPECT_FALSE(c.stages().drawn[n]);
+
+    c.Check4->click();
+    c.Command3->click();
+    // The trimmed probability of cell (125, 125), wherever the figure's size puts it.
+    const Matrix<int32_t> colours = calib::TrimmedProbabilityColours(ws());
+    const QRgb expected = Rgb(colours(100, 100));
+    EXPECT_EQ(Pixel(c.Picture2[4], frmCalib::CellX(125), frmCalib::CellY(125)), expected);
+    c.resize(c.width() + 200, c.height() + 150);
+    QApplication::processEvents();
+    EXPECT_GT(c.Picture2[4]->width(), 201);
+    EXPECT_EQ(c.Picture2[4]->width(), c.Picture2[4]->height());
+    PictureBox* fig7 = c.Picture2[4];
+    const auto cellPixel = [fig7](int a, int b) {
+        const double w = fig7->width() / 201.0, h = fig7->height() / 201.0;
+        return fig7->picture().pixel(static_cast<int>((a - 25 + 0.5) * w),
+                                     static_cast<int>((225 - b + 0.5) * h));
+    };
+    EXPECT_EQ(cellPixel(125, 125), expected);
+    // Below one pixel per cell a neighbouring cell may stand for it.
+    c.resize(c.minimumSize());
+    QApplication::processEvents();
+    bool neighbour = false;
+    for (int a = 124; a <= 126; ++a)
+        for (int b = 124; b <= 126; ++b)
+            neighbour = neighbour || cellPixel(125, 125) == Rgb(colours(a - 25, b - 25));
+    EXPECT_TRUE(neighbour);
+
+    // Right button on figure 7: copy, save and details follow the drawn state.
+    emit c.Picture2[4]->contextMenuRequested(QPoint(0, 0));
+    EXPECT_TRUE(c.mnuFigCopy[6]->isEnabled());
+    EXPECT_TRUE(c.mnuFigSave[0]->isEnabled());
+    c.mnuFig[6]->hide();
+    c.mnuFigCopy[6]->trigger();
+    EXPECT_EQ(QApplication::clipboard()->image().size(), c.Picture2[4]->picture().size());
+}
+
+}  // namespace
+}  // namespace tarvex
