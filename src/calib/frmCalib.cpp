@@ -41,7 +41,7 @@ constexpr int kColumnGap = 36;
 constexpr int kCaption = 18;
 constexpr int kStrip[3] = {44, 62, 72};
 constexpr int kDefaultSide = 201;  // one screen pixel per grid cell
-constexpr int kMinimumSide = 150;
+constexpr int kMinimumSide = 180;
 
 const char* const kCaptions[8] = {"1: Vrec-Vest",    "2: Vest-Vobs",       "3: Error model",
                                   "4: Joint model",  "5: Smoothed model",  "6: Row-normalised",
@@ -506,7 +506,7 @@ void frmCalib::LayoutControls()
     const int strip3 = fig3Top + frameSide + 2;
     Slider6->setGeometry(colLeft(0), strip3, frameSide, line);
     Label24->setGeometry(colLeft(0), strip3 + line, frameSide, line);
-    Label20->setGeometry(colLeft(1), strip3, frameSide, line);
+    Label20->setGeometry(colLeft(1), strip3, frameSide + kColumnGap, line);
     const int labelWidth = 52;
     Slider1->setGeometry(colLeft(1), strip3 + line, frameSide - labelWidth - 4, line);
     Label4[0]->setGeometry(colLeft(1) + frameSide - labelWidth, strip3 + line, labelWidth, line);
@@ -515,11 +515,22 @@ void frmCalib::LayoutControls()
                            line);
 
     const int right = colLeft(2);
-    const int frameHeight = std::min(frameSide - 3 * (line + 6) - line, 6 * line + 8);
-    Frame1->setGeometry(right, fig3Top, frameSide + kColumnGap - 4, frameHeight);
-    Check2->setGeometry(right, fig3Top + frameHeight + 2, frameSide / 2, line);
-    Check6->setGeometry(right + frameSide / 2, fig3Top + frameHeight + 2, frameSide / 2, line);
-    const int buttons = fig3Top + frameHeight + line + 6;
+    const int frameHeight = Frame1->sizeHint().height();
+    const int rightWidth = frameSide + kColumnGap - 4;
+    Frame1->setGeometry(right, fig3Top, rightWidth, frameHeight);
+    // The two check boxes share a line when it holds both.
+    const int checks = Check2->sizeHint().width() + Check6->sizeHint().width() + 8;
+    int below = fig3Top + frameHeight + 2;
+    if (checks <= rightWidth) {
+        Check2->setGeometry(right, below, rightWidth / 2, line);
+        Check6->setGeometry(right + rightWidth / 2, below, rightWidth / 2, line);
+        below += line;
+    } else {
+        Check2->setGeometry(right, below, rightWidth, line);
+        Check6->setGeometry(right, below + line, rightWidth, line);
+        below += 2 * line;
+    }
+    const int buttons = std::max(below + 4, fig3Top + frameSide - 3 * (line + 8));
     Picture3[0]->setGeometry(right, buttons, frameSide, line + 6);
     Command10->setGeometry(right, buttons + line + 8, frameSide, line + 6);
     Command2->setGeometry(right, buttons + 2 * (line + 8), frameSide, line + 6);
