@@ -357,6 +357,13 @@ void frmMAT::ConnectControls()
         LayoutControls();
         HistResize();
     });
+    connect(Slider5, &QSlider::valueChanged, this, [this, &ws](int v) {
+        ws.zEnhancement = static_cast<float>(v / 100.0);
+        if (!ws.calibReturned) return;
+        if (Option4[0]->isChecked()) RedrawMatrices();
+        DrawReconCurve();
+        if (app_.calibLoaded()) app_.calib().Check7->click();
+    });
     connect(Combo1, &QComboBox::activated, this, [this] { ChooseParameter(); });
     connect(Text1, &QLineEdit::textEdited, this, [this] { RangeEdited(true); });
     connect(Text2, &QLineEdit::textEdited, this, [this] { RangeEdited(true); });
@@ -373,7 +380,10 @@ void frmMAT::ConnectControls()
             [this, &ws] { Command5->setText(ws.histBuilt ? "Hist: Yes" : "Hist: No"); });
     for (QCheckBox* c : Check4) connect(c, &QCheckBox::clicked, this, [this] { DrawReconCurve(); });
     for (QRadioButton* o : Option4)
-        connect(o, &QRadioButton::clicked, this, [this] { DrawReconCurve(); });
+        connect(o, &QRadioButton::clicked, this, [this] {
+            RedrawMatrices();
+            DrawReconCurve();
+        });
 
     connect(Combo3, &QComboBox::activated, this, [this, &ws] {
         QPalette p = Combo3->palette();

@@ -127,6 +127,8 @@ public:
     void CloseCalibration();
     // "Return" of the calibration window: the calibrated result in Picture4, "Strativ" enabled.
     void ShowCalibrationResult();
+    // Repaints the returned result in the display mode chosen with Option4.
+    void RedrawMatrices();
     // Takes back the returned result (a reset in the calibration module).
     void ClearCalibrationResult();
     // "Strativ": the probability histogram along the sequence.
@@ -176,6 +178,7 @@ private:
     void EnableCurveMenus(bool on);
     void EnableScatterMenus(bool on);
     void ClearMatrixPanels();
+    void PaintCalibrationPanel();
     void UpdateAnalogueLabel(const char* prefix);
     void ShowSummary();
     void RangeEdited(bool changed);

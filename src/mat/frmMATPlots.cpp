@@ -512,7 +512,7 @@ void frmMAT::CloseCalibration()
     app_.ws().calibWindowOpen = false;
 }
 
-void frmMAT::ShowCalibrationResult()
+void frmMAT::PaintCalibrationPanel()
 {
     Workspace& ws = app_.ws();
     if (ws.calibMatrices.size() != 9) return;
@@ -523,8 +523,15 @@ void frmMAT::ShowCalibrationResult()
     const Matrix<int32_t> colours = Option4[1]->isChecked() ? calib::RegionColours(ws)
                                                             : calib::TrimmedProbabilityColours(ws);
     Picture4->Cells(24.5, 225.5, 225.5, 24.5, CellImage(colours));
-    ws.calibReturned = true;
     Picture4->KeepPicture();
+}
+
+void frmMAT::ShowCalibrationResult()
+{
+    Workspace& ws = app_.ws();
+    if (ws.calibMatrices.size() != 9) return;
+    PaintCalibrationPanel();
+    ws.calibReturned = true;
     Picture4->show();
     Command4->setEnabled(true);
     Picture3->SetBackColor(WindowColour(*this));
@@ -535,6 +542,14 @@ void frmMAT::ShowCalibrationResult()
     SetCurveScales();
     DrawReconCurve();
     Command4->setFocus();
+}
+
+void frmMAT::RedrawMatrices()
+{
+    // The histogram panel joins this redraw with the next version.
+    if (!app_.ws().calibReturned) return;
+    PaintCalibrationPanel();
+    SetCurveScales();
 }
 
 void frmMAT::ClearCalibrationResult()

@@ -238,13 +238,27 @@ TEST_F(CalibTest, GeneratedModelStartAndReturnPaintTheReconstructionWindow)
     EXPECT_EQ(r.Command2->text(), "Calib: Yes");
 
     // "Confidence" paints the regions in their colours on the reconstruction window's panel.
-    r.Option4[1]->setChecked(true);
-    r.ShowCalibrationResult();
+    r.Option4[1]->click();
     const QImage panel = r.Picture4->persistentPicture();
     r.Picture4->Scale(25, 225, 200, -200);
     EXPECT_EQ(panel.pixel(static_cast<int>(r.Picture4->MapX(125)),
                           static_cast<int>(r.Picture4->MapY(inner))),
               Rgb(static_cast<Colour>(ws().regionColour[0])));
+
+    // The enhancement slider recolours the probability display here and the calibration's
+    // figures there.
+    r.Option4[0]->click();
+    const QRgb dim = r.Picture4->persistentPicture().pixel(
+        static_cast<int>(r.Picture4->MapX(125)), static_cast<int>(r.Picture4->MapY(inner)));
+    const QRgb fig3 = Pixel(c.Picture2[0], frmCalib::CellX(125), frmCalib::CellY(125));
+    r.Slider5->setValue(150);
+    EXPECT_FLOAT_EQ(ws().zEnhancement, 1.5f);
+    r.Picture4->Scale(25, 225, 200, -200);
+    EXPECT_NE(r.Picture4->persistentPicture().pixel(static_cast<int>(r.Picture4->MapX(125)),
+                                                    static_cast<int>(r.Picture4->MapY(inner))),
+              dim);
+    EXPECT_NE(Pixel(c.Picture2[0], frmCalib::CellX(125), frmCalib::CellY(125)), fig3);
+    EXPECT_TRUE(ws().calibReturned);
 
     // Any change in the calibration takes the returned result back.
     c.Slider6->setValue(3);

@@ -90,8 +90,7 @@ int main(int argc, char** argv)
         Save(c, out + "/calib-start.png");
         c.Command10->click();
         Save(r, out + "/recon-returned.png");
-        r.Option4[1]->setChecked(true);
-        r.ShowCalibrationResult();
+        r.Option4[1]->click();
         Save(r, out + "/recon-returned-confidence.png");
         c.Slider3->setValue(4);
         Save(c, out + "/calib-smoothing-4.png");
