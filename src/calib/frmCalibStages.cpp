@@ -31,11 +31,6 @@ constexpr const char* kDataFileFilter = "DataFile(*.csv)|*.csv";
 constexpr double kSide = 1875;
 constexpr double kDotRadius = 30;
 
-Colour WindowColour(const QWidget& w)
-{
-    return FromQColor(w.palette().color(QPalette::Window));
-}
-
 std::string Text(const QLineEdit* box)
 {
     return box->text().toStdString();

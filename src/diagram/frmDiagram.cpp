@@ -52,11 +52,6 @@ constexpr double kTwipsPerPixel = 15;
 const char* const kFrameTooSmall = "Frame too small";
 
 // A window-coloured background for panels that are not white.
-Colour WindowColour(const QWidget& w)
-{
-    return FromQColor(w.palette().color(QPalette::Window));
-}
-
 // The last sample whose label equals text, as a click on a list picks it.
 int LastSampleWithLabel(const Workspace& ws, const QString& text)
 {

@@ -47,11 +47,6 @@ QString ParamName(const Workspace& ws, int p)
     return QString::fromStdString(ws.climateParamNames[p]);
 }
 
-Colour WindowColour(const QWidget& w)
-{
-    return FromQColor(w.palette().color(QPalette::Window));
-}
-
 // A scroll bar that keeps its place in the layout when hidden, so showing or hiding it never
 // resizes the cells and starts another round of layout.
 QScrollBar* MakeScrollBar(Qt::Orientation orientation, QWidget* parent)

@@ -37,11 +37,6 @@ namespace {
 constexpr double kTwipsPerPixel = 15;
 constexpr double kMissing = -9999;
 
-Colour WindowColour(const QWidget& w)
-{
-    return FromQColor(w.palette().color(QPalette::Window));
-}
-
 // The last parameter whose name equals the list's text, or 0.
 int ParameterOfText(const Workspace& ws, const QString& text)
 {

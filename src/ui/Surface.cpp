@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QPen>
 #include <QStringList>
+#include <QWidget>
 #include <algorithm>
 #include <cmath>
 
@@ -88,6 +89,11 @@ void PrepareShapes(QPainter& p)
 }
 
 }  // namespace
+
+Colour WindowColour(const QWidget& w)
+{
+    return FromQColor(w.palette().color(QPalette::Window));
+}
 
 QColor ToQColor(Colour c)
 {

@@ -13,12 +13,15 @@ class QColor;
 class QFont;
 class QPainter;
 class QPaintDevice;
+class QWidget;
 
 namespace tarvex {
 
 // The single place where a program colour becomes a toolkit colour, and back.
 QColor ToQColor(Colour c);
 Colour FromQColor(const QColor& c);
+// The background colour of a window, the ground of panels that show nothing.
+Colour WindowColour(const QWidget& w);
 
 // What every drawing target offers: a window panel (PictureBox), a printed page (PrintPage).
 // Drawing routines are written once against this class.
