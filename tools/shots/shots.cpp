@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <chrono>
 #include <cstdio>
 #include <string>
 
@@ -86,7 +87,11 @@ int main(int argc, char** argv)
         frmCalib& c = app.calib();
         Save(c, out + "/calib-loaded.png");
         c.Check4->click();
+        const auto t0 = std::chrono::steady_clock::now();
         c.Command3->click();
+        const auto t1 = std::chrono::steady_clock::now();
+        std::printf("calibration Start: %.1f ms\n",
+                    std::chrono::duration<double, std::milli>(t1 - t0).count());
         Save(c, out + "/calib-start.png");
         c.Command10->click();
         Save(r, out + "/recon-returned.png");
