@@ -163,7 +163,7 @@ Matrix<int32_t> ModelColours(const Workspace& ws, int slot, float weight, bool c
     for (int a = 25; a <= 225; ++a)
         for (int b = 25; b <= 225; ++b) {
             const float v = std::fabs(m(a, b) * weight) * ws.zEnhancement;
-            if (cutOff ? v > ws.colours.colourScaleSlider : v != 0)
+            if (cutOff ? v > ws.colours.colourScaleSlider : v >= ws.colours.colourScaleSlider)
                 out(a - 25, b - 25) = ColourOfValue(ws.colours, v);
         }
     return out;

@@ -47,8 +47,9 @@ std::vector<LineItem> MedianLine(const Workspace& ws);
 Matrix<int32_t> TrimmedProbabilityColours(const Workspace& ws);
 // Colours of the visible cells of one model figure, stored like the above: each cell's value
 // times weight, as a magnitude, times zEnhancement, on the colour scale; cells whose enhanced
-// value does not exceed the colour scale's cut-off stay white (on screen: paper shows every
-// cell, cutOff = false).
+// value does not exceed the colour scale's cut-off stay white. On paper (cutOff = false) a
+// value exactly at the cut-off is printed too; below it the cell stays white there as well,
+// since the colour scale would print the faint tails of every model as black fields.
 Matrix<int32_t> ModelColours(const Workspace& ws, int slot, float weight, bool cutOff = true);
 Matrix<int32_t> RegionColours(const Workspace& ws);
 

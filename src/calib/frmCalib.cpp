@@ -23,6 +23,7 @@
 #include "calib/frmCC.h"
 #include "data/NumberText.h"
 #include "mat/frmMAT.h"
+#include "settings/frmPrintSetup.h"
 #include "ui/Dialogs.h"
 #include "ui/PictureBox.h"
 
@@ -676,18 +677,14 @@ void frmCalib::ShowColourSettings()
 void frmCalib::ShowPrintOptions()
 {
     Check3->setChecked(true);
-    app_.dialogs().Inform("The print options are not available in this version.",
-                          "Meridan 3.0");
+    if (!printSetup_) printSetup_ = std::make_unique<frmPrintSetup>(app_.ws().print, this);
+    printSetup_->Open();
 }
 
 void frmCalib::ClosePrintOptions()
 {
-    // The print options dialog closes here once there is one.
-}
-
-void frmCalib::PrintWindow()
-{
-    app_.dialogs().Inform("Printing is not available in this version.", "Meridan 3.0");
+    // Closed from here, the dialog keeps what was typed, as its "OK" does.
+    if (printSetup_ && printSetup_->isVisible()) printSetup_->accept();
 }
 
 }  // namespace tarvex

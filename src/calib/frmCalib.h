@@ -28,6 +28,8 @@ class PictureBox;
 class frmCC1;
 class frmCC2;
 class frmAbout2;
+class frmPrintSetup;
+class Surface;
 
 // "Meridan 3.0": the calibration of one reconstructed climate parameter. Eight figures in
 // three rows follow the chain from the two data sets of value pairs to the probability of
@@ -151,6 +153,9 @@ public:
     void ShowColourSettings();
     void ShowPrintOptions();
     void PrintWindow();
+    // The printed page of the window, in twips of the page.
+    void DrawPrintout(Surface& page);
+    frmPrintSetup* printSetup() { return printSetup_.get(); }
 
     // Where a grid cell (a, b) and a value pair lie on a figure, in the figures' user units.
     static double CellX(int a) { return (a - 25) * 1875.0 / 200.0; }
@@ -226,6 +231,7 @@ private:
     std::unique_ptr<frmCC1> cc1_;
     std::unique_ptr<frmCC2> cc2_;
     std::unique_ptr<frmAbout2> about_;
+    std::unique_ptr<frmPrintSetup> printSetup_;
     bool loading_ = false;
     bool busy_ = false;
     bool restoring_ = false;

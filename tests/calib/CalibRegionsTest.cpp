@@ -206,6 +206,7 @@ TEST(ModelColoursTest, CutOffHoldsOnScreenOnlyAndWeightsScaleTheValue)
 
     const Matrix<int32_t> paper = ModelColours(ws, kJointModel, 0.5f, false);
     EXPECT_EQ(paper(35, 45), ColourOfValue(ws.colours, ws.colours.colourScaleSlider));
+    EXPECT_EQ(paper(36, 45), screen(36, 45));
     EXPECT_EQ(paper(10, 10), kWhite);  // an empty cell stays paper
 }
 

@@ -8,6 +8,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -25,6 +27,7 @@
 #include "data/NumberText.h"
 #include "eof/frmCorrelVar.h"
 #include "mat/frmMAT.h"
+#include "settings/frmPrintSetup.h"
 #include "support/Batch.h"
 #include "support/Records.h"
 #include "support/TestFiles.h"
@@ -623,6 +626,112 @@ TEST_F(CalibTest, FiguresRefuseNothingTheyCannotDoAndSurviveResizing)
     c.mnuFig[6]->hide();
     c.mnuFigCopy[6]->trigger();
     EXPECT_EQ(QApplication::clipboard()->image().size(), c.Picture2[4]->picture().size());
+}
+
+TEST_F(CalibTest, PrintOptionsApplyAtOnceAndCancelRestoresAllFive)
+{
+    frmCalib& c = Meridan();
+    EXPECT_FLOAT_EQ(ws().print.printDotSize, 6);
+    EXPECT_FLOAT_EQ(ws().print.printFrameThickness, 3);
+    EXPECT_FLOAT_EQ(ws().print.printZoom, 1);
+    EXPECT_FLOAT_EQ(ws().print.printFontSize, 10);
+    c.mnuPrintOptions->trigger();
+    frmPrintSetup* p = c.printSetup();
+    ASSERT_TRUE(p);
+    EXPECT_TRUE(p->isVisible());
+    EXPECT_TRUE(c.Check3->isChecked());
+    EXPECT_EQ(p->windowTitle(), "Print options");
+    EXPECT_EQ(p->Text3->text(), "100");
+    const auto type = [](QLineEdit* box, const QString& text) {
+        box->setText(text);
+        emit box->textEdited(text);
+    };
+    type(p->Text3, "150");
+    EXPECT_FLOAT_EQ(ws().print.printZoom, 1.5f);
+    type(p->Text3, "");
+    EXPECT_FLOAT_EQ(ws().print.printZoom, 0);
+    type(p->Text1, "4");
+    type(p->Text2, "2");
+    type(p->Text4, "12");
+    type(p->Text5, "Core V12-122");
+    EXPECT_EQ(ws().print.printTitle, "Core V12-122");
+    p->Command2->click();
+    EXPECT_FALSE(p->isVisible());
+    EXPECT_FLOAT_EQ(ws().print.printZoom, 1);
+    EXPECT_FLOAT_EQ(ws().print.printDotSize, 6);
+    EXPECT_FLOAT_EQ(ws().print.printFrameThickness, 3);
+    EXPECT_FLOAT_EQ(ws().print.printFontSize, 10);
+    EXPECT_EQ(ws().print.printTitle, "");
+
+    c.mnuPrintOptions->trigger();
+    type(p->Text5, "Tcold calibration");
+    type(p->Text3, "80");
+    p->Command1->click();
+    c.mnuPrintOptions->trigger();
+    EXPECT_EQ(p->Text5->text(), "Tcold calibration");
+    EXPECT_EQ(p->Text3->text(), "80");
+    c.Command2->click();  // closing the window closes the dialog, keeping its values
+    EXPECT_FALSE(p->isVisible());
+    EXPECT_EQ(ws().print.printTitle, "Tcold calibration");
+}
+
+TEST_F(CalibTest, PrintedPageHoldsTheTitleTheTextsAndTheFigures)
+{
+    frmCalib& c = Generated();
+    ws().print.printTitle = "Tcold calibration, example core";
+    const std::string pdf = TempPath("calib-print.pdf");
+    std::remove(pdf.c_str());
+    dialogs.QueuePrinterPdf(pdf);
+    c.mnuPrint->trigger();
+    ASSERT_TRUE(dialogs.MessageTexts().empty());
+
+    QProcess text;
+    text.start("pdftotext", {"-layout", QString::fromStdString(pdf), "-"});
+    ASSERT_TRUE(text.waitForFinished(20000));
+    const QString words = QString::fromUtf8(text.readAllStandardOutput());
+    EXPECT_TRUE(words.contains("Tcold calibration, example core"));
+    // (Text extraction joins "fi" into one glyph and blanks into one.)
+    EXPECT_TRUE(words.contains(QRegularExpression("1: +68.2 %")));
+    EXPECT_TRUE(words.contains(QRegularExpression("Z-axis enhancement: +100 %")));
+    EXPECT_TRUE(words.contains("Y: Error model"));
+    EXPECT_TRUE(words.contains("N1 = " + c.Label12[0]->text()));
+
+    QProcess info;
+    info.start("pdfinfo", {QString::fromStdString(pdf)});
+    ASSERT_TRUE(info.waitForFinished(20000));
+    EXPECT_TRUE(QString::fromUtf8(info.readAllStandardOutput()).contains(QRegularExpression("Pages:\\s+1\\b")));
+
+    // The figures: the inner region's colour is on the page, and nothing touches its edges.
+    const QString png = QString::fromStdString(TempPath("calib-print"));
+    QProcess raster;
+    raster.start("pdftoppm", {"-png", "-r", "50", "-singlefile", QString::fromStdString(pdf), png});
+    ASSERT_TRUE(raster.waitForFinished(20000));
+    const QImage page(png + ".png");
+    ASSERT_FALSE(page.isNull());
+    int inner = 0;
+    int left = page.width(), right = 0, top = page.height(), bottom = 0;
+    for (int y = 0; y < page.height(); ++y)
+        for (int x = 0; x < page.width(); ++x) {
+            const QRgb p = page.pixel(x, y);
+            if (std::abs(qRed(p) - 200) < 12 && qGreen(p) > 240 && std::abs(qBlue(p) - 200) < 12)
+                ++inner;
+            if (qGray(p) < 250) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+        }
+    EXPECT_GT(inner, 50);
+    EXPECT_GT(left, 0);
+    EXPECT_GT(top, 0);
+    EXPECT_LT(right, page.width() - 1);
+    EXPECT_LT(bottom, page.height() - 1);
+
+    // A cancelled printer dialog prints nothing and says nothing.
+    dialogs.QueuePrinterCancel();
+    c.mnuPrint->trigger();
+    EXPECT_TRUE(dialogs.MessageTexts().empty());
 }
 
 }  // namespace
