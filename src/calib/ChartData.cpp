@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "calib/CalibData.h"
+#include "calib/CalibRegions.h"
 
 namespace tarvex::calib {
 
@@ -139,6 +140,43 @@ void PrepareChartData(Workspace& ws, int coefficient1, int coefficient2)
             flags(u, w) = f;
         }
     }
+}
+
+Matrix<int32_t> ChartCellColours(const Workspace& ws, ChartView view, int enhancement)
+{
+    constexpr int32_t kWhite = 255 + 256 * 255 + 65536 * 255;
+    constexpr int kSpan = kChartLastShown - kChartFirstShown;
+    Matrix<int32_t> out(kSpan, kSpan);
+    out.fill(kWhite);
+    if (ws.chartProbability.rows() != kChartLast || ws.chartRegionFlags.rows() != kChartLast)
+        return out;
+    const bool grey = ws.colours.greyScaleOnCalib;
+    const int32_t narrow = static_cast<int32_t>(grey ? kRegionGreyInner : kRegionColourInner);
+    const int32_t wide = static_cast<int32_t>(grey ? kRegionGreyRing : kRegionColourRing);
+    const double factor = enhancement / 100.0;
+    for (int i = kChartFirstShown; i <= kChartLastShown; ++i)
+        for (int j = kChartFirstShown; j <= kChartLastShown; ++j) {
+            const float f = std::fabs(ws.chartRegionFlags(i, j));
+            int32_t& cell = out(i - kChartFirstShown, j - kChartFirstShown);
+            if (view == ChartView::Probability) {
+                if (f >= 1) cell = ColourOfValue(ws.colours, factor * ws.chartProbability(i, j) * 20);
+            } else if (f >= 1.5f) {
+                cell = narrow;
+            } else if (f >= 0.5f) {
+                cell = wide;
+            }
+        }
+    return out;
+}
+
+int ChartLegendColour(const Workspace& ws, int s, double m, int enhancement)
+{
+    constexpr int kWhite = 255 + 256 * 255 + 65536 * 255;
+    const float level = ws.chartRegionLevel.rows() == kChartLast && s >= 0 && s <= kChartLast
+                            ? ws.chartRegionLevel(s, 1)
+                            : 0.0f;
+    if (level * static_cast<double>(enhancement) * 20 >= 100 * m) return kWhite;
+    return ColourOfValue(ws.colours, m);
 }
 
 }  // namespace tarvex::calib

@@ -353,4 +353,24 @@ std::vector<calib::LineItem> ReturnedModeLine(const Workspace& ws)
     return out;
 }
 
+PanelScale HistogramVerticalScale(const Workspace& ws)
+{
+    const double v = ws.histLevels;
+    const int n = ws.fossilSampleCount;
+    const auto& empty = ws.fossilSampleEmpty;
+    const bool endsEmpty = n >= 1 && static_cast<int>(empty.size()) > n && empty[1] && empty[n];
+    if (endsEmpty) return {0, v};
+    return {-0.025 * v, 1.05 * v};
+}
+
+uint32_t ModeLineColour(const Workspace& ws)
+{
+    return ws.colours.greyScaleOn ? 0u : Colour(255, 0, 0);
+}
+
+uint32_t MedianLineColour(const Workspace& ws)
+{
+    return ws.colours.greyScaleOn ? 0u : Colour(0, 0, 255);
+}
+
 }  // namespace tarvex

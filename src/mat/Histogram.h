@@ -68,4 +68,15 @@ std::vector<calib::LineItem> HistogramMedianLine(const Workspace& ws);
 // line there is calib::MedianLine).
 std::vector<calib::LineItem> ReturnedModeLine(const Workspace& ws);
 
+// The histogram panel's vertical scale in levels: 0..V when the first and the last fossil
+// samples are both empty, otherwise with a margin of 2.5 % of V above and below.
+struct PanelScale {
+    double top = 0, height = 0;
+};
+PanelScale HistogramVerticalScale(const Workspace& ws);
+
+// Colours of the overlays: the mode red, the median blue, both black in grey-scale display.
+uint32_t ModeLineColour(const Workspace& ws);
+uint32_t MedianLineColour(const Workspace& ws);
+
 }  // namespace tarvex

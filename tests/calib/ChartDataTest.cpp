@@ -133,5 +133,32 @@ TEST(ChartData, LastGridRow)
     EXPECT_EQ(c(200, 499), 0.0f);
 }
 
+TEST(ChartData, CellColoursOfBothViews)
+{
+    constexpr int32_t kWhite = 0xFFFFFF;
+    Workspace ws = TwoColumns();
+    ApplyColourPreset(ws.colours);
+    PrepareChartData(ws, 682, 954);
+    // Fine column 200 holds 0.2 (outer region), 0.3 (inner) and 0.4 (mode) in rows 160..162.
+    const Matrix<int32_t> conf = ChartCellColours(ws, ChartView::Confidence, 100);
+    EXPECT_EQ(conf(150, 109), kWhite);
+    EXPECT_EQ(conf(150, 110), 50 + 256 * 127 + 65536 * 50);
+    EXPECT_EQ(conf(150, 111), 200 + 256 * 255 + 65536 * 200);
+    EXPECT_EQ(conf(150, 112), 200 + 256 * 255 + 65536 * 200);
+    // Enhancement 4 %: 0.04 x 0.3 x 20 = 0.24, green rising and blue on its plateau.
+    const Matrix<int32_t> prob = ChartCellColours(ws, ChartView::Probability, 4);
+    EXPECT_EQ(prob(150, 109), kWhite);
+    EXPECT_EQ(prob(150, 111), 0 + 256 * 153 + 65536 * 255);
+    ApplyGreyPreset(ws.colours);
+    EXPECT_EQ(ChartCellColours(ws, ChartView::Confidence, 100)(150, 110),
+              100 + 256 * 100 + 65536 * 100);
+
+    // The legend at that section: white up to the outer region's level (just under 0.2).
+    ApplyColourPreset(ws.colours);
+    EXPECT_EQ(ChartLegendColour(ws, 200, 1.0, 100), kWhite);  // 0.1996 x 100 x 20 >= 100
+    EXPECT_EQ(ChartLegendColour(ws, 200, 0.5, 10), 255 + 256 * 191);  // 39.9 < 50
+    EXPECT_EQ(ChartLegendColour(ws, 200, 0.0, 0), kWhite);
+}
+
 }  // namespace
 }  // namespace tarvex::calib

@@ -306,5 +306,25 @@ TEST(Histogram, ReturnedMatrixColours)
     EXPECT_EQ(ReturnedMatrixColours(ws, MatrixDisplay::Probability)(0, 0), kWhite);
 }
 
+TEST(Histogram, PanelScaleAndOverlayColours)
+{
+    Workspace ws = Sequence("0", "20", true, {"a", "b", "c"}, {1.0, 2.0, 1.0});
+    ASSERT_TRUE(BuildHistogram(ws, 1, 1, 200, 400));
+    EXPECT_DOUBLE_EQ(HistogramVerticalScale(ws).top, -10);
+    EXPECT_DOUBLE_EQ(HistogramVerticalScale(ws).height, 420);
+    ws.fossilSampleEmpty[1] = true;
+    EXPECT_DOUBLE_EQ(HistogramVerticalScale(ws).top, -10);  // one empty end keeps the margin
+    ws.fossilSampleEmpty[3] = true;
+    EXPECT_DOUBLE_EQ(HistogramVerticalScale(ws).top, 0);
+    EXPECT_DOUBLE_EQ(HistogramVerticalScale(ws).height, 400);
+
+    ApplyColourPreset(ws.colours);
+    EXPECT_EQ(ModeLineColour(ws), 255u);
+    EXPECT_EQ(MedianLineColour(ws), 65536u * 255);
+    ApplyGreyPreset(ws.colours);
+    EXPECT_EQ(ModeLineColour(ws), 0u);
+    EXPECT_EQ(MedianLineColour(ws), 0u);
+}
+
 }  // namespace
 }  // namespace tarvex
