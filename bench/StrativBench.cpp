@@ -99,7 +99,8 @@ void BM_ChartCellColours(benchmark::State& state)
 {
     Workspace ws = Calibrated();
     PrepareChartData(ws, 682, 954);
-    for (auto _ : state) benchmark::DoNotOptimize(ChartCellColours(ws, ChartView::Probability, 100));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(ChartCellColours(ws, ChartView::Probability, 100));
 }
 BENCHMARK(BM_ChartCellColours)->Unit(benchmark::kMillisecond);
 

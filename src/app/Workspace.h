@@ -151,8 +151,8 @@ struct Workspace {
     // curve (0 or 1), layer 1 the probability row of each level (flag + probability, the
     // median carrying its sign). The chart fields are on the half-step grid, fine indexes
     // 0..501 in both directions.
-    double gridLow = 0;        // value of grid index 25, the calibration range's lower end
-    int16_t histLevels = 0;    // V
+    double gridLow = 0;      // value of grid index 25, the calibration range's lower end
+    int16_t histLevels = 0;  // V
     Matrix<float> histMatrix[2];
     std::vector<int16_t> histModeColumn;    // [0..V]; -9999 for a level without one
     std::vector<int16_t> histMedianColumn;  // [0..V]; -9999 for a level without one

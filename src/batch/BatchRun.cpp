@@ -313,8 +313,8 @@ bool MatrixFiles(Workspace& ws, const BatchOptions& options, const std::string& 
         !BuildHistogram(ws, param, options.analogue.smoothing, kHistogramPanelWidth,
                         kHistogramPanelHeight, &reason)) {
         if (reason.empty())
-            reason = "The climate table has " + std::to_string(ws.climateParamCount) +
-                     " parameters.";
+            reason =
+                "The climate table has " + std::to_string(ws.climateParamCount) + " parameters.";
         err << "Strativ histogram of parameter " << param << ":\n" << reason << "\n";
         return false;
     }

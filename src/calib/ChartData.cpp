@@ -19,7 +19,8 @@ void Allocate(Workspace& ws)
         ws.chartRegionFlags.resize(kChartLast, kChartLast);
     if (ws.chartRegionLevel.rows() != kChartLast || ws.chartRegionLevel.cols() != 1)
         ws.chartRegionLevel.resize(kChartLast, 1);
-    if (ws.chartModeIndex.size() != kChartLast + 1u) ws.chartModeIndex.assign(kChartLast + 1, -9999);
+    if (ws.chartModeIndex.size() != kChartLast + 1u)
+        ws.chartModeIndex.assign(kChartLast + 1, -9999);
     if (ws.chartMedianIndex.size() != kChartLast + 1u)
         ws.chartMedianIndex.assign(kChartLast + 1, -9999);
 }
@@ -159,7 +160,8 @@ Matrix<int32_t> ChartCellColours(const Workspace& ws, ChartView view, int enhanc
             const float f = std::fabs(ws.chartRegionFlags(i, j));
             int32_t& cell = out(i - kChartFirstShown, j - kChartFirstShown);
             if (view == ChartView::Probability) {
-                if (f >= 1) cell = ColourOfValue(ws.colours, factor * ws.chartProbability(i, j) * 20);
+                if (f >= 1)
+                    cell = ColourOfValue(ws.colours, factor * ws.chartProbability(i, j) * 20);
             } else if (f >= 1.5f) {
                 cell = narrow;
             } else if (f >= 0.5f) {

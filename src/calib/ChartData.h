@@ -6,7 +6,7 @@
 // mode, median and the two confidence regions found again on the finer grid.
 namespace tarvex::calib {
 
-inline constexpr int kChartLast = 501;      // fine indexes 0..501 in both directions
+inline constexpr int kChartLast = 501;       // fine indexes 0..501 in both directions
 inline constexpr int kChartFirstShown = 50;  // the charted area is fine 50..450
 inline constexpr int kChartLastShown = 450;
 

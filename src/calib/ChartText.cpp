@@ -73,8 +73,10 @@ SectionTexts SectionIntervalTexts(const Workspace& ws, int s, double low, double
     t.average = kOutOfRange;
     t.mode = kOutOfRange;
     if (!ColumnHeld(ws, s)) return t;
-    for (const ChartInterval& i : SectionIntervals(ws, s, 2)) t.intervals1.push_back(IntervalText(i, low, high));
-    for (const ChartInterval& i : SectionIntervals(ws, s, 1)) t.intervals2.push_back(IntervalText(i, low, high));
+    for (const ChartInterval& i : SectionIntervals(ws, s, 2))
+        t.intervals1.push_back(IntervalText(i, low, high));
+    for (const ChartInterval& i : SectionIntervals(ws, s, 1))
+        t.intervals2.push_back(IntervalText(i, low, high));
 
     const int m = ws.chartMedianIndex[s];
     if (!(m < 1 || m - kChartFirstShown >= 400)) {
@@ -83,7 +85,8 @@ SectionTexts SectionIntervalTexts(const Workspace& ws, int s, double low, double
         t.average = (value >= 0 ? " " : "") + FormatSingle(value);
     }
     const int d = ws.chartModeIndex[s] - kChartFirstShown;
-    if (!(d >= 400 || d < 1)) t.mode = FormatChartValue(ChartRowValue(low, high, d + kChartFirstShown));
+    if (!(d >= 400 || d < 1))
+        t.mode = FormatChartValue(ChartRowValue(low, high, d + kChartFirstShown));
     return t;
 }
 

@@ -25,8 +25,7 @@ void Fail(std::string* reason, const char* text)
 bool SampleHasValue(const Workspace& ws, int i, int p)
 {
     if (i > ws.reconValues.rows() || p < 1 || p > ws.reconValues.cols()) return false;
-    if (i < static_cast<int>(ws.fossilSampleEmpty.size()) && ws.fossilSampleEmpty[i])
-        return false;
+    if (i < static_cast<int>(ws.fossilSampleEmpty.size()) && ws.fossilSampleEmpty[i]) return false;
     return ws.reconValues(i, p) != -9999;
 }
 
@@ -80,8 +79,7 @@ private:
     Matrix<float> cells_;
 };
 
-void RasteriseCurve(const SmoothedCurve& curve, const LevelScale& scale, Raster& raster,
-                    int levels)
+void RasteriseCurve(const SmoothedCurve& curve, const LevelScale& scale, Raster& raster, int levels)
 {
     auto has = [&curve](int i) { return curve.value[i] != -9999.0f; };
     for (int i = 1; i < curve.windows; ++i) {
@@ -200,8 +198,8 @@ SmoothedCurve HistogramCurve(const Workspace& ws, int p, int smoothingLevel)
     return curve;
 }
 
-bool BuildHistogram(Workspace& ws, int p, int smoothingLevel, double panelWidth,
-                    double panelHeight, std::string* reason, const ProgressFn& progress)
+bool BuildHistogram(Workspace& ws, int p, int smoothingLevel, double panelWidth, double panelHeight,
+                    std::string* reason, const ProgressFn& progress)
 {
     using namespace calib;
     if (ws.calibMatrices.size() != 9 || ws.calibMatrices[kReturnedMatrix].rows() != kGridLast ||

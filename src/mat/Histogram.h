@@ -34,9 +34,8 @@ SmoothedCurve HistogramCurve(const Workspace& ws, int p, int smoothingLevel);
 // step). Fails, leaving the workspace as it was, when no calibration is returned, the panel
 // gives no levels, or the sample positions give no level step (a single sample, or the first
 // and the last label at the same depth). progress advances once per level.
-bool BuildHistogram(Workspace& ws, int p, int smoothingLevel, double panelWidth,
-                    double panelHeight, std::string* reason = nullptr,
-                    const ProgressFn& progress = {});
+bool BuildHistogram(Workspace& ws, int p, int smoothingLevel, double panelWidth, double panelHeight,
+                    std::string* reason = nullptr, const ProgressFn& progress = {});
 
 enum class MatrixDisplay { Probability, Confidence };
 

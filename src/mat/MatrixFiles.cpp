@@ -18,12 +18,12 @@ constexpr int R = kMatrixResolution;
 const char* WeightingText(Weighting w)
 {
     switch (w) {
-    case Weighting::SquaredDistance:
-        return "Squared distance";
-    case Weighting::Distance:
-        return "Distance";
-    case Weighting::None:
-        break;
+        case Weighting::SquaredDistance:
+            return "Squared distance";
+        case Weighting::Distance:
+            return "Distance";
+        case Weighting::None:
+            break;
     }
     return "N/A";
 }
@@ -31,12 +31,12 @@ const char* WeightingText(Weighting w)
 const char* EnhancementText(MinorTaxaEnhancement e)
 {
     switch (e) {
-    case MinorTaxaEnhancement::SquareRoot:
-        return "Square root";
-    case MinorTaxaEnhancement::Log:
-        return "Log";
-    case MinorTaxaEnhancement::None:
-        break;
+        case MinorTaxaEnhancement::SquareRoot:
+            return "Square root";
+        case MinorTaxaEnhancement::Log:
+            return "Log";
+        case MinorTaxaEnhancement::None:
+            break;
     }
     return "N/A";
 }

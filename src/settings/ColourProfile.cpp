@@ -76,8 +76,8 @@ void DragHandles(ColourScheme& scheme, int component, const std::vector<int>& ha
     FollowBlue(scheme);
 }
 
-void ReleaseHandles(ColourScheme& scheme, int component, const std::vector<int>& handles,
-                    double x, double width)
+void ReleaseHandles(ColourScheme& scheme, int component, const std::vector<int>& handles, double x,
+                    double width)
 {
     DragHandles(scheme, component, handles, x, width);
     scheme.coloursChanged = true;

@@ -36,8 +36,8 @@ void DragHandles(ColourScheme& scheme, int component, const std::vector<int>& ha
                  double width);
 
 // The button is released: the handles take their final place and the scale has changed.
-void ReleaseHandles(ColourScheme& scheme, int component, const std::vector<int>& handles,
-                    double x, double width);
+void ReleaseHandles(ColourScheme& scheme, int component, const std::vector<int>& handles, double x,
+                    double width);
 
 // "Grey scale" and "Reset": the presets, and the scale has changed.
 void ChooseGreyScale(ColourScheme& scheme);

@@ -155,7 +155,7 @@ TEST(ChartData, CellColoursOfBothViews)
 
     // The legend at that section: white up to the outer region's level (just under 0.2).
     ApplyColourPreset(ws.colours);
-    EXPECT_EQ(ChartLegendColour(ws, 200, 1.0, 100), kWhite);  // 0.1996 x 100 x 20 >= 100
+    EXPECT_EQ(ChartLegendColour(ws, 200, 1.0, 100), kWhite);          // 0.1996 x 100 x 20 >= 100
     EXPECT_EQ(ChartLegendColour(ws, 200, 0.5, 10), 255 + 256 * 191);  // 39.9 < 50
     EXPECT_EQ(ChartLegendColour(ws, 200, 0.0, 0), kWhite);
 }

@@ -15,10 +15,10 @@ using namespace tarvex::testing;
 TEST(ChartText, FormatChartValueRoundsHalvesUpwards)
 {
     const std::pair<double, const char*> cases[] = {
-        {1234.7, "1235"},  {12.34, "12.3"},    {0.126, "0.13"},  {0.125, "0.13"},
-        {-0.125, "-0.12"}, {12.35, "12.4"},    {-12.35, "-12.3"}, {1000.5, "1001"},
-        {-1000.5, "-1000"}, {999.96, "1000"},  {9.995, "10"},    {-9.995, "-9.99"},
-        {0, "0"},          {-0.001, "0"},      {2.675, "2.68"},  {123456.5, "123457"},
+        {1234.7, "1235"},   {12.34, "12.3"},  {0.126, "0.13"},   {0.125, "0.13"},
+        {-0.125, "-0.12"},  {12.35, "12.4"},  {-12.35, "-12.3"}, {1000.5, "1001"},
+        {-1000.5, "-1000"}, {999.96, "1000"}, {9.995, "10"},     {-9.995, "-9.99"},
+        {0, "0"},           {-0.001, "0"},    {2.675, "2.68"},   {123456.5, "123457"},
     };
     for (const auto& [v, text] : cases) EXPECT_EQ(FormatChartValue(v), text) << v;
 }
@@ -50,13 +50,13 @@ TEST(ChartText, IntervalsOfBothRegions)
                                      {{111, 120}, 1},
                                      {{200, 200}, -2},
                                      {{440, 450}, 2}});
-    EXPECT_EQ(SectionIntervals(ws, 250, 2), (std::vector<ChartInterval>{{100, 110, false, false},
-                                                                         {200, 200, false, false},
-                                                                         {440, 450, false, true}}));
+    EXPECT_EQ(SectionIntervals(ws, 250, 2),
+              (std::vector<ChartInterval>{
+                  {100, 110, false, false}, {200, 200, false, false}, {440, 450, false, true}}));
     EXPECT_EQ(SectionIntervals(ws, 250, 1), (std::vector<ChartInterval>{{50, 60, true, false},
-                                                                         {100, 120, false, false},
-                                                                         {200, 200, false, false},
-                                                                         {440, 450, false, true}}));
+                                                                        {100, 120, false, false},
+                                                                        {200, 200, false, false},
+                                                                        {440, 450, false, true}}));
     // Rows 50..450 read 0..40 here.
     const SectionTexts t = SectionIntervalTexts(ws, 250, 0, 40, "68.2", "95.4");
     EXPECT_EQ(t.heading1, "68.2 %");

@@ -108,13 +108,7 @@ TEST(Histogram, NumericLabelsGoingBackAddTwoColumnsOnALevel)
     s8(100 + 25, 75) = 2.5f;
     s8(100 + 25, 60) = -0.5f;
     ASSERT_TRUE(BuildHistogram(ws, 1, 1, 200, 4));
-    EXPECT_EQ(Marked(ws), (Cells{{0, 0},
-                                 {1, 10},
-                                 {2, 20},
-                                 {2, 100},
-                                 {3, 30},
-                                 {3, 120},
-                                 {4, 140}}));
+    EXPECT_EQ(Marked(ws), (Cells{{0, 0}, {1, 10}, {2, 20}, {2, 100}, {3, 30}, {3, 120}, {4, 140}}));
     EXPECT_EQ(ws.histMatrix[1](50, 2), 3.75f);
     EXPECT_EQ(ws.histModeColumn[2], 50);
     EXPECT_EQ(ws.histMedianColumn[2], 35);
@@ -231,9 +225,9 @@ TEST(Histogram, MedianLineAlongLevels)
     ws.histMatrix[1].resize(kMatrixResolution, 3);
     ws.histModeColumn.assign(4, -9999);
     ws.histMedianColumn = {40, 42, -9999, 45};
-    EXPECT_EQ(HistogramMedianLine(ws), (std::vector<LineItem>{{true, 40, 0, 42, 1},
-                                                               {false, 42, 1, 42, 1},
-                                                               {false, 45, 3, 45, 3}}));
+    EXPECT_EQ(HistogramMedianLine(ws),
+              (std::vector<LineItem>{
+                  {true, 40, 0, 42, 1}, {false, 42, 1, 42, 1}, {false, 45, 3, 45, 3}}));
 }
 
 TEST(Histogram, ReturnedModeLineIsJudgedOnTheReturnedMatrix)
@@ -275,13 +269,14 @@ TEST(Histogram, CellColoursInBothDisplays)
     // Fraction 0.5: scale value 10, past every stop.
     EXPECT_EQ(prob(13, 1), 0);
     ws.zEnhancement = 0.5f;  // fraction 0.02 now scales to 0.2: green rising, blue full
-    EXPECT_EQ(HistogramColours(ws, MatrixDisplay::Probability)(11, 1),
-              0 + 256 * 85 + 65536 * 255);
+    EXPECT_EQ(HistogramColours(ws, MatrixDisplay::Probability)(11, 1), 0 + 256 * 85 + 65536 * 255);
 
     ApplyGreyPreset(ws.colours);
     SetMatrixRegionColours(ws);
-    EXPECT_EQ(HistogramColours(ws, MatrixDisplay::Confidence)(12, 1), 200 + 256 * 200 + 65536 * 200);
-    EXPECT_EQ(HistogramColours(ws, MatrixDisplay::Confidence)(11, 1), 100 + 256 * 100 + 65536 * 100);
+    EXPECT_EQ(HistogramColours(ws, MatrixDisplay::Confidence)(12, 1),
+              200 + 256 * 200 + 65536 * 200);
+    EXPECT_EQ(HistogramColours(ws, MatrixDisplay::Confidence)(11, 1),
+              100 + 256 * 100 + 65536 * 100);
 }
 
 TEST(Histogram, ReturnedMatrixColours)
