@@ -146,6 +146,23 @@ struct Workspace {
     ColourScheme colours;
     PrintSettings print;
 
+    // Probability matrices of the reconstruction window and the calibration chart's data.
+    // histMatrix[layer](column 0..R, level 0..histLevels): layer 0 is the raster of the
+    // curve (0 or 1), layer 1 the probability row of each level (flag + probability, the
+    // median carrying its sign). The chart fields are on the half-step grid, fine indexes
+    // 0..501 in both directions.
+    double gridLow = 0;      // value of grid index 25, the calibration range's lower end
+    int16_t histLevels = 0;  // V
+    Matrix<float> histMatrix[2];
+    std::vector<int16_t> histModeColumn;    // [0..V]; -9999 for a level without one
+    std::vector<int16_t> histMedianColumn;  // [0..V]; -9999 for a level without one
+    Matrix<float> chartProbability;         // (u 0..501, w 0..501)
+    Matrix<float> chartRegionFlags;         // (u 0..501, w 0..501); 0..3, no median sign
+    std::vector<int16_t> chartModeIndex;    // [0..501]; -9999 for an empty column
+    std::vector<int16_t> chartMedianIndex;  // [0..501]; -9999 for an empty column
+    Matrix<float> chartRegionLevel;         // (u 0..501, coefficient 0..1)
+    bool chartOpen = false;
+
     // Keeps the axis lists sized for taxonCount EOFs while keeping their entries.
     void ResizeAxisLists(int n);
 };

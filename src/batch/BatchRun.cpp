@@ -19,6 +19,8 @@
 #include "eof/EofAnalysis.h"
 #include "eof/ScoreFiles.h"
 #include "mat/ClimateImport.h"
+#include "mat/Histogram.h"
+#include "mat/MatrixFiles.h"
 #include "mat/ReconFiles.h"
 
 namespace tarvex {
@@ -291,7 +293,47 @@ bool DefaultCalibrationRange(const Workspace& ws, int param, std::string& low, s
     return true;
 }
 
-bool BatchCalibrationStage(Workspace& ws, const BatchOptions& options,
+namespace {
+
+// The reconstruction window's histogram panel as it opens, in pixels: 137 wide (panel size
+// 10 of 205.5 twips) and 549 high, which gives 801 levels.
+constexpr double kHistogramPanelWidth = 137;
+constexpr double kHistogramPanelHeight = 549;
+
+// The calibration returned to the reconstruction and the histogram built along the fossil
+// curve of the calibrated parameter, as "Return" and "Strativ" do, and both matrix files.
+bool MatrixFiles(Workspace& ws, const BatchOptions& options, const std::string& dateTime,
+                 std::vector<std::pair<std::string, std::string>>& files, std::ostream& out,
+                 std::ostream& err)
+{
+    const int param = options.calibrationParam;
+    calib::ReturnData(ws);
+    std::string reason;
+    if (param > ws.climateParamCount ||
+        !BuildHistogram(ws, param, options.analogue.smoothing, kHistogramPanelWidth,
+                        kHistogramPanelHeight, &reason)) {
+        if (reason.empty())
+            reason =
+                "The climate table has " + std::to_string(ws.climateParamCount) + " parameters.";
+        err << "Strativ histogram of parameter " << param << ":\n" << reason << "\n";
+        return false;
+    }
+    MatrixFileSettings settings;
+    settings.analogue = options.analogue;
+    settings.xSmoothing = options.chain.smoothingLevel;
+    settings.ySmoothing = options.chain.generatedSdPercent;
+    settings.param = param;
+    files.emplace_back("meridan-matrix.csv", MeridanMatrixFileText(ws, settings, dateTime));
+    files.emplace_back("strativ-matrix.csv", StrativMatrixFileText(ws, settings, dateTime));
+    out << "Strativ histogram: " << ws.histLevels << " levels along the curve of "
+        << ws.climateParamNames[param] << " (smoothing level " << options.analogue.smoothing
+        << ")\n";
+    return true;
+}
+
+}  // namespace
+
+bool BatchCalibrationStage(Workspace& ws, const BatchOptions& options, const std::string& dateTime,
                            std::vector<std::pair<std::string, std::string>>& files,
                            std::ostream& out, std::ostream& err)
 {
@@ -364,6 +406,9 @@ bool BatchCalibrationStage(Workspace& ws, const BatchOptions& options,
                       " % of range"
                 : std::to_string(set1.pairCount) + " model pairs")
         << "\n";
+    // The matrices need the fossil curve the calibration is returned to.
+    if (!options.fossilPath.empty() && !options.climatePath.empty())
+        return MatrixFiles(ws, options, dateTime, files, out, err);
     return true;
 }
 
@@ -442,10 +487,10 @@ int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
         if (!BatchReconstructionStage(ws, options, out, err)) return 1;
     }
     if (options.zonation && !BatchZonationStage(ws, options, out, err)) return 1;
+    const std::string dateTime = DateTimeText(std::time(nullptr));
     std::vector<std::pair<std::string, std::string>> calibration;
-    if (!BatchCalibrationStage(ws, options, calibration, out, err)) return 1;
-    if (!BatchWriteStage(ws, options, DateTimeText(std::time(nullptr)), out, err, calibration))
-        return 1;
+    if (!BatchCalibrationStage(ws, options, dateTime, calibration, out, err)) return 1;
+    if (!BatchWriteStage(ws, options, dateTime, out, err, calibration)) return 1;
     return 0;
 }
 

@@ -80,8 +80,10 @@ std::vector<std::pair<std::string, std::string>> ReconstructionFiles(const Works
 // the parameter's fossil reconstruction, or the range of its climate values when there is no
 // fossil reconstruction of it. False when neither has a value.
 bool DefaultCalibrationRange(const Workspace& ws, int param, std::string& low, std::string& high);
-// Runs the calibration chain and leaves calibration.csv in files.
-bool BatchCalibrationStage(Workspace& ws, const BatchOptions& options,
+// Runs the calibration chain and leaves calibration.csv in files; with a fossil
+// reconstruction also returns the calibration to it, builds the Strativ histogram along the
+// parameter's curve and leaves meridan-matrix.csv and strativ-matrix.csv.
+bool BatchCalibrationStage(Workspace& ws, const BatchOptions& options, const std::string& dateTime,
                            std::vector<std::pair<std::string, std::string>>& files,
                            std::ostream& out, std::ostream& err);
 // extraFiles are written together with the files of the other stages.

@@ -135,6 +135,7 @@ RangeStatus ValidateRange(Workspace& ws, const std::string& lowText, const std::
         std::fabs(top) > FLT_MAX)
         return RangeStatus::Invalid;
     ws.gridStep = step;
+    ws.gridLow = low;
     ws.gridOrigin = static_cast<float>(origin);
     ws.gridTop = static_cast<float>(top);
     return RangeStatus::Valid;

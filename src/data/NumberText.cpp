@@ -229,20 +229,31 @@ double Fix(double v)
     return std::trunc(v);
 }
 
-double RoundTo(double v, int decimals)
+namespace {
+
+enum class Tie { ToEven, Upwards };
+
+// Rounds the value as the program prints it (15 significant digits) to the given decimals;
+// tie says where an exact half goes.
+double RoundDecimal(double v, int decimals, Tie tie)
 {
     if (!std::isfinite(v) || v == 0) return v;
     if (decimals < 0) decimals = 0;
     const Decimal d = ToDecimal(v, 15);
     const long long kept = static_cast<long long>(d.exponent) + decimals + 1;
     if (kept >= static_cast<long long>(d.digits.size())) return v;
-    if (kept < 0) return 0.0;
 
-    const std::size_t k = static_cast<std::size_t>(kept);
-    const char next = d.digits[k];
+    const std::size_t k = kept > 0 ? static_cast<std::size_t>(kept) : 0;
+    // Digits dropped entirely below the last kept place: the value is under half a unit,
+    // unless exactly the first dropped digit is that place (kept == 0).
+    const char next = kept < 0 ? '0' : d.digits[k];
     const bool restNonZero = d.digits.find_first_not_of('0', k + 1) != std::string::npos;
-    const bool lastOdd = k > 0 && ((d.digits[k - 1] - '0') % 2 == 1);
-    const bool up = next > '5' || (next == '5' && (restNonZero || lastOdd));
+    bool halfUp = false;
+    if (tie == Tie::ToEven)
+        halfUp = k > 0 && ((d.digits[k - 1] - '0') % 2 == 1);
+    else
+        halfUp = !d.negative;  // towards plus infinity: a negative half loses magnitude
+    const bool up = next > '5' || (next == '5' && (restNonZero || halfUp));
 
     std::string mantissa = k > 0 ? d.digits.substr(0, k) : std::string("0");
     if (up) {
@@ -261,6 +272,18 @@ double RoundTo(double v, int decimals)
                     std::chars_format::general);
     if (result == 0) return 0.0;
     return d.negative ? -result : result;
+}
+
+}  // namespace
+
+double RoundTo(double v, int decimals)
+{
+    return RoundDecimal(v, decimals, Tie::ToEven);
+}
+
+double RoundHalfUpTo(double v, int decimals)
+{
+    return RoundDecimal(v, decimals, Tie::Upwards);
 }
 
 }  // namespace tarvex

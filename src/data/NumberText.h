@@ -52,4 +52,8 @@ double Fix(double v);
 // back unchanged. Negative decimals count as 0.
 double RoundTo(double v, int decimals);
 
+// The same with an exact half going upwards, towards plus infinity: 0.125 -> 0.13 and
+// -0.125 -> -0.12 at two decimals, 2.5 -> 3 and -2.5 -> -2 at none.
+double RoundHalfUpTo(double v, int decimals);
+
 }  // namespace tarvex

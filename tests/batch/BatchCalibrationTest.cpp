@@ -295,6 +295,111 @@ TEST(BatchCalibrationTest, WithoutFossilTheRangeFollowsTheClimateValues)
     EXPECT_LT(Val(r[15][201]) - Val(r[15][1]), 2 * (hi - lo));
 }
 
+// The records of the calibration matrix as numbers in the Strativ order: column x of the
+// common output (the reconstructed value) across its rows y.
+std::vector<std::string> CommonOutputColumn(const Records& calibration, int x)
+{
+    std::vector<std::string> column;
+    for (int y = 0; y <= 200; ++y) column.push_back(calibration[16 + y][x + 1]);
+    return column;
+}
+
+TEST(BatchCalibrationTest, WithAFossilSequenceBothMatrixFilesAreWritten)
+{
+    const std::string dir = FreshDir("batch-calibration-matrices");
+    const BatchResult run = Batch(FullRun(dir));
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("Strativ histogram: 801 levels along the curve of Tcold"),
+              std::string::npos)
+        << run.out;
+    const Records calibration = ReadRecords(ReadAll(dir + "/calibration.csv"));
+    const Records meridan = ReadRecords(ReadAll(dir + "/meridan-matrix.csv"));
+    const Records strativ = ReadRecords(ReadAll(dir + "/strativ-matrix.csv"));
+
+    ASSERT_EQ(meridan.size(), 15u + 1 + 201);
+    EXPECT_EQ(meridan[0], (std::vector<std::string>{"Tarvex 1.0 output file (Meridan Light)"}));
+    EXPECT_EQ(meridan[2], (std::vector<std::string>{"Reference data file: ", kReference}));
+    EXPECT_EQ(meridan[6], (std::vector<std::string>{"Threshold: ", "0.2"}));
+    EXPECT_EQ(meridan[7], (std::vector<std::string>{"Inversed weighting: ", "Squared distance"}));
+    EXPECT_EQ(meridan[10], (std::vector<std::string>{"X-smoothing (%): ", "10"}));
+    EXPECT_EQ(meridan[11], (std::vector<std::string>{"Y-smoothing (%): ", "5"}));
+    EXPECT_EQ(meridan[14], (std::vector<std::string>{"Parameter", "Tcold"}));
+    // Both matrices lie on the calibration's axis.
+    EXPECT_EQ(std::vector<std::string>(meridan[15].begin() + 1, meridan[15].end()),
+              std::vector<std::string>(calibration[15].begin() + 1, calibration[15].end()));
+
+    ASSERT_EQ(strativ.size(), 18u + 1 + 802);
+    EXPECT_EQ(strativ[3], (std::vector<std::string>{"Fossil data file: ", kFossil}));
+    EXPECT_EQ(strativ[15], (std::vector<std::string>{"Vertical resolution: ", "801"}));
+    EXPECT_EQ(strativ[16], (std::vector<std::string>{"Smoothed levels", "3"}));
+    EXPECT_EQ(strativ[17], (std::vector<std::string>{"Parameter", "Tcold"}));
+    EXPECT_EQ(strativ[18], meridan[15]);
+    // The levels run from the first depth to the last one.
+    EXPECT_EQ(strativ[19][0], "100");
+    EXPECT_EQ(strativ.back()[0], "395");
+    // A level is empty where the curve does not pass: the smoothed curve runs from the
+    // window centred at depth 105 (level 14) to the one at 390 (level 787), and the empty
+    // sample at depth 270 leaves out the windows between the ones centred at 260 (level 434)
+    // and 280 (level 489).
+    auto empty = [&strativ](int level) {
+        const auto& rec = strativ[19 + static_cast<std::size_t>(level)];
+        for (std::size_t x = 1; x < rec.size(); ++x)
+            if (Val(rec[x]) != 0) return false;
+        return true;
+    };
+    for (std::size_t k = 19; k < strativ.size(); ++k) ASSERT_EQ(strativ[k].size(), 202u) << k;
+    for (int level = 0; level <= 801; ++level) {
+        if (level < 14 || (level > 434 && level < 489) || level > 787) {
+            EXPECT_TRUE(empty(level)) << level;
+        }
+    }
+    EXPECT_FALSE(empty(14));
+    EXPECT_FALSE(empty(787));
+    // Level 14 holds the first window alone: its row is one column of the returned matrix,
+    // region flags and probabilities together.
+    const std::vector<std::string> first(strativ[19 + 14].begin() + 1, strativ[19 + 14].end());
+    int matches = 0;
+    for (int x = 0; x <= 200; ++x)
+        if (CommonOutputColumn(calibration, x) == first) ++matches;
+    EXPECT_EQ(matches, 1);
+}
+
+TEST(BatchCalibrationTest, SmoothingLevelChangesOnlyTheStrativMatrix)
+{
+    const std::string a = FreshDir("batch-calibration-smooth3");
+    const std::string b = FreshDir("batch-calibration-smooth1");
+    ASSERT_EQ(Batch(FullRun(a)).status, 0);
+    ASSERT_EQ(Batch(FullRun(b, {"--smoothing", "1"})).status, 0);
+    const auto body = [](const std::string& path) {
+        const Records r = ReadRecords(ReadAll(path));
+        return Records(r.begin() + 2, r.end());  // after the date-time record
+    };
+    EXPECT_EQ(body(a + "/meridan-matrix.csv"), body(b + "/meridan-matrix.csv"));
+    EXPECT_EQ(ReadAll(a + "/calibration.csv"), ReadAll(b + "/calibration.csv"));
+    const Records s1 = body(b + "/strativ-matrix.csv");
+    const Records s3 = body(a + "/strativ-matrix.csv");
+    EXPECT_EQ(s1[14], (std::vector<std::string>{"Smoothed levels", "1"}));
+    ASSERT_EQ(s1.size(), s3.size());
+    EXPECT_NE(Records(s1.begin() + 17, s1.end()), Records(s3.begin() + 17, s3.end()));
+}
+
+TEST(BatchCalibrationTest, ASequenceWithoutDepthStopsTheRunBeforeAnyFile)
+{
+    // The first sample of the example sequence alone.
+    std::istringstream fossil(ReadAll(kFossil));
+    std::string header, sample;
+    std::getline(fossil, header);
+    std::getline(fossil, sample);
+    const std::string single =
+        WriteTemp("batch-calibration-single.csv", header + "\n" + sample + "\n");
+    const std::string dir = FreshDir("batch-calibration-single");
+    const BatchResult run = Batch({"--reference", kReference, "--fossil", single, "--climate",
+                                   kClimate, "--calibrate", "--out", dir});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("Strativ histogram of parameter 1"), std::string::npos) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(dir));
+}
+
 TEST(BatchCalibrationTest, RefusalsOfTheRunWriteNoFileAtAll)
 {
     const std::string dir = FreshDir("batch-calibration-failed");
