@@ -2,6 +2,8 @@
 
 #include <QApplication>
 
+#include "ui/Dialogs.h"
+
 #include "app/frmAbout1.h"
 #include "app/frmMain.h"
 #include "calib/frmCalib.h"
@@ -133,6 +135,14 @@ frmCalib& App::calib()
 void App::UnloadCalib()
 {
     UnloadLater(calib_);
+}
+
+void App::ShowColourSettings()
+{
+    dialogs_.Inform(
+        "The colour settings dialog is not available in this version; the main window's Edit "
+        "menu applies the colour presets.",
+        "Tarvex");
 }
 
 void App::NotifyClimateImported()

@@ -62,6 +62,9 @@ public:
     frmCalib& calib();
     void UnloadCalib();
 
+    // "Colour settings", from whichever window asks (reconstruction, calibration, chart).
+    void ShowColourSettings();
+
     bool calibLoaded() const { return calib_ != nullptr; }
     bool diagramLoaded() const { return diagram_ != nullptr; }
     bool matLoaded() const { return mat_ != nullptr; }

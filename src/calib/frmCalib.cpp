@@ -668,10 +668,7 @@ void frmCalib::CloseChart()
 
 void frmCalib::ShowColourSettings()
 {
-    app_.dialogs().Inform(
-        "The colour settings dialog is not available in this version; the main window's Edit "
-        "menu applies the colour presets.",
-        "Meridan 3.0");
+    app_.ShowColourSettings();
 }
 
 void frmCalib::ShowPrintOptions()

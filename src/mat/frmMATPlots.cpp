@@ -575,10 +575,7 @@ void frmMAT::BuildHistogram()
 
 void frmMAT::ShowColourSettings()
 {
-    app_.dialogs().Inform(
-        "The colour settings dialog is not available in this version; the main window's Edit "
-        "menu applies the colour presets.",
-        "Tarvex");
+    app_.ShowColourSettings();
 }
 
 }  // namespace tarvex
