@@ -342,12 +342,13 @@ void frmMAT::ConnectControls()
     connect(Slider6, &QSlider::valueChanged, this, [this, &ws](int v) {
         Label6->setText(QString("Smoothing level: %1").arg(v));
         if (loading_) return;
-        DrawReconCurve();
-        ShowReconSample();
         if (ws.histBuilt) {
-            ClearMatrixPanels();
+            // Only the histogram goes: it is built again from the new smoothing.
+            ClearHistogramPanel();
             Command4->setEnabled(true);
         }
+        DrawReconCurve();
+        ShowReconSample();
     });
     connect(Slider7, &QSlider::valueChanged, this, [this](int v) {
         if (v == 0) {
@@ -433,6 +434,10 @@ void frmMAT::ConnectControls()
         connect(a, &QAction::triggered, this, [this] { SaveCurveAll(); });
     for (QAction* a : {mnuSaveScatter, mnuSaveScatter2})
         connect(a, &QAction::triggered, this, [this] { SaveScatter(); });
+    for (QAction* a : {mnuSaveMeridan, mnuSaveMeridan2})
+        connect(a, &QAction::triggered, this, [this] { SaveMeridan(); });
+    for (QAction* a : {mnuSaveStrativ, mnuSaveStrativ2})
+        connect(a, &QAction::triggered, this, [this] { SaveStrativ(); });
     connect(mnuColor, &QAction::triggered, this, [this] { ShowColourSettings(); });
 
     for (PictureBox* panel : {Picture1, Picture3}) {

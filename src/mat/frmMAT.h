@@ -6,6 +6,7 @@
 
 #include "diagram/DiagramLayout.h"
 #include "mat/Analogues.h"
+#include "mat/MatrixFiles.h"
 
 class QAction;
 class QCheckBox;
@@ -120,6 +121,8 @@ public:
     void SaveCurve();
     void SaveCurveAll();
     void SaveScatter();
+    void SaveMeridan();
+    void SaveStrativ();
 
     // "Meridan": opens the calibration window for the current parameter (or brings it up).
     void OpenCalibration();
@@ -178,7 +181,11 @@ private:
     void EnableCurveMenus(bool on);
     void EnableScatterMenus(bool on);
     void ClearMatrixPanels();
-    void PaintCalibrationPanel();
+    void PaintCalibrationPanel(bool afterReturn);
+    void PaintHistogramPanel();
+    void DrawMatrixOverlays();
+    void ClearHistogramPanel();
+    MatrixFileSettings MatrixSettings() const;
     void UpdateAnalogueLabel(const char* prefix);
     void ShowSummary();
     void RangeEdited(bool changed);
@@ -204,6 +211,10 @@ private:
     bool activated_ = false;
     float curveScaleTop_ = 0, curveScaleHeight_ = 20;
     int controlsHeight_ = 0;
+    // The calibration window's smoothing level and generated-model deviation at the last
+    // return, which the matrix files report.
+    int returnedXSmoothing_ = 10;
+    int returnedYSmoothing_ = 5;
 };
 
 }  // namespace tarvex

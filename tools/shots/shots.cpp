@@ -95,6 +95,8 @@ int main(int argc, char** argv)
         Save(c, out + "/calib-start.png");
         c.Command10->click();
         Save(r, out + "/recon-returned.png");
+        r.Command4->click();
+        Save(r, out + "/recon-strativ.png");
         r.Option4[1]->click();
         Save(r, out + "/recon-returned-confidence.png");
         c.Slider3->setValue(4);
