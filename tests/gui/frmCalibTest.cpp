@@ -734,5 +734,76 @@ TEST_F(CalibTest, PrintedPageHoldsTheTitleTheTextsAndTheFigures)
     EXPECT_TRUE(dialogs.MessageTexts().empty());
 }
 
+TEST_F(CalibTest, StrativBuildsTheHistogramAndTheMatrixFilesMatchTheBatch)
+{
+    frmCalib& c = Generated();
+    frmMAT& r = app.mat();
+    EXPECT_FALSE(r.Command4->isEnabled());
+    r.SaveStrativ();  // nothing to save yet: refused
+    ASSERT_EQ(dialogs.MessageTexts().size(), 1u);
+    c.Command10->click();
+    ASSERT_TRUE(r.Command4->isEnabled());
+    r.Command4->click();
+    EXPECT_TRUE(ws().histBuilt);
+    EXPECT_FALSE(r.Command4->isEnabled());
+    EXPECT_TRUE(r.mnuSaveStrativ->isEnabled());
+    EXPECT_TRUE(r.mnuCopy3->isEnabled());
+    EXPECT_EQ(ws().histLevels, 200 * r.Picture3->height() / r.Picture3->width());
+    r.Command5->click();
+    EXPECT_EQ(r.Command5->text(), "Hist: Yes");
+
+    // Both files are the batch's for the same settings, but for the time they were written.
+    const std::string meridan = TempPath("window-meridan.csv");
+    const std::string strativ = TempPath("window-strativ.csv");
+    dialogs.QueueSaveFile(meridan);
+    r.mnuSaveMeridan->trigger();
+    dialogs.QueueSaveFile(strativ);
+    r.mnuSaveStrativ2->trigger();
+    ASSERT_EQ(dialogs.MessageTexts().size(), 1u);
+    const std::string out = TempPath("window-matrices-batch");
+    const BatchResult b = Batch({"--reference", kExamples + "reference.csv", "--fossil",
+                                 kExamples + "fossil.csv", "--climate", kExamples + "climate.csv",
+                                 "--calibrate", "--out", out});
+    ASSERT_EQ(b.status, 0) << b.err;
+    for (const auto& [mine, theirs] :
+         {std::pair{meridan, out + "/meridan-matrix.csv"}, {strativ, out + "/strativ-matrix.csv"}}) {
+        std::istringstream a(ReadAll(mine)), e(ReadAll(theirs));
+        std::string la, le;
+        int lines = 0, differing = 0;
+        while (std::getline(e, le)) {
+            ASSERT_TRUE(std::getline(a, la)) << mine;
+            ++lines;
+            if (la != le) ++differing;
+        }
+        EXPECT_FALSE(std::getline(a, la)) << mine;
+        EXPECT_GT(lines, 200) << mine;
+        EXPECT_LE(differing, 1) << mine;  // the date and time
+    }
+
+    // A new smoothing takes only the histogram back; Strativ builds it again.
+    r.Slider6->setValue(r.Slider6->value() + 1);
+    EXPECT_FALSE(ws().histBuilt);
+    EXPECT_TRUE(ws().calibReturned);
+    EXPECT_TRUE(r.Command4->isEnabled());
+    EXPECT_FALSE(r.mnuSaveStrativ->isEnabled());
+    r.Command4->click();
+    EXPECT_TRUE(ws().histBuilt);
+
+    // "Confidence" paints the histogram's cells in the region colours.
+    r.Option4[1]->click();
+    const QImage panel = r.Picture3->persistentPicture();
+    int inner = 0;
+    for (int y = 0; y < panel.height(); ++y)
+        for (int x = 0; x < panel.width(); ++x)
+            if (panel.pixel(x, y) == Rgb(static_cast<Colour>(ws().regionColour[0]))) ++inner;
+    EXPECT_GT(inner, 100);
+
+    // A change in the calibration takes both back.
+    c.Slider5->setValue(3);
+    EXPECT_FALSE(ws().histBuilt);
+    EXPECT_FALSE(ws().calibReturned);
+    EXPECT_FALSE(r.Command4->isEnabled());
+}
+
 }  // namespace
 }  // namespace tarvex
