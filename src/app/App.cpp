@@ -7,6 +7,7 @@
 #include "app/frmAbout1.h"
 #include "app/frmMain.h"
 #include "calib/frmCalib.h"
+#include "settings/frmColor.h"
 #include "diagram/frmDiagram.h"
 #include "diagram/frmECC.h"
 #include "diagram/frmTest.h"
@@ -24,6 +25,7 @@ App::App(Dialogs& dialogs) : dialogs_(dialogs)
 App::~App()
 {
     // Auxiliary windows go first: they may still refer to the main window.
+    colour_.reset();
     calib_.reset();
     ecc_.reset();
     test_.reset();
@@ -139,10 +141,13 @@ void App::UnloadCalib()
 
 void App::ShowColourSettings()
 {
-    dialogs_.Inform(
-        "The colour settings dialog is not available in this version; the main window's Edit "
-        "menu applies the colour presets.",
-        "Tarvex");
+    colour().Open();
+}
+
+frmColor& App::colour()
+{
+    if (!colour_) colour_ = std::make_unique<frmColor>(*this);
+    return *colour_;
 }
 
 void App::NotifyClimateImported()
@@ -162,6 +167,7 @@ void App::Quit()
     quitting_ = true;
     test_.reset();
     ecc_.reset();
+    colour_.reset();
     calib_.reset();
     mat_.reset();
     if (diagram_) diagram_->hide();

@@ -17,6 +17,7 @@ class frmTest;
 class frmMAT;
 class frmECC;
 class frmCalib;
+class frmColor;
 
 // Owns the workspace and every window. A window is created on first use; one that another
 // window touches before the user opens it is created hidden and runs its load steps.
@@ -64,6 +65,8 @@ public:
 
     // "Colour settings", from whichever window asks (reconstruction, calibration, chart).
     void ShowColourSettings();
+    frmColor& colour();
+    bool colourLoaded() const { return colour_ != nullptr; }
 
     bool calibLoaded() const { return calib_ != nullptr; }
     bool diagramLoaded() const { return diagram_ != nullptr; }
@@ -91,6 +94,7 @@ private:
     std::unique_ptr<frmMAT> mat_;
     std::unique_ptr<frmECC> ecc_;
     std::unique_ptr<frmCalib> calib_;
+    std::unique_ptr<frmColor> colour_;
     bool quitting_ = false;
 };
 

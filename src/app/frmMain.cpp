@@ -14,6 +14,8 @@
 #include <cmath>
 
 #include "app/App.h"
+#include "calib/frmCalib.h"
+#include "settings/frmColor.h"
 #include "mat/frmMAT.h"
 #include "app/frmAbout1.h"
 #include "data/NumberText.h"
@@ -252,15 +254,22 @@ void frmMain::UpdateColourChecks()
 void frmMain::ApplyColourPreset()
 {
     tarvex::ApplyColourPreset(app_.ws().colours);
-    UpdateColourChecks();
-    RedrawPlots();
+    ApplyPresetRedraws();
+    if (app_.colourLoaded() && app_.colour().isVisible()) app_.colour().Redraw();
 }
 
 void frmMain::ApplyGreyPreset()
 {
     tarvex::ApplyGreyPreset(app_.ws().colours);
+    ApplyPresetRedraws();
+    if (app_.colourLoaded() && app_.colour().isVisible()) app_.colour().Redraw();
+}
+
+void frmMain::ApplyPresetRedraws()
+{
     UpdateColourChecks();
     RedrawPlots();
+    if (app_.calibLoaded()) app_.calib().ResetColour();
 }
 
 void frmMain::closeEvent(QCloseEvent* event)

@@ -128,6 +128,9 @@ public:
     void ImportFossilData();
     void ApplyColourPreset();
     void ApplyGreyPreset();
+    // After a preset (here or in the colour settings): the menu's check marks, every drawn
+    // window and an open colour dialog follow.
+    void ApplyPresetRedraws();
     // "Diagram": the column layout, then the diagram window shown.
     void OpenDiagram();
 

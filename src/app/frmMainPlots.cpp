@@ -217,6 +217,7 @@ void frmMain::RedrawSequenceWindows()
         app_.diagram().DrawEofCurve();
     // The reconstruction curve carries the envelope marks and the scheme's colours too.
     if (app_.matLoaded() && ws.reconShown) {
+        if (ws.calibReturned || ws.histBuilt) app_.mat().RedrawMatrices();
         app_.mat().DrawReconCurve();
         app_.mat().ShowReconSample();
     }

@@ -537,6 +537,13 @@ void frmMAT::changeEvent(QEvent* event)
 void frmMAT::Activate()
 {
     Workspace& ws = app_.ws();
+    if (ws.colours.coloursChanged) {
+        if (ws.calibReturned || ws.histBuilt) {
+            RedrawMatrices();
+            if (ws.reconShown) DrawReconCurve();
+        }
+        ws.colours.coloursChanged = false;
+    }
     if (ws.climateLoaded) {
         Combo1->clear();
         for (int p = 1; p <= ws.climateParamCount; ++p)

@@ -18,6 +18,7 @@
 #include "diagram/frmTest.h"
 #include "eof/frmCorrelVar.h"
 #include "mat/frmMAT.h"
+#include "settings/frmColor.h"
 #include "ui/ScriptedDialogs.h"
 
 using namespace tarvex;
@@ -99,6 +100,9 @@ int main(int argc, char** argv)
         Save(r, out + "/recon-strativ.png");
         r.Option4[1]->click();
         Save(r, out + "/recon-returned-confidence.png");
+        c.mnuColour->trigger();
+        Save(app.colour(), out + "/colour.png");
+        app.colour().accept();
         c.Slider3->setValue(4);
         Save(c, out + "/calib-smoothing-4.png");
         c.resize(1100, 1000);
