@@ -849,6 +849,19 @@ void frmCalib::SaveMatrix()
 void frmCalib::Return()
 {
     if (busy_ || !stages_.drawn[8]) return;
+    // The reconstruction window draws the result over its own display range: a calibration
+    // over another range would stand beside the curve on a different axis.
+    if (app_.matLoaded()) {
+        const frmMAT& mat = app_.mat();
+        if (Val(Text(Text1)) != Val(mat.Text1->text().toStdString()) ||
+            Val(Text(Text2)) != Val(mat.Text2->text().toStdString())) {
+            Refuse("The calibration range (" + Text(Text1) + " to " + Text(Text2) +
+                   ") differs from the reconstruction window's display range (" +
+                   mat.Text1->text().toStdString() + " to " + mat.Text2->text().toStdString() +
+                   "). Set the same range in both windows before \"Return\".");
+            return;
+        }
+    }
     CloseSecondaryWindows();
     Workspace& ws = app_.ws();
     BeginBusy();

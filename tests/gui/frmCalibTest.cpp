@@ -403,6 +403,7 @@ TEST_F(CalibTest, RangeEditsInvalidateAndEqualEndsAreRefused)
 
     // A new range gives a new grid once the box is left.
     Edit(c.Text1, "-30");
+    dialogs.records.clear();
     EXPECT_FLOAT_EQ(static_cast<float>(ws().gridStep), static_cast<float>((Val(high.toStdString()) + 30) / 200));
     EXPECT_EQ(c.Label1[0]->text(), "-30");
     EXPECT_TRUE(c.Check4->isEnabled());
@@ -410,6 +411,12 @@ TEST_F(CalibTest, RangeEditsInvalidateAndEqualEndsAreRefused)
     EXPECT_TRUE(c.Command3->isEnabled());
     c.Command3->click();
     EXPECT_TRUE(c.stages().drawn[8]);
+
+    // That result belongs to another range than the reconstruction window shows: no return.
+    c.Command10->click();
+    EXPECT_FALSE(ws().calibReturned);
+    ASSERT_EQ(dialogs.MessageTexts().size(), 1u);
+    EXPECT_EQ(dialogs.MessageTexts()[0].rfind("The calibration range (-30 to ", 0), 0u);
 
     // The reconstruction window's range reaches the open window and invalidates its result.
     r.Text1->setText("-20");
