@@ -123,6 +123,20 @@ private:
     QPainter* painter_;
 };
 
+template <typename Paint>
+void Surface::PaintAll(const Paint& paint)
+{
+    {
+        DrawScope scope(*this);
+        if (QPainter* p = scope.get()) paint(*p, true);
+    }
+    if (QPainter* r = RecordPainter()) {
+        r->save();
+        paint(*r, false);
+        r->restore();
+    }
+}
+
 Surface::Surface()
 {
     const QFont appFont = QGuiApplication::font();
@@ -289,22 +303,22 @@ void Surface::Print(const std::string& text)
     const double startX = currentX_;
     const double startY = currentY_;
     if (Finite(startX, startY)) {
-        DrawScope scope(*this);
-        QPainter* p = scope.get();
-        if (p) {
-            PrepareShapes(*p);
-            const QFont font = CurrentFont();
-            p->setFont(font);
-            p->setPen(ToQColor(foreColor_));
-            const QFontMetricsF fm(font, p->device());
-            const double step = LineHeightPx(fm);
-            const double x = std::clamp(MapX(startX), -kPixelLimit, kPixelLimit);
-            double y = std::clamp(MapY(startY), -kPixelLimit, kPixelLimit) + fm.ascent();
+        const QFont font = CurrentFont();
+        // Lines are spaced by the device's metrics, on the record as on the device.
+        const QFontMetricsF fm(font, MetricsDevice());
+        const double step = LineHeightPx(fm);
+        const double x = std::clamp(MapX(startX), -kPixelLimit, kPixelLimit);
+        const double y0 = std::clamp(MapY(startY), -kPixelLimit, kPixelLimit) + fm.ascent();
+        PaintAll([&](QPainter& p, bool) {
+            PrepareShapes(p);
+            p.setFont(font);
+            p.setPen(ToQColor(foreColor_));
+            double y = y0;
             for (const QString& line : SplitLines(text)) {
-                p->drawText(QPointF(x, y), line);
+                p.drawText(QPointF(x, y), line);
                 y += step;
             }
-        }
+        });
     }
     currentX_ = startX;
     currentY_ = startY + TextHeight(text);
@@ -314,45 +328,40 @@ void Surface::RotatedText(int pixelX, int pixelY, const std::string& text, int h
                           int widthPx, int escapementTenthDegrees, bool italic, Colour colour)
 {
     if (heightPx <= 0 || text.empty()) return;
-    DrawScope scope(*this);
-    QPainter* p = scope.get();
-    if (!p) return;
-
     QFont font(QString::fromStdString(fontName_));
     font.setPixelSize(heightPx);
     font.setWeight(QFont::Normal);
     font.setItalic(italic);
     if (widthPx > 0) {
         // The requested average character width becomes a horizontal stretch of the face.
-        const double natural = QFontMetricsF(font, p->device()).averageCharWidth();
+        const double natural = QFontMetricsF(font, MetricsDevice()).averageCharWidth();
         if (natural > 0) {
             font.setStretch(
                 std::clamp(static_cast<int>(std::lround(100.0 * widthPx / natural)), 1, 4000));
         }
     }
-
-    PrepareShapes(*p);
-    p->save();
-    p->translate(pixelX, pixelY);
-    // Escapement turns counter-clockwise; the painter's y axis points down, so its angles
-    // turn clockwise.
-    p->rotate(-escapementTenthDegrees / 10.0);
-    p->setFont(font);
-    p->setPen(ToQColor(colour));
-    p->drawText(QPointF(0, QFontMetricsF(font, p->device()).ascent()),
-                QString::fromStdString(text));
-    p->restore();
+    const double ascent = QFontMetricsF(font, MetricsDevice()).ascent();
+    PaintAll([&](QPainter& p, bool) {
+        PrepareShapes(p);
+        p.save();
+        p.translate(pixelX, pixelY);
+        // Escapement turns counter-clockwise; the painter's y axis points down, so its angles
+        // turn clockwise.
+        p.rotate(-escapementTenthDegrees / 10.0);
+        p.setFont(font);
+        p.setPen(ToQColor(colour));
+        p.drawText(QPointF(0, ascent), QString::fromStdString(text));
+        p.restore();
+    });
 }
 
 // ---- Shapes ----
 
 void Surface::Cls()
 {
-    {
-        DrawScope scope(*this);
-        QPainter* p = scope.get();
-        if (p) p->fillRect(QRect(0, 0, PixelWidth(), PixelHeight()), ToQColor(backColor_));
-    }
+    PaintAll([&](QPainter& p, bool) {
+        p.fillRect(QRect(0, 0, PixelWidth(), PixelHeight()), ToQColor(backColor_));
+    });
     ResetCurrentPosition();
 }
 
@@ -364,12 +373,12 @@ void Surface::Line(double x1, double y1, double x2, double y2, Colour colour)
     if (!Finite(px1, py1) || !Finite(px2, py2)) return;
     if (!ClipToLimit(px1, py1, px2, py2)) return;
 
-    DrawScope scope(*this);
-    QPainter* p = scope.get();
-    if (!p) return;
-    PrepareShapes(*p);
-    p->setPen(MakePen(colour, drawWidth_));
-    p->drawLine(QPoint(RoundPixel(px1), RoundPixel(py1)), QPoint(RoundPixel(px2), RoundPixel(py2)));
+    PaintAll([&](QPainter& p, bool) {
+        PrepareShapes(p);
+        p.setPen(MakePen(colour, drawWidth_));
+        p.drawLine(QPoint(RoundPixel(px1), RoundPixel(py1)),
+                   QPoint(RoundPixel(px2), RoundPixel(py2)));
+    });
 }
 
 void Surface::DrawRect(double x1, double y1, double x2, double y2, Colour colour, bool filled)
@@ -383,19 +392,18 @@ void Surface::DrawRect(double x1, double y1, double x2, double y2, Colour colour
     const int t = RoundPixel(std::min(py1, py2));
     const int b = RoundPixel(std::max(py1, py2));
 
-    DrawScope scope(*this);
-    QPainter* p = scope.get();
-    if (!p) return;
-    PrepareShapes(*p);
-    if (filled) {
-        // Both corners belong to the filled area.
-        p->fillRect(QRect(QPoint(l, t), QPoint(r, b)), ToQColor(colour));
-    } else {
-        // An aliased outline covers its rectangle plus the pen, so this spans l..r, t..b.
-        p->setPen(MakePen(colour, drawWidth_));
-        p->setBrush(Qt::NoBrush);
-        p->drawRect(QRect(l, t, r - l, b - t));
-    }
+    PaintAll([&](QPainter& p, bool) {
+        PrepareShapes(p);
+        if (filled) {
+            // Both corners belong to the filled area.
+            p.fillRect(QRect(QPoint(l, t), QPoint(r, b)), ToQColor(colour));
+        } else {
+            // An aliased outline covers its rectangle plus the pen, so this spans l..r, t..b.
+            p.setPen(MakePen(colour, drawWidth_));
+            p.setBrush(Qt::NoBrush);
+            p.drawRect(QRect(l, t, r - l, b - t));
+        }
+    });
 }
 
 void Surface::Cells(double x1, double y1, double x2, double y2, const QImage& image)
@@ -407,11 +415,10 @@ void Surface::Cells(double x1, double y1, double x2, double y2, const QImage& im
     const int t = RoundPixel(std::min(py1, py2));
     const int b = RoundPixel(std::max(py1, py2));
     if (r <= l || b <= t) return;
-    DrawScope scope(*this);
-    QPainter* p = scope.get();
-    if (!p) return;
-    p->setRenderHint(QPainter::SmoothPixmapTransform, false);
-    p->drawImage(QRect(l, t, r - l, b - t), image);
+    PaintAll([&](QPainter& p, bool) {
+        p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+        p.drawImage(QRect(l, t, r - l, b - t), image);
+    });
 }
 
 QImage CellImage(const Matrix<int32_t>& colours)
@@ -446,13 +453,12 @@ void Surface::PSet(double x, double y, Colour colour)
     const double px = MapX(x), py = MapY(y);
     if (!Finite(px, py)) return;
 
-    DrawScope scope(*this);
-    QPainter* p = scope.get();
-    if (!p) return;
     // A wider pen makes a square dot centred on the point.
     const int half = (drawWidth_ - 1) / 2;
-    p->fillRect(QRect(RoundPixel(px) - half, RoundPixel(py) - half, drawWidth_, drawWidth_),
-                ToQColor(colour));
+    PaintAll([&](QPainter& p, bool) {
+        p.fillRect(QRect(RoundPixel(px) - half, RoundPixel(py) - half, drawWidth_, drawWidth_),
+                   ToQColor(colour));
+    });
 }
 
 void Surface::Circle(double x, double y, double radius, Colour outline, std::optional<Colour> fill)
@@ -481,30 +487,31 @@ void Surface::Circle(double x, double y, double radius, Colour outline, std::opt
     // redraw. Without antialiasing an ellipse about a whole pixel comes out the same wherever
     // it is placed, so small ones are drawn once into a stamp and copied from there.
     constexpr double kLargestStamp = 24;
-    if (StampsCircles() && r <= kLargestStamp) {
+    const bool stamp = StampsCircles() && r <= kLargestStamp;
+    const QImage* stampImage = nullptr;
+    int half = 0;
+    if (stamp) {
         const auto key = std::make_tuple(r, outline, fill ? *fill : -1, drawWidth_);
         auto found = circleStamps_.find(key);
-        const int half = static_cast<int>(std::ceil(r)) + drawWidth_ + 2;
+        half = static_cast<int>(std::ceil(r)) + drawWidth_ + 2;
         if (found == circleStamps_.end()) {
             if (circleStamps_.size() > 64) circleStamps_.clear();
-            QImage stamp(2 * half + 1, 2 * half + 1, QImage::Format_ARGB32_Premultiplied);
-            stamp.fill(Qt::transparent);
-            QPainter sp(&stamp);
+            QImage image(2 * half + 1, 2 * half + 1, QImage::Format_ARGB32_Premultiplied);
+            image.fill(Qt::transparent);
+            QPainter sp(&image);
             paint(sp, half, half);
             sp.end();
-            found = circleStamps_.emplace(key, std::move(stamp)).first;
+            found = circleStamps_.emplace(key, std::move(image)).first;
         }
-        DrawScope scope(*this);
-        QPainter* p = scope.get();
-        if (!p) return;
-        p->drawImage(QPoint(RoundPixel(cx) - half, RoundPixel(cy) - half), found->second);
-        return;
+        stampImage = &found->second;
     }
-
-    DrawScope scope(*this);
-    QPainter* p = scope.get();
-    if (!p) return;
-    paint(*p, RoundPixel(cx), RoundPixel(cy));
+    // The record always gets the circle itself, so an exported figure keeps it as a shape.
+    PaintAll([&](QPainter& p, bool device) {
+        if (device && stampImage)
+            p.drawImage(QPoint(RoundPixel(cx) - half, RoundPixel(cy) - half), *stampImage);
+        else
+            paint(p, RoundPixel(cx), RoundPixel(cy));
+    });
 }
 
 }  // namespace tarvex

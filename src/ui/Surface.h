@@ -152,8 +152,16 @@ protected:
     // cached image of the same circle instead of being rasterised one by one.
     virtual bool StampsCircles() const { return false; }
 
+    // A second painter every drawing call also goes to, in the same device pixels: a panel
+    // records its drawing there as vector graphics for export. Null when nothing records.
+    virtual QPainter* RecordPainter() { return nullptr; }
+
 private:
     class DrawScope;
+    // Runs paint on the device's painter and on the recording painter, if any; the second
+    // argument tells the device (true) from the record (false).
+    template <typename Paint>
+    void PaintAll(const Paint& paint);
     // Cached small circles by (radius in pixels, outline, fill or -1, line width).
     mutable std::map<std::tuple<double, int, int, int>, QImage> circleStamps_;
     double PixelsPerUserX() const;
