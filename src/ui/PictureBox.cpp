@@ -126,27 +126,73 @@ void PictureBox::EndDraw(QPainter* /*painter*/)
     update();
 }
 
+void PictureBox::Record::Close()
+{
+    if (!recording) return;
+    painter.end();
+    chunks.push_back(open);
+    open = QPicture();
+    recording = false;
+}
+
+void PictureBox::Record::Clear()
+{
+    if (recording) painter.end();
+    recording = false;
+    open = QPicture();
+    chunks.clear();
+}
+
+QPainter* PictureBox::RecordPainter()
+{
+    Record& r = record_[drawOverlay_ ? 1 : 0];
+    if (!r.recording) {
+        r.painter.begin(&r.open);
+        r.recording = true;
+    }
+    return &r.painter;
+}
+
+void PictureBox::PaintRecord(QPainter& painter)
+{
+    for (Record& r : record_) {
+        r.Close();
+        for (const QPicture& chunk : r.chunks) painter.drawPicture(0, 0, chunk);
+    }
+}
+
 void PictureBox::KeepPicture()
 {
     EndBatch();
     SyncLayers();
     kept_ = picture_.copy();
+    record_[0].Close();
+    keptRecord_ = record_[0].chunks;
 }
 
 void PictureBox::ForgetPicture()
 {
     kept_ = QImage();
+    keptRecord_.clear();
 }
 
 void PictureBox::Cls()
 {
     EndBatch();
     SyncLayers();
-    if (!kept_.isNull() && kept_.size() != picture_.size()) kept_ = QImage();
-    if (kept_.isNull())
+    if (!kept_.isNull() && kept_.size() != picture_.size()) ForgetPicture();
+    record_[0].Clear();
+    record_[1].Clear();
+    if (kept_.isNull()) {
         picture_.fill(ToQColor(BackColor()));
-    else
+        Record& r = record_[0];
+        r.painter.begin(&r.open);
+        r.recording = true;
+        r.painter.fillRect(QRect(0, 0, PixelWidth(), PixelHeight()), ToQColor(BackColor()));
+    } else {
         picture_ = kept_.copy();
+        record_[0].chunks = keptRecord_;
+    }
     overlay_.fill(Qt::transparent);
     ResetCurrentPosition();
     update();
@@ -157,6 +203,7 @@ void PictureBox::ClearOverlay()
     EndBatch();
     SyncLayers();
     overlay_.fill(Qt::transparent);
+    record_[1].Clear();
     update();
 }
 

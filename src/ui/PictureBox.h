@@ -2,9 +2,11 @@
 
 #include <QImage>
 #include <QPainter>
+#include <QPicture>
 #include <QPoint>
 #include <QWidget>
 #include <optional>
+#include <vector>
 
 #include "ui/Pointer.h"
 #include "ui/Surface.h"
@@ -56,6 +58,10 @@ public:
     QImage persistentPicture() const;
     // Replaces the clipboard's content with picture().
     void CopyToClipboard();
+    // What picture() shows as vector graphics: every drawing call since the picture was last
+    // cleared (or since the kept picture's), then the overlay's, in device pixels. Text stays
+    // text and lines stay lines; cell matrices stay images.
+    void PaintRecord(QPainter& painter);
 
     void SetMousePointer(Pointer pointer) { SetWidgetPointer(*this, pointer); }
     Pointer MousePointer() const { return WidgetPointer(*this); }
@@ -72,6 +78,7 @@ protected:
     QPainter* BeginDraw() override;
     void EndDraw(QPainter* painter) override;
     bool StampsCircles() const override { return true; }
+    QPainter* RecordPainter() override;
     double DpiX() const override;
     double DpiY() const override;
     QPaintDevice* MetricsDevice() const override;
@@ -91,6 +98,18 @@ private:
     mutable QImage picture_;
     mutable QImage overlay_;
     QImage kept_;
+
+    // The vector record of each layer: closed chunks, and the chunk being recorded.
+    struct Record {
+        std::vector<QPicture> chunks;
+        QPicture open;
+        QPainter painter;
+        bool recording = false;
+        void Close();
+        void Clear();
+    };
+    Record record_[2];  // picture, overlay
+    std::vector<QPicture> keptRecord_;
     bool drawOverlay_ = false;
     std::optional<QPainter> painter_;
     bool batch_ = false;
