@@ -7,6 +7,7 @@
 #include "app/frmAbout1.h"
 #include "app/frmMain.h"
 #include "calib/frmCalib.h"
+#include "calib/frmOutPut2.h"
 #include "diagram/frmDiagram.h"
 #include "diagram/frmECC.h"
 #include "diagram/frmTest.h"
@@ -24,6 +25,7 @@ App::App(Dialogs& dialogs) : dialogs_(dialogs)
 App::~App()
 {
     // Auxiliary windows go first: they may still refer to the main window.
+    chart_.reset();
     calib_.reset();
     ecc_.reset();
     test_.reset();
@@ -137,6 +139,17 @@ void App::UnloadCalib()
     UnloadLater(calib_);
 }
 
+frmOutPut2& App::chart()
+{
+    if (!chart_) chart_ = std::make_unique<frmOutPut2>(*this);
+    return *chart_;
+}
+
+void App::UnloadChart()
+{
+    UnloadLater(chart_);
+}
+
 void App::ShowColourSettings()
 {
     dialogs_.Inform(
@@ -162,6 +175,7 @@ void App::Quit()
     quitting_ = true;
     test_.reset();
     ecc_.reset();
+    chart_.reset();
     calib_.reset();
     mat_.reset();
     if (diagram_) diagram_->hide();

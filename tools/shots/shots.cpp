@@ -13,6 +13,7 @@
 #include "app/App.h"
 #include "app/frmMain.h"
 #include "calib/frmCalib.h"
+#include "calib/frmOutPut2.h"
 #include "diagram/frmDiagram.h"
 #include "diagram/frmECC.h"
 #include "diagram/frmTest.h"
@@ -105,6 +106,23 @@ int main(int argc, char** argv)
         Save(c, out + "/calib-small.png");
         r.resize(r.width(), 480);
         Save(r, out + "/recon-small.png");
+
+        // The chart of figure 7, then its confidence view, with a section off the middle.
+        c.FigureClicked(7);
+        if (app.chartLoaded()) {
+            frmOutPut2& ch = app.chart();
+            ch.Slider1->setValue(40);
+            Save(ch, out + "/chart.png");
+            ch.Option1[1]->click();
+            ch.Check1->click();
+            ch.Check4->click();
+            Save(ch, out + "/chart-confidence.png");
+            ch.resize(ch.width() + 300, ch.height() + 200);
+            Save(ch, out + "/chart-large.png");
+            ch.resize(ch.minimumSize());
+            Save(ch, out + "/chart-small.png");
+            ch.Close();
+        }
 
         d.mnuECC->trigger();
         frmECC& e = app.ecc();
