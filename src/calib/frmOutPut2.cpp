@@ -206,8 +206,9 @@ void frmOutPut2::LayoutControls()
     Slider1->setGeometry(mainLeft - 7, mainTop - kSliderAbove, side + 13, 24);
     Slider2->setGeometry(sectionLeft, mainTop - kSliderAbove, kSectionWidth, 24);
 
-    Label2[0]->setGeometry(kMargin, mainTop - line / 2, kAxisColumn - 6, line);
-    Label1[0]->setGeometry(kMargin, mainTop + side - line / 2, kAxisColumn - 6, line);
+    // The vertical axis's ends inside the figure's height, clear of the horizontal axis's.
+    Label2[0]->setGeometry(kMargin, mainTop - 4, kAxisColumn - 6, line);
+    Label1[0]->setGeometry(kMargin, mainTop + side - line + 4, kAxisColumn - 6, line);
     const int axisTop = mainTop + side + 2;
     Label1[1]->setGeometry(mainLeft - kValueLabel / 2, axisTop, kValueLabel, line);
     Label2[1]->setGeometry(mainLeft + side - kValueLabel / 2, axisTop, kValueLabel, line);
@@ -285,8 +286,10 @@ void frmOutPut2::Load()
     Workspace& ws = app_.ws();
     ProgressBar1->hide();
     ProgressBar1->setRange(0, 500);
-    Picture1->Scale(-0.5, -0.5, 401, 401);
-    Picture2->Scale(-0.5, -0.5, 101, 401);
+    // One unit per fine cell: cell (i, j) covers ChartX(i)..ChartX(i) + 1 and the same down
+    // from ChartY(j).
+    Picture1->Scale(0, 0, 401, 401);
+    Picture2->Scale(0, 0, 101, 401);
     for (PictureBox* p : {Picture1, Picture2, Picture3, IntervalPanel}) p->SetDrawWidth(1);
     {
         const QSignalBlocker b1(Slider1), b2(Slider2);

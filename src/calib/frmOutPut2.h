@@ -93,8 +93,8 @@ public:
     calib::ChartView View() const;
     bool mainDrawn() const { return mainDrawn_; }
     int SectionColumn() const;
-    // Where fine column i and row j lie on the main figure (user units of Picture1), and row
-    // j on the section figure.
+    // The top-left corner of fine cell (i, j) on the main figure, in user units of Picture1
+    // (one per cell), and of row j on the section figure.
     static double ChartX(int i) { return i - calib::kChartFirstShown; }
     static double ChartY(int j) { return calib::kChartLastShown - j; }
     // The value texts of the current section, as drawn beside the section figure.

@@ -45,8 +45,7 @@ void frmOutPut2::DrawMainChart()
     p->SetDrawOverlay(false);
     p->ForgetPicture();
     p->Cls();
-    // Cell (i, j) is centred on (ChartX(i), ChartY(j)).
-    p->Cells(-0.5, -0.5, 400.5, 400.5, CellImage(calib::ChartCellColours(ws, View(), Enhancement())));
+    p->Cells(0, 0, 401, 401, CellImage(calib::ChartCellColours(ws, View(), Enhancement())));
     p->KeepPicture();
     p->Refresh();
     if (View() == calib::ChartView::Probability) {
@@ -71,7 +70,7 @@ void frmOutPut2::DrawPicture2()
     const Colour bar = ws.colours.greyScaleOnCalib ? kBlack : kBlue;
     Picture2->SetDrawOverlay(false);
     Picture2->Cls();
-    Picture2->Cells(-0.5, -0.5, 100.5, 400.5,
+    Picture2->Cells(0, 0, 101, 401,
                     CellImage(calib::ChartSectionColours(ws, SectionColumn(), Enhancement(), bar)));
     Picture2->Refresh();
 }
@@ -92,7 +91,7 @@ void frmOutPut2::DrawSectionLine()
         Picture1->SetDrawWidth(1);
         const Colour c = app_.ws().colours.greyScaleOnCalib ? kBlack : kBlue;
         const double x = 400 * section / 100;
-        Picture1->Line(x, -0.5, x, 400.5, c);
+        Picture1->Line(x, 0, x, 401, c);
         Picture1->SetDrawOverlay(false);
         Picture1->Refresh();
     }
@@ -200,7 +199,7 @@ void frmOutPut2::DrawIntervals()
     // Marks beside the section figure, row for row at the height the figure shows it.
     const double r = (Picture2->x() + Picture2->width() - p->x()) * tx;
     const auto rowY = [this, p, ty](int row) {
-        return (Picture2->y() + Picture2->MapY(ChartY(row)) - p->y()) * ty;
+        return (Picture2->y() + Picture2->MapY(ChartY(row) + 0.5) - p->y()) * ty;
     };
     p->SetDrawWidth(1);
     const auto marks = [&](float threshold, double e) {

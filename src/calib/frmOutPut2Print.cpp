@@ -136,10 +136,14 @@ void frmOutPut2::PrintChart(Surface& page, double left, double top)
     }
 
     // What was calibrated, and with which settings.
+    // A data set without a file (the reconstruction's own pairs) has no source to name.
+    const auto source = [](const QLabel* l) {
+        return l->text().isEmpty() ? std::string() : " (" + Text(l) + ")";
+    };
     std::vector<std::string> lines;
     if (frmCalib* cal = Calib()) {
-        lines = {"X: " + Text(cal->Label14[0]) + " (" + Text(cal->Label21[0]) + ")",
-                 "Y: " + Text(cal->Label15[1]) + " (" + Text(cal->Label21[1]) + ")",
+        lines = {"X: " + Text(cal->Label14[0]) + source(cal->Label21[0]),
+                 "Y: " + Text(cal->Label15[1]) + source(cal->Label21[1]),
                  " ",
                  "Smoothing level:  " + Text(cal->Label7) + " %",
                  "Confidence coefficient 1:  " + Text(cal->Label4[0]) + " %",
