@@ -59,8 +59,8 @@ frmOutPut2::frmOutPut2(App& app) : app_(app)
     BuildMenus();
     ConnectControls();
     const int line = fontMetrics().height() + 4;
-    const int extraH = menuBar()->sizeHint().height() + kMargin + line + kSliderAbove +
-                       2 * line + 8 + kLegendHeight + 8 + line + 10 + kMargin;
+    const int extraH = menuBar()->sizeHint().height() + kMargin + line + kSliderAbove + 2 * line +
+                       8 + kLegendHeight + 8 + line + 10 + kMargin;
     const int extraW = kMargin + kAxisColumn + kGap + kSectionWidth + kPanelWidth + kMargin;
     resize(extraW + kDefaultSide, extraH + kDefaultSide);
     setMinimumSize(extraW + kMinimumSide, extraH + kMinimumSide);
@@ -159,8 +159,10 @@ void frmOutPut2::ConnectControls()
         connect(a, &QAction::triggered, this, [this] { Picture1->CopyToClipboard(); });
     for (QAction* a : {CopyFig2, Copy2})
         connect(a, &QAction::triggered, this, [this] { Picture2->CopyToClipboard(); });
-    connect(Picture1, &PictureBox::contextMenuRequested, this, [this](QPoint p) { Fig1->popup(p); });
-    connect(Picture2, &PictureBox::contextMenuRequested, this, [this](QPoint p) { Fig2->popup(p); });
+    connect(Picture1, &PictureBox::contextMenuRequested, this,
+            [this](QPoint p) { Fig1->popup(p); });
+    connect(Picture2, &PictureBox::contextMenuRequested, this,
+            [this](QPoint p) { Fig2->popup(p); });
 
     connect(Slider1, &QSlider::valueChanged, this, [this] { SectionChanged(); });
     connect(Slider2, &QSlider::valueChanged, this, [this](int v) { EnhancementChanged(v); });
@@ -229,8 +231,8 @@ void frmOutPut2::LayoutControls()
     // The view, the overlays and "OK" on one row under the legend.
     int x = kMargin;
     const int rowTop = legendTop + kLegendHeight + 10;
-    for (QAbstractButton* b : std::initializer_list<QAbstractButton*>{
-             Option1[0], Option1[1], Check1, Check4, Check2}) {
+    for (QAbstractButton* b :
+         std::initializer_list<QAbstractButton*>{Option1[0], Option1[1], Check1, Check4, Check2}) {
         const int w = b->sizeHint().width() + 12;
         b->setGeometry(x, rowTop, w, line);
         x += w + (b == Option1[1] ? 16 : 0);
@@ -256,8 +258,8 @@ void frmOutPut2::PlaceSectionLabels()
 void frmOutPut2::PlaceEnhancementLabel()
 {
     const int v = Slider2->value();
-    const int left = static_cast<int>(std::lround(Picture2->x() + Picture2->width() * v / 200.0 -
-                                                  Label4->width() / 2.0));
+    const int left = static_cast<int>(
+        std::lround(Picture2->x() + Picture2->width() * v / 200.0 - Label4->width() / 2.0));
     Label4->move(left, Label4->y());
     Label4->setText(QString("%1 %").arg(v));
 }
@@ -295,7 +297,8 @@ void frmOutPut2::Load()
         const QSignalBlocker b1(Slider1), b2(Slider2);
         Slider1->setValue(50);
         Slider2->setMaximum(200);
-        Slider2->setValue(static_cast<int>(RoundHalfEven(static_cast<double>(ws.zEnhancement) * 100)));
+        Slider2->setValue(
+            static_cast<int>(RoundHalfEven(static_cast<double>(ws.zEnhancement) * 100)));
     }
     ws.colours.coloursChanged = false;
     if (frmCalib* c = Calib()) {

@@ -142,7 +142,8 @@ void frmOutPut2::DrawColourLegend()
     Matrix<int32_t> colours(width - 1, 0);
     const int s = SectionColumn();
     for (int e = 0; e < width; ++e)
-        colours(e, 0) = calib::ChartLegendColour(ws, s, static_cast<double>(e) / width, Enhancement());
+        colours(e, 0) =
+            calib::ChartLegendColour(ws, s, static_cast<double>(e) / width, Enhancement());
     p->Cls();
     p->Cells(0, 0, width, p->PixelHeight(), CellImage(colours));
     p->Refresh();

@@ -54,9 +54,8 @@ void frmOutPut2::PrintChart(Surface& page, double left, double top)
     const auto X = [z, left](double x) { return x * z + left; };
     const auto Y = [z, top](double y) { return y * z + top; };
     const TwipRect f1 = rectOf(Picture1), f2 = rectOf(Picture2), shape = rectOf(Shape1);
-    const double fontSize = ps.printFontSize > 0 && std::isfinite(ps.printFontSize)
-                                ? ps.printFontSize
-                                : 10;
+    const double fontSize =
+        ps.printFontSize > 0 && std::isfinite(ps.printFontSize) ? ps.printFontSize : 10;
     const double lineTwips = fontSize * 20 * 1.25;
 
     const int s = SectionColumn();
@@ -87,7 +86,8 @@ void frmOutPut2::PrintChart(Surface& page, double left, double top)
     page.SetDrawWidth(Dots(ps.printDotSize * z));
     const double halfW = f1.width / 800, halfH = f1.height / 800;
     page.Cells(X(f1.left - halfW), Y(f1.top - halfH), X(f1.left + f1.width + halfW),
-               Y(f1.top + f1.height + halfH), CellImage(calib::ChartPrintColours(ws, Check1->isChecked())));
+               Y(f1.top + f1.height + halfH),
+               CellImage(calib::ChartPrintColours(ws, Check1->isChecked())));
 
     // The section line, then the section as dots.
     if (sectionInside) {

@@ -187,9 +187,9 @@ TEST(ChartPaths, AveragePathJoinsNeighboursAndLeavesGapsAtEmptyColumns)
     ws.chartMedianIndex[53] = 105;
     ws.chartMedianIndex[451] = 300;  // the right-hand neighbour of the last charted column
     ws.chartMedianIndex[450] = 299;
-    const std::vector<ChartPathPiece> expected = {
-        {50, 100, 51, 101}, Point(51, 101),    Point(53, 105),
-        Point(53, 105),     Point(450, 299), {450, 299, 451, 300}};
+    const std::vector<ChartPathPiece> expected = {{50, 100, 51, 101}, Point(51, 101),
+                                                  Point(53, 105),     Point(53, 105),
+                                                  Point(450, 299),    {450, 299, 451, 300}};
     EXPECT_EQ(ChartAveragePath(ws), expected);
     EXPECT_TRUE(ChartAveragePath(Workspace{}).empty());
 }
@@ -205,10 +205,9 @@ TEST(ChartPaths, ModeJumpsAreLinesOnlyOverASteadyRise)
     ws.chartModeIndex[103] = 200;  // down again: column 102 is examined, still steady
     ws.chartModeIndex[104] = 220;  // column 104 dips on the way up: two points
     for (int w = 195; w <= 220; ++w) p(104, w) = w <= 205 ? 1.0f : w <= 210 ? 0.5f : 2.0f;
-    const std::vector<ChartPathPiece> expected = {Point(100, 200),      {100, 200, 101, 201},
-                                                  {101, 201, 102, 210}, {102, 210, 103, 200},
-                                                  Point(103, 200),      Point(104, 220),
-                                                  Point(104, 220)};
+    const std::vector<ChartPathPiece> expected = {
+        Point(100, 200), {100, 200, 101, 201}, {101, 201, 102, 210}, {102, 210, 103, 200},
+        Point(103, 200), Point(104, 220),      Point(104, 220)};
     EXPECT_EQ(ChartModePath(ws), expected);
 
     // A flat stretch on the way up is no dip: the rise is still steady.

@@ -36,7 +36,10 @@ using namespace tarvex::testing;
 
 class ChartTest : public ::testing::Test {
 protected:
-    ChartTest() : app(dialogs) { app.endProgram = [] {}; }
+    ChartTest() : app(dialogs)
+    {
+        app.endProgram = [] {};
+    }
     Workspace& ws() { return app.ws(); }
 
     // The example data up to figure 8 of the calibration window with a generated model.
@@ -210,7 +213,8 @@ TEST_F(ChartTest, SectionSliderMovesTheSectionItsValuesAndItsIntervals)
     EXPECT_EQ(s, 190);
     EXPECT_TRUE(BlueColumn(ch.Picture1, 140));
     EXPECT_FALSE(BlueColumn(ch.Picture1, 200));
-    const QString value = QString::fromStdString(FormatSingle(static_cast<float>(low + (high - low) * 0.35)));
+    const QString value =
+        QString::fromStdString(FormatSingle(static_cast<float>(low + (high - low) * 0.35)));
     EXPECT_EQ(ch.Label3->text(), value);
     EXPECT_EQ(ch.Label5->text(), value);
     EXPECT_LT(ch.Label3->x(), leftAtHalf);
@@ -250,7 +254,8 @@ TEST_F(ChartTest, SectionSliderMovesTheSectionItsValuesAndItsIntervals)
     PictureBox* panel = ch.IntervalPanel;
     const QImage marks = panel->picture();
     const int row = (wide[0].lowRow + wide[0].highRow) / 2;
-    const int y = ch.Picture2->y() + static_cast<int>(ch.Picture2->MapY(frmOutPut2::ChartY(row) + 0.5)) - panel->y();
+    const int y = ch.Picture2->y() +
+                  static_cast<int>(ch.Picture2->MapY(frmOutPut2::ChartY(row) + 0.5)) - panel->y();
     const int x = ch.Picture2->x() + ch.Picture2->width() - panel->x() +
                   static_cast<int>(205 / panel->TwipsPerPixelX());
     bool line = false;
@@ -377,9 +382,9 @@ TEST_F(ChartTest, PrintedPageHoldsTheChartTheTitleAndTheIntervals)
     EXPECT_TRUE(words.contains(QRegularExpression("Z-axis enhancement: +100 %")));
     EXPECT_TRUE(words.contains("Y: Error model"));
     EXPECT_TRUE(words.contains("Mode"));
-    const calib::SectionTexts t = calib::SectionIntervalTexts(
-        ws(), ch.SectionColumn(), Val(c.Text1->text().toStdString()),
-        Val(c.Text2->text().toStdString()), "68.2", "95.4");
+    const calib::SectionTexts t =
+        calib::SectionIntervalTexts(ws(), ch.SectionColumn(), Val(c.Text1->text().toStdString()),
+                                    Val(c.Text2->text().toStdString()), "68.2", "95.4");
     ASSERT_FALSE(t.intervals2.empty());
     EXPECT_TRUE(words.contains(QString::fromStdString(t.intervals2[0]).simplified()));
 
@@ -426,7 +431,8 @@ TEST_F(ChartTest, PrintedPageHoldsTheChartTheTitleAndTheIntervals)
     dialogs.QueuePrinterPdf(pdf);
     ch.Print->trigger();
     QProcess raster2;
-    raster2.start("pdftoppm", {"-png", "-r", "50", "-singlefile", QString::fromStdString(pdf), png});
+    raster2.start("pdftoppm",
+                  {"-png", "-r", "50", "-singlefile", QString::fromStdString(pdf), png});
     ASSERT_TRUE(raster2.waitForFinished(20000));
     const QImage zoomed(png + ".png");
     ASSERT_FALSE(zoomed.isNull());
@@ -480,14 +486,14 @@ TEST_F(ChartTest, CopyPrintOptionsAndResize)
     for (QSize size : {ch.size(), ch.minimumSize()}) {
         ch.resize(size);
         QApplication::processEvents();
-        const std::vector<QWidget*> parts = {ch.Picture1, ch.Picture2, ch.IntervalPanel,
-                                             ch.Slider1,  ch.Slider2,  ch.Option1[0],
-                                             ch.Option1[1], ch.Check1,  ch.Check4,
-                                             ch.Check2,   ch.Command1, ch.Picture3};
+        const std::vector<QWidget*> parts = {
+            ch.Picture1,   ch.Picture2, ch.IntervalPanel, ch.Slider1, ch.Slider2,  ch.Option1[0],
+            ch.Option1[1], ch.Check1,   ch.Check4,        ch.Check2,  ch.Command1, ch.Picture3};
         for (std::size_t a = 0; a < parts.size(); ++a) {
             EXPECT_TRUE(ch.centralWidget()->rect().contains(parts[a]->geometry())) << a;
             for (std::size_t b = a + 1; b < parts.size(); ++b)
-                EXPECT_FALSE(parts[a]->geometry().intersects(parts[b]->geometry())) << a << "," << b;
+                EXPECT_FALSE(parts[a]->geometry().intersects(parts[b]->geometry()))
+                    << a << "," << b;
         }
     }
     ch.Command1->click();

@@ -111,7 +111,14 @@ int main(int argc, char** argv)
         c.FigureClicked(7);
         if (app.chartLoaded()) {
             frmOutPut2& ch = app.chart();
+            const auto s0 = std::chrono::steady_clock::now();
             ch.Slider1->setValue(40);
+            const auto s1 = std::chrono::steady_clock::now();
+            ch.RedrawAll();
+            const auto s2 = std::chrono::steady_clock::now();
+            std::printf("chart section move: %.1f ms, whole redraw: %.1f ms\n",
+                        std::chrono::duration<double, std::milli>(s1 - s0).count(),
+                        std::chrono::duration<double, std::milli>(s2 - s1).count());
             Save(ch, out + "/chart.png");
             ch.Option1[1]->click();
             ch.Check1->click();
