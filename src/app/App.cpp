@@ -8,6 +8,7 @@
 #include "app/frmMain.h"
 #include "calib/frmCalib.h"
 #include "settings/frmColor.h"
+#include "calib/frmOutPut2.h"
 #include "diagram/frmDiagram.h"
 #include "diagram/frmECC.h"
 #include "diagram/frmTest.h"
@@ -26,6 +27,7 @@ App::~App()
 {
     // Auxiliary windows go first: they may still refer to the main window.
     colour_.reset();
+    chart_.reset();
     calib_.reset();
     ecc_.reset();
     test_.reset();
@@ -139,6 +141,17 @@ void App::UnloadCalib()
     UnloadLater(calib_);
 }
 
+frmOutPut2& App::chart()
+{
+    if (!chart_) chart_ = std::make_unique<frmOutPut2>(*this);
+    return *chart_;
+}
+
+void App::UnloadChart()
+{
+    UnloadLater(chart_);
+}
+
 void App::ShowColourSettings()
 {
     colour().Open();
@@ -168,6 +181,7 @@ void App::Quit()
     test_.reset();
     ecc_.reset();
     colour_.reset();
+    chart_.reset();
     calib_.reset();
     mat_.reset();
     if (diagram_) diagram_->hide();

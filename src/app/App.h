@@ -18,6 +18,7 @@ class frmMAT;
 class frmECC;
 class frmCalib;
 class frmColor;
+class frmOutPut2;
 
 // Owns the workspace and every window. A window is created on first use; one that another
 // window touches before the user opens it is created hidden and runs its load steps.
@@ -63,12 +64,17 @@ public:
     frmCalib& calib();
     void UnloadCalib();
 
+    // The calibration chart, opened by the calibration window; closing it unloads it.
+    frmOutPut2& chart();
+    void UnloadChart();
+
     // "Colour settings", from whichever window asks (reconstruction, calibration, chart).
     void ShowColourSettings();
     frmColor& colour();
     bool colourLoaded() const { return colour_ != nullptr; }
 
     bool calibLoaded() const { return calib_ != nullptr; }
+    bool chartLoaded() const { return chart_ != nullptr; }
     bool diagramLoaded() const { return diagram_ != nullptr; }
     bool matLoaded() const { return mat_ != nullptr; }
     bool eccLoaded() const { return ecc_ != nullptr; }
@@ -95,6 +101,7 @@ private:
     std::unique_ptr<frmECC> ecc_;
     std::unique_ptr<frmCalib> calib_;
     std::unique_ptr<frmColor> colour_;
+    std::unique_ptr<frmOutPut2> chart_;
     bool quitting_ = false;
 };
 

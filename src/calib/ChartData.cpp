@@ -1,6 +1,8 @@
 #include "calib/ChartData.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 #include "calib/CalibData.h"
 #include "calib/CalibRegions.h"
@@ -179,6 +181,103 @@ int ChartLegendColour(const Workspace& ws, int s, double m, int enhancement)
                             : 0.0f;
     if (level * static_cast<double>(enhancement) * 20 >= 100 * m) return kWhite;
     return ColourOfValue(ws.colours, m);
+}
+
+namespace {
+
+constexpr int32_t kWhiteCell = 255 + 256 * 255 + 65536 * 255;
+
+bool PathsHeld(const Workspace& ws)
+{
+    return ws.chartModeIndex.size() == kChartLast + 1u &&
+           ws.chartMedianIndex.size() == kChartLast + 1u;
+}
+
+// The pieces between column i (row a) and column i + 1 (row b); -9999 is an empty column.
+void AddPiece(std::vector<ChartPathPiece>& out, int i, int a, int b, bool join)
+{
+    const bool hasA = a != -9999, hasB = b != -9999;
+    if (hasA && hasB && join) {
+        out.push_back({i, a, i + 1, b});
+        return;
+    }
+    if (hasA) out.push_back({i, a, i, a});
+    if (hasB) out.push_back({i + 1, b, i + 1, b});
+}
+
+}  // namespace
+
+std::vector<ChartPathPiece> ChartAveragePath(const Workspace& ws)
+{
+    std::vector<ChartPathPiece> out;
+    if (!PathsHeld(ws)) return out;
+    for (int i = kChartFirstShown; i <= kChartLastShown; ++i)
+        AddPiece(out, i, ws.chartMedianIndex[i], ws.chartMedianIndex[i + 1], true);
+    return out;
+}
+
+std::vector<ChartPathPiece> ChartModePath(const Workspace& ws)
+{
+    std::vector<ChartPathPiece> out;
+    if (!PathsHeld(ws) || ws.chartProbability.rows() != kChartLast) return out;
+    const Matrix<float>& c = ws.chartProbability;
+    for (int i = kChartFirstShown; i <= kChartLastShown; ++i) {
+        const int a = ws.chartModeIndex[i], b = ws.chartModeIndex[i + 1];
+        bool join = true;
+        if (a != -9999 && b != -9999 && std::abs(a - b) >= 2) {
+            // A jump is a line only when the column of the higher mode climbs without a dip
+            // from the lower mode's row: then every step adds to the rise.
+            const int column = b > a ? i + 1 : i;
+            const int lo = std::min(a, b), hi = std::max(a, b);
+            float rise = 0, travel = 0;
+            for (int v = std::max(lo, 0); v < hi && v < kRows; ++v) {
+                const float d = std::fabs(c(column, v + 1)) - std::fabs(c(column, v));
+                rise += d;
+                travel += std::fabs(d);
+            }
+            join = rise == travel;
+        }
+        AddPiece(out, i, a, b, join);
+    }
+    return out;
+}
+
+Matrix<int32_t> ChartSectionColours(const Workspace& ws, int s, int enhancement, int32_t colour)
+{
+    constexpr int kSpan = kChartLastShown - kChartFirstShown;
+    Matrix<int32_t> out(100, kSpan);
+    out.fill(kWhiteCell);
+    if (ws.chartProbability.rows() != kChartLast || s < 0 || s > kChartLast) return out;
+    for (int j = kChartFirstShown; j <= kChartLastShown; ++j) {
+        const double v = ws.chartProbability(s, j) * static_cast<double>(enhancement) * 20;
+        // v is the enhanced value in percent of the figure's width.
+        for (int k = 0; k <= 100 && v > k; ++k) out(k, j - kChartFirstShown) = colour;
+    }
+    return out;
+}
+
+Matrix<int32_t> ChartPrintColours(const Workspace& ws, bool showMode)
+{
+    constexpr int kSpan = kChartLastShown - kChartFirstShown;
+    Matrix<int32_t> out(kSpan, kSpan);
+    out.fill(kWhiteCell);
+    if (ws.chartRegionFlags.rows() != kChartLast) return out;
+    const bool grey = ws.colours.greyScaleOnCalib;
+    const auto narrow = static_cast<int32_t>(grey ? kRegionGreyInner : kRegionColourInner);
+    const auto wide = static_cast<int32_t>(grey ? kRegionGreyRing : kRegionColourRing);
+    const int32_t mode = grey ? 0 : 255;
+    for (int i = kChartFirstShown; i <= kChartLastShown; ++i)
+        for (int j = kChartFirstShown; j <= kChartLastShown; ++j) {
+            const float f = ws.chartRegionFlags(i, j);
+            int32_t& cell = out(i - kChartFirstShown, j - kChartFirstShown);
+            if (f >= 3)
+                cell = showMode ? mode : narrow;
+            else if (f >= 1.5f)
+                cell = narrow;
+            else if (f >= 0.5f)
+                cell = wide;
+        }
+    return out;
 }
 
 }  // namespace tarvex::calib

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 #include "app/Workspace.h"
 
 // The calibration chart's data: the probability matrix resampled at half grid steps, with
@@ -31,5 +33,35 @@ Matrix<int32_t> ChartCellColours(const Workspace& ws, ChartView view, int enhanc
 // The colour of legend column m (0..1) at section column s: white up to the level of the outer
 // region there (level * enhancement / 100 * 20 >= m), then the scale colour of m.
 int ChartLegendColour(const Workspace& ws, int s, double m, int enhancement);
+
+// One piece of a path across the charted columns, in fine indexes: a line from (i0, j0) to
+// (i1, j1), or a point where both ends are the same.
+struct ChartPathPiece {
+    int i0 = 0, j0 = 0, i1 = 0, j1 = 0;
+    bool IsPoint() const { return i0 == i1 && j0 == j1; }
+    bool operator==(const ChartPathPiece& o) const
+    {
+        return i0 == o.i0 && j0 == o.j0 && i1 == o.i1 && j1 == o.j1;
+    }
+};
+
+// The average (median) path over columns 50..451: neighbouring columns with a median are
+// joined, a column beside an empty one is a point, an empty column leaves a gap.
+std::vector<ChartPathPiece> ChartAveragePath(const Workspace& ws);
+
+// The mode path, built like the average path, except that modes two or more rows apart are
+// joined only when the column of the higher mode rises steadily from the lower mode's row to
+// its own; otherwise both stay separate points.
+std::vector<ChartPathPiece> ChartModePath(const Workspace& ws);
+
+// The bars of the section figure at column s: element (k, j - 50) for k = 0..100 and rows
+// j = 50..450 is colour where enhancement * probability * 20 > k (the enhanced value of the
+// main chart in percent of the figure's width), white elsewhere.
+Matrix<int32_t> ChartSectionColours(const Workspace& ws, int s, int enhancement, int32_t colour);
+
+// The chart on paper, in the confidence rendering whatever the view: the narrower region
+// (flag 1.5 .. 3), the wider one (0.5 .. 1.5), white elsewhere; mode cells (flag 3) are red,
+// black in grey mode, when the mode is shown and otherwise take the narrower region's colour.
+Matrix<int32_t> ChartPrintColours(const Workspace& ws, bool showMode);
 
 }  // namespace tarvex::calib

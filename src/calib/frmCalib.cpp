@@ -21,6 +21,7 @@
 #include "app/App.h"
 #include "calib/frmAbout2.h"
 #include "calib/frmCC.h"
+#include "calib/frmOutPut2.h"
 #include "data/NumberText.h"
 #include "mat/frmMAT.h"
 #include "settings/frmPrintSetup.h"
@@ -311,7 +312,9 @@ void frmCalib::ConnectControls()
     connect(mnuSaveProb, &QAction::triggered, this, [this] { SaveMatrix(); });
     connect(mnuSaveConf, &QAction::triggered, this, [this] { SaveMatrix(); });
     for (QAction* a : mnuFigSave) connect(a, &QAction::triggered, this, [this] { SaveMatrix(); });
-    for (QAction* a : mnuFigDetails) connect(a, &QAction::triggered, this, [this] { OpenChart(); });
+    for (int k = 0; k < 2; ++k)
+        connect(mnuFigDetails[static_cast<std::size_t>(k)], &QAction::triggered, this,
+                [this, k] { OpenChart(7 + k); });
     connect(mnuPrintOptions, &QAction::triggered, this, [this] { ShowPrintOptions(); });
     connect(mnuPrint, &QAction::triggered, this, [this] { PrintWindow(); });
     connect(mnuColour, &QAction::triggered, this, [this] { ShowColourSettings(); });
@@ -652,18 +655,24 @@ void frmCalib::Unload()
     app_.UnloadCalib();
 }
 
-// ---- Places the next version fills: the chart, the colour and print dialogs, printing ----
+// ---- The chart, the colour settings and the print options ----
 
-void frmCalib::OpenChart()
+void frmCalib::OpenChart(int figure)
 {
-    if (!stages_.drawn[7] && !stages_.drawn[8]) return;
-    app_.dialogs().Inform("The calibration chart is not available in this version.",
-                          "Meridan 3.0");
+    if (busy_ || (figure != 7 && figure != 8) || !stages_.drawn[figure]) return;
+    BeginBusy();
+    calib::PrepareChartData(app_.ws(), Slider1->value(), Slider2->value());
+    EndBusy();
+    // Figure 7 opens the probability view without paths, figure 8 the confidence view with
+    // the mode and average paths.
+    app_.chart().Open(figure == 7 ? calib::ChartView::Probability : calib::ChartView::Confidence,
+                      figure == 8);
 }
 
 void frmCalib::CloseChart()
 {
-    // The calibration chart closes here once there is one.
+    if (app_.chartLoaded()) app_.chart().Close();
+    app_.ws().chartOpen = false;
 }
 
 void frmCalib::ShowColourSettings()

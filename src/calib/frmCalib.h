@@ -147,8 +147,12 @@ public:
     // settings and the chart).
     void CloseSecondaryWindows();
 
-    // The calibration chart of figures 7 and 8 ("More details").
-    void OpenChart();
+    // The calibration chart of figure 7 or 8 ("More details", or a click on the drawn figure).
+    void OpenChart(int figure);
+    // Figure n's frame: raised, or flat while the chart of figure 8 is open.
+    void SetRaised(int n, bool raised);
+    // What the common output file says about the data and the settings.
+    calib::CommonOutputInfo OutputInfo() const;
     // The colour settings, the print options and printing of the window.
     void ShowColourSettings();
     void ShowPrintOptions();
@@ -212,12 +216,10 @@ private:
     void SettingChanged(calib::Stage from, int figure);
     void Refuse(const std::string& message);
     calib::ChainSettings Settings() const;
-    calib::CommonOutputInfo OutputInfo() const;
 
     void BeginBusy();
     void EndBusy();
     void SetFigureTips();
-    void SetRaised(int n, bool raised);
     void Unload();
 
     App& app_;

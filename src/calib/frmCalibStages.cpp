@@ -596,7 +596,7 @@ void frmCalib::FigureClicked(int n)
 {
     if (busy_ || n < 3 || n > 8 || !Figure(n)->isEnabled()) return;
     if (stages_.drawn[n]) {
-        if (n >= 7) OpenChart();
+        if (n >= 7) OpenChart(n);
         return;
     }
     switch (n) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "calib/CalibData.h"
 #include "calib/CalibTestData.h"
 #include "calib/ChartData.h"
@@ -158,6 +160,98 @@ TEST(ChartData, CellColoursOfBothViews)
     EXPECT_EQ(ChartLegendColour(ws, 200, 1.0, 100), kWhite);          // 0.1996 x 100 x 20 >= 100
     EXPECT_EQ(ChartLegendColour(ws, 200, 0.5, 10), 255 + 256 * 191);  // 39.9 < 50
     EXPECT_EQ(ChartLegendColour(ws, 200, 0.0, 0), kWhite);
+}
+
+// Chart data set by hand: every column empty until a test gives it a mode or median.
+Workspace HandMadeChart()
+{
+    Workspace ws;
+    ws.chartProbability.resize(kChartLast, kChartLast);
+    ws.chartRegionFlags.resize(kChartLast, kChartLast);
+    ws.chartRegionLevel.resize(kChartLast, 1);
+    ws.chartModeIndex.assign(kChartLast + 1, -9999);
+    ws.chartMedianIndex.assign(kChartLast + 1, -9999);
+    return ws;
+}
+
+ChartPathPiece Point(int i, int j)
+{
+    return {i, j, i, j};
+}
+
+TEST(ChartPaths, AveragePathJoinsNeighboursAndLeavesGapsAtEmptyColumns)
+{
+    Workspace ws = HandMadeChart();
+    ws.chartMedianIndex[50] = 100;
+    ws.chartMedianIndex[51] = 101;
+    ws.chartMedianIndex[53] = 105;
+    ws.chartMedianIndex[451] = 300;  // the right-hand neighbour of the last charted column
+    ws.chartMedianIndex[450] = 299;
+    const std::vector<ChartPathPiece> expected = {{50, 100, 51, 101}, Point(51, 101),
+                                                  Point(53, 105),     Point(53, 105),
+                                                  Point(450, 299),    {450, 299, 451, 300}};
+    EXPECT_EQ(ChartAveragePath(ws), expected);
+    EXPECT_TRUE(ChartAveragePath(Workspace{}).empty());
+}
+
+TEST(ChartPaths, ModeJumpsAreLinesOnlyOverASteadyRise)
+{
+    Workspace ws = HandMadeChart();
+    Matrix<float>& p = ws.chartProbability;
+    ws.chartModeIndex[100] = 200;
+    ws.chartModeIndex[101] = 201;  // one row: always a line
+    ws.chartModeIndex[102] = 210;  // column 102 rises steadily up to its mode
+    for (int w = 191; w <= 210; ++w) p(102, w) = static_cast<float>(w - 190);
+    ws.chartModeIndex[103] = 200;  // down again: column 102 is examined, still steady
+    ws.chartModeIndex[104] = 220;  // column 104 dips on the way up: two points
+    for (int w = 195; w <= 220; ++w) p(104, w) = w <= 205 ? 1.0f : w <= 210 ? 0.5f : 2.0f;
+    const std::vector<ChartPathPiece> expected = {
+        Point(100, 200), {100, 200, 101, 201}, {101, 201, 102, 210}, {102, 210, 103, 200},
+        Point(103, 200), Point(104, 220),      Point(104, 220)};
+    EXPECT_EQ(ChartModePath(ws), expected);
+
+    // A flat stretch on the way up is no dip: the rise is still steady.
+    for (int w = 200; w <= 205; ++w) p(104, w) = 1;
+    for (int w = 206; w <= 220; ++w) p(104, w) = static_cast<float>(w - 200);
+    const std::vector<ChartPathPiece> joined = ChartModePath(ws);
+    EXPECT_NE(std::find(joined.begin(), joined.end(), ChartPathPiece{103, 200, 104, 220}),
+              joined.end());
+}
+
+TEST(ChartPaths, SectionBarsAndThePrintedChart)
+{
+    Workspace ws = HandMadeChart();
+    ApplyColourPreset(ws.colours);
+    ws.chartProbability(200, 100) = 0.01f;  // 0.01 x 100 x 20 = 20 % of the width
+    ws.chartProbability(200, 101) = 0.2f;   // far beyond the figure: a full bar
+    constexpr int32_t kWhite = 0xFFFFFF, kBar = 0xFF0000;
+    const Matrix<int32_t> bars = ChartSectionColours(ws, 200, 100, kBar);
+    EXPECT_EQ(bars(0, 50), kBar);
+    EXPECT_EQ(bars(19, 50), kBar);
+    EXPECT_EQ(bars(20, 50), kWhite);
+    EXPECT_EQ(bars(100, 51), kBar);
+    EXPECT_EQ(bars(0, 52), kWhite);
+    // No enhancement, no bars; another section, other bars.
+    const Matrix<int32_t> none = ChartSectionColours(ws, 200, 0, kBar);
+    const Matrix<int32_t> other = ChartSectionColours(ws, 201, 100, kBar);
+    for (int k = 0; k <= 100; ++k) {
+        EXPECT_EQ(none(k, 51), kWhite);
+        EXPECT_EQ(other(k, 51), kWhite);
+    }
+
+    // On paper the flags decide, whatever the probability; the mode is red only when shown.
+    for (int j = 100; j <= 103; ++j) ws.chartRegionFlags(300, j) = static_cast<float>(j - 100);
+    const int32_t ring = 50 + 256 * 127 + 65536 * 50, inner = 200 + 256 * 255 + 65536 * 200;
+    const Matrix<int32_t> shown = ChartPrintColours(ws, true);
+    const Matrix<int32_t> hidden = ChartPrintColours(ws, false);
+    EXPECT_EQ(shown(250, 50), kWhite);
+    EXPECT_EQ(shown(250, 51), ring);
+    EXPECT_EQ(shown(250, 52), inner);
+    EXPECT_EQ(shown(250, 53), 255);
+    EXPECT_EQ(hidden(250, 53), inner);
+    ApplyGreyPreset(ws.colours);
+    EXPECT_EQ(ChartPrintColours(ws, true)(250, 53), 0);
+    EXPECT_EQ(ChartPrintColours(ws, true)(250, 51), 100 + 256 * 100 + 65536 * 100);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "app/App.h"
 #include "app/frmMain.h"
 #include "calib/frmCalib.h"
+#include "calib/frmOutPut2.h"
 #include "diagram/frmDiagram.h"
 #include "diagram/frmECC.h"
 #include "diagram/frmTest.h"
@@ -111,6 +112,30 @@ int main(int argc, char** argv)
         Save(c, out + "/calib-small.png");
         r.resize(r.width(), 480);
         Save(r, out + "/recon-small.png");
+
+        // The chart of figure 7, then its confidence view, with a section off the middle.
+        c.FigureClicked(7);
+        if (app.chartLoaded()) {
+            frmOutPut2& ch = app.chart();
+            const auto s0 = std::chrono::steady_clock::now();
+            ch.Slider1->setValue(40);
+            const auto s1 = std::chrono::steady_clock::now();
+            ch.RedrawAll();
+            const auto s2 = std::chrono::steady_clock::now();
+            std::printf("chart section move: %.1f ms, whole redraw: %.1f ms\n",
+                        std::chrono::duration<double, std::milli>(s1 - s0).count(),
+                        std::chrono::duration<double, std::milli>(s2 - s1).count());
+            Save(ch, out + "/chart.png");
+            ch.Option1[1]->click();
+            ch.Check1->click();
+            ch.Check4->click();
+            Save(ch, out + "/chart-confidence.png");
+            ch.resize(ch.width() + 300, ch.height() + 200);
+            Save(ch, out + "/chart-large.png");
+            ch.resize(ch.minimumSize());
+            Save(ch, out + "/chart-small.png");
+            ch.Close();
+        }
 
         d.mnuECC->trigger();
         frmECC& e = app.ecc();
