@@ -14,6 +14,7 @@
 #include "app/App.h"
 #include "app/frmMain.h"
 #include "calib/frmCalib.h"
+#include "calib/frmOutPut2.h"
 #include "mat/frmMAT.h"
 #include "settings/ColourProfile.h"
 #include "ui/PictureBox.h"
@@ -253,6 +254,7 @@ void frmColor::done(int result)
         if (ws.reconShown) app_.mat().DrawReconCurve();
     }
     if (app_.calibLoaded()) app_.calib().ResetColour();
+    if (app_.chartLoaded()) app_.chart().RedrawAll();
 }
 
 void frmColor::changeEvent(QEvent* event)
