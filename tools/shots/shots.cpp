@@ -134,6 +134,12 @@ int main(int argc, char** argv)
             Save(ch, out + "/chart-large.png");
             ch.resize(ch.minimumSize());
             Save(ch, out + "/chart-small.png");
+            app.ws().print.printTitle = "Example core: Tcold calibration";
+            dialogs.QueuePrinterPdf(out + "/chart-print.pdf");
+            ch.PrintClicked();
+            dialogs.QueuePrinterPdf(out + "/calib-print.pdf");
+            c.PrintWindow();
+            std::printf("%s/chart-print.pdf\n%s/calib-print.pdf\n", out.c_str(), out.c_str());
             ch.Close();
         }
 
