@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-PACKAGES=(build-essential cmake ninja-build ccache qt6-base-dev libgtest-dev libbenchmark-dev
+PACKAGES=(build-essential cmake ninja-build ccache qt6-base-dev qt6-svg-dev libgtest-dev libbenchmark-dev
           fonts-dejavu-core xvfb xauth imagemagick poppler-utils)
 
 install_packages() {

@@ -26,6 +26,7 @@
 #include "settings/ColourScheme.h"
 #include "ui/Dialogs.h"
 #include "ui/PictureBox.h"
+#include "ui/PictureExport.h"
 
 namespace tarvex {
 
@@ -163,6 +164,10 @@ void frmMain::ConnectControls()
                                                                 {Picture1[1], mnuFig1R},
                                                                 {Picture2[0], mnuFig2L},
                                                                 {Picture2[1], mnuFig2R}}};
+    const char* const exportNames[4] = {"taxa-plot.svg", "taxa-plot-right.svg", "site-plot.svg",
+                                         "site-plot-right.svg"};
+    for (std::size_t i = 0; i < popups.size(); ++i)
+        AddExportPicture(*popups[i].second, *popups[i].first, app_.dialogs(), exportNames[i]);
     for (const auto& [picture, menu] : popups) {
         QMenu* m = menu;
         connect(picture, &PictureBox::contextMenuRequested, this,

@@ -118,7 +118,8 @@ public:
     // failure is reported in a message box. makeText reports through its flag whether every
     // number of the text is finite; a file that is not is never written.
     void SaveText(const std::string& title, int progressMaximum,
-                  const std::function<std::string(const ProgressFn&, bool*)>& makeText);
+                  const std::function<std::string(const ProgressFn&, bool*)>& makeText,
+                  const std::string& suggestedName = "");
 
     // Runs the EOF analysis on the prepared reference data (from the pre-treatment "OK").
     void ComputeEofs();

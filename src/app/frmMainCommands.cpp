@@ -131,7 +131,8 @@ void frmMain::DoProjection()
 }
 
 void frmMain::SaveText(const std::string& title, int progressMaximum,
-                       const std::function<std::string(const ProgressFn&, bool*)>& makeText)
+                       const std::function<std::string(const ProgressFn&, bool*)>& makeText,
+                       const std::string& suggestedName)
 {
     // The save menus are there from the reference import on, while the pre-treatment dialog
     // may still be open; without the analysis there is nothing to save.
@@ -139,7 +140,7 @@ void frmMain::SaveText(const std::string& title, int progressMaximum,
         app_.dialogs().Warn(kNoEofResultsMessage, "Error");
         return;
     }
-    const std::optional<std::string> path = app_.dialogs().SaveFile(title, kDataFileFilter, "");
+    const std::optional<std::string> path = app_.dialogs().SaveFile(title, kDataFileFilter, suggestedName);
     if (!path) return;
     BeginProgress(progressMaximum);
     bool allFinite = true;
@@ -160,7 +161,8 @@ void frmMain::SaveLoading()
     SaveText("Save loadings", ws.basisRowCount + ws.taxonCount,
              [&ws](const ProgressFn& progress, bool* allFinite) {
                  return LoadingFileText(ws, DateTimeText(std::time(nullptr)), progress, allFinite);
-             });
+             },
+                 "loading.csv");
 }
 
 void frmMain::sSaveScore()
@@ -171,7 +173,8 @@ void frmMain::sSaveScore()
              [&ws, choice](const ProgressFn& progress, bool* allFinite) {
                  return ReferenceScoreFileText(ws, choice, DateTimeText(std::time(nullptr)),
                                                progress, allFinite);
-             });
+             },
+                 "reference-scores.csv");
 }
 
 void frmMain::fSaveScore()
@@ -182,7 +185,8 @@ void frmMain::fSaveScore()
              [&ws, choice](const ProgressFn& progress, bool* allFinite) {
                  return FossilScoreFileText(ws, choice, DateTimeText(std::time(nullptr)), progress,
                                             allFinite);
-             });
+             },
+                 "fossil-scores.csv");
 }
 
 }  // namespace tarvex

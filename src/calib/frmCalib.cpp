@@ -27,6 +27,7 @@
 #include "settings/frmPrintSetup.h"
 #include "ui/Dialogs.h"
 #include "ui/PictureBox.h"
+#include "ui/PictureExport.h"
 
 namespace tarvex {
 
@@ -336,6 +337,11 @@ void frmCalib::ConnectControls()
         };
         connect(mnuCopyFig[static_cast<std::size_t>(n - 1)], &QAction::triggered, this, copy);
         connect(mnuFigCopy[static_cast<std::size_t>(n - 1)], &QAction::triggered, this, copy);
+        QAction* exportPicture =
+            AddExportPicture(*mnuFig[static_cast<std::size_t>(n - 1)], *pic, app_.dialogs(),
+                             "calibration-figure-" + std::to_string(n) + ".svg");
+        connect(mnuFig[static_cast<std::size_t>(n - 1)], &QMenu::aboutToShow, this,
+                [this, n, exportPicture] { exportPicture->setEnabled(stages_.drawn[n]); });
         connect(pic, &PictureBox::contextMenuRequested, this, [this, n](QPoint p) {
             const bool drawn = stages_.drawn[n];
             mnuFigCopy[static_cast<std::size_t>(n - 1)]->setEnabled(drawn);

@@ -830,7 +830,7 @@ void frmCalib::SaveMatrix()
         return;
     }
     const std::optional<std::string> path =
-        app_.dialogs().SaveFile("Save matrix", kDataFileFilter, "");
+        app_.dialogs().SaveFile("Save matrix", kDataFileFilter, "calibration.csv");
     if (!path) return;
     Workspace& ws = app_.ws();
     BeginBusy();

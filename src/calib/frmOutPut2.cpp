@@ -27,6 +27,7 @@
 #include "settings/frmPrintSetup.h"
 #include "ui/Dialogs.h"
 #include "ui/PictureBox.h"
+#include "ui/PictureExport.h"
 #include "ui/PrintPage.h"
 
 namespace tarvex {
@@ -149,6 +150,8 @@ void frmOutPut2::BuildMenus()
 
 void frmOutPut2::ConnectControls()
 {
+    AddExportPicture(*Fig1, *Picture1, app_.dialogs(), "calibration-chart.svg");
+    AddExportPicture(*Fig2, *Picture2, app_.dialogs(), "calibration-section.svg");
     connect(Command1, &QPushButton::clicked, this, [this] { Close(); });
     connect(Exit, &QAction::triggered, this, [this] { Close(); });
     connect(SaveMatrix, &QAction::triggered, this, [this] { SaveMatrixClicked(); });
@@ -408,7 +411,7 @@ void frmOutPut2::SaveMatrixClicked()
     frmCalib* c = Calib();
     if (!c) return;
     const std::optional<std::string> path =
-        app_.dialogs().SaveFile("Save Matrix", kDataFileFilter, "");
+        app_.dialogs().SaveFile("Save Matrix", kDataFileFilter, "calibration.csv");
     if (!path) return;
     Workspace& ws = app_.ws();
     QApplication::setOverrideCursor(Qt::WaitCursor);

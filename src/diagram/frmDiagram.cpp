@@ -33,6 +33,7 @@
 #include "mat/frmMAT.h"
 #include "ui/Dialogs.h"
 #include "ui/PictureBox.h"
+#include "ui/PictureExport.h"
 #include "ui/SampleSelector.h"
 
 namespace tarvex {
@@ -158,6 +159,9 @@ void frmDiagram::BuildMenus()
 
 void frmDiagram::ConnectControls()
 {
+    AddExportPicture(*RB1, *Picture1, app_.dialogs(), "diagram.svg");
+    AddExportPicture(*RB2, *Picture2, app_.dialogs(), "eof-curve.svg");
+    AddExportPicture(*RB3, *Picture4, app_.dialogs(), "diagram-taxa.svg");
     Workspace& ws = app_.ws();
 
     const std::array<std::pair<QAction*, DiagramStyle>, 3> styles{{{mnuBar, DiagramStyle::Bar},
@@ -706,7 +710,8 @@ void frmDiagram::SaveEOF()
     app_.main().SaveText("Save EOF-" + std::to_string(eof), ws.fossilSampleCount,
                          [&ws, eof](const ProgressFn& progress, bool* allFinite) {
                              return EofSequenceFileText(ws, eof, progress, allFinite);
-                         });
+                         },
+                 "eof-" + std::to_string(eof) + ".csv");
 }
 
 void frmDiagram::SaveAllEOF()
@@ -719,7 +724,8 @@ void frmDiagram::SaveAllEOF()
     app_.main().SaveText("Save all EOFs", ws.fossilSampleCount,
                          [&ws](const ProgressFn& progress, bool* allFinite) {
                              return AllEofSequenceFileText(ws, progress, allFinite);
-                         });
+                         },
+                 "eof-sequence.csv");
 }
 
 void frmDiagram::NotifyReconstructionOfSample()

@@ -26,6 +26,7 @@
 #include "mat/ClimateImport.h"
 #include "ui/Dialogs.h"
 #include "ui/PictureBox.h"
+#include "ui/PictureExport.h"
 
 namespace tarvex {
 
@@ -173,6 +174,7 @@ void frmECC::ConnectControls()
     connect(Slider1, &QSlider::valueChanged, this, [this](int v) { ZoomMoved(v); });
     connect(Picture3, &PictureBox::contextMenuRequested, this, [this](QPoint p) { RB->popup(p); });
     connect(mnuCopy, &QAction::triggered, this, [this] { Picture3->CopyToClipboard(); });
+    AddExportPicture(*RB, *Picture3, app_.dialogs(), "eof-climate.svg");
 }
 
 void frmECC::Open()

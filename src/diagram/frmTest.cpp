@@ -1,6 +1,8 @@
 #include "diagram/frmTest.h"
 
+#include <QAction>
 #include <QCloseEvent>
+#include <QMenu>
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -12,6 +14,7 @@
 #include "diagram/DiagramLayout.h"
 #include "diagram/frmDiagram.h"
 #include "ui/PictureBox.h"
+#include "ui/PictureExport.h"
 
 namespace tarvex {
 
@@ -62,6 +65,13 @@ frmTest::frmTest(App& app) : app_(app)
     outer->addWidget(splitter);
     const int lineWidth = QFontMetrics(font).horizontalAdvance(QString(34, QChar('0')));
     splitter->setSizes({lineWidth + 30, 400});
+
+    // Right click on the dendrogram: copy it or export it as a picture.
+    RB = new QMenu("RB", this);
+    mnuCopy = RB->addAction("&Copy");
+    AddExportPicture(*RB, *Picture1, app_.dialogs(), "dendrogram.svg");
+    connect(mnuCopy, &QAction::triggered, this, [this] { Picture1->CopyToClipboard(); });
+    connect(Picture1, &PictureBox::contextMenuRequested, this, [this](QPoint p) { RB->popup(p); });
 
     connect(Command1, &QPushButton::clicked, this, [this] { RunClustering(); });
     connect(Command2, &QPushButton::clicked, this, [this] { ListClusterStarts(); });

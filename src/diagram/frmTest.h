@@ -10,6 +10,9 @@
 class QPlainTextEdit;
 class QPushButton;
 
+class QAction;
+class QMenu;
+
 namespace tarvex {
 
 class App;
@@ -27,6 +30,8 @@ public:
     ~frmTest() override;
 
     PictureBox* Picture1 = nullptr;    // dendrogram
+    QMenu* RB = nullptr;               // its pop-up menu
+    QAction* mnuCopy = nullptr;
     QPushButton* Command1 = nullptr;   // "1"
     QPushButton* Command2 = nullptr;   // "2"
     QPushButton* Command3 = nullptr;   // "3"

@@ -35,6 +35,7 @@
 #include "mat/ClimateImport.h"
 #include "ui/Dialogs.h"
 #include "ui/PictureBox.h"
+#include "ui/PictureExport.h"
 #include "ui/Pointer.h"
 #include "ui/SampleSelector.h"
 
@@ -428,6 +429,10 @@ void frmMAT::ConnectControls()
     connect(mnuCopy2, &QAction::triggered, this, [this] { Picture2->CopyToClipboard(); });
     connect(mnuCopy3, &QAction::triggered, this, [this] { Picture3->CopyToClipboard(); });
     connect(mnuCopy4, &QAction::triggered, this, [this] { Picture4->CopyToClipboard(); });
+    AddExportPicture(*mnuRB1, *Picture1, app_.dialogs(), "climate-curve.svg");
+    AddExportPicture(*mnuRB2, *Picture2, app_.dialogs(), "scatter.svg");
+    AddExportPicture(*mnuRB3, *Picture3, app_.dialogs(), "strativ.svg");
+    AddExportPicture(*mnuRB4, *Picture4, app_.dialogs(), "meridan.svg");
     for (QAction* a : {mnuSaveCurve, mnuSaveCurve2})
         connect(a, &QAction::triggered, this, [this] { SaveCurve(); });
     for (QAction* a : {mnuSaveCurveAll, mnuSaveCurveAll2})

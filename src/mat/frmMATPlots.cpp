@@ -460,7 +460,8 @@ void frmMAT::SaveCurve()
     app_.main().SaveText("Save climate curve", ws.fossilSampleCount,
                          [&ws, p](const ProgressFn& progress, bool* allFinite) {
                              return CurveFileText(ws, p, progress, allFinite);
-                         });
+                         },
+                 "climate-curve-" + std::to_string(p) + ".csv");
 }
 
 void frmMAT::SaveCurveAll()
@@ -473,7 +474,8 @@ void frmMAT::SaveCurveAll()
     app_.main().SaveText("Save all climate curves", ws.fossilSampleCount,
                          [&ws](const ProgressFn& progress, bool* allFinite) {
                              return AllCurvesFileText(ws, progress, allFinite);
-                         });
+                         },
+                 "climate-curves.csv");
 }
 
 void frmMAT::SaveScatter()
@@ -487,7 +489,8 @@ void frmMAT::SaveScatter()
     app_.main().SaveText("Save scatter diagram", ws.refSiteCount,
                          [&ws, p](const ProgressFn& progress, bool* allFinite) {
                              return ScatterFileText(ws, p, progress, allFinite);
-                         });
+                         },
+                 "scatter-" + std::to_string(ws.currentClimateParam) + ".csv");
 }
 
 // ---- The calibration module ----
@@ -699,7 +702,8 @@ void frmMAT::SaveMeridan()
                              return MeridanMatrixFileText(ws, settings,
                                                           DateTimeText(std::time(nullptr)),
                                                           progress, allFinite);
-                         });
+                         },
+                 "meridan-matrix.csv");
 }
 
 void frmMAT::SaveStrativ()
@@ -716,7 +720,8 @@ void frmMAT::SaveStrativ()
                              return StrativMatrixFileText(ws, settings,
                                                           DateTimeText(std::time(nullptr)),
                                                           progress, allFinite);
-                         });
+                         },
+                 "strativ-matrix.csv");
 }
 
 void frmMAT::ShowColourSettings()

@@ -1,5 +1,7 @@
 #include "ui/QtDialogs.h"
 
+#include "ui/PictureExport.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -58,9 +60,17 @@ std::optional<std::string> QtDialogs::SaveFile(const std::string& title, const s
     if (!lastFolder_.isEmpty() && QFileInfo(start).isRelative()) {
         start = QDir(lastFolder_).filePath(start);
     }
-    // The toolkit's save dialog asks before replacing an existing file.
-    return Chosen(QFileDialog::getSaveFileName(parent_, QString::fromStdString(title), start,
-                                               QtFilter(filter)));
+    // The toolkit's save dialog asks before replacing an existing file; a name typed without a
+    // suffix gets the chosen filter's, before that question is asked.
+    QFileDialog dialog(parent_, QString::fromStdString(title), start, QtFilter(filter));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    const auto follow = [&dialog](const QString& entry) {
+        dialog.setDefaultSuffix(QString::fromStdString(DefaultSuffix(entry.toStdString())));
+    };
+    follow(dialog.selectedNameFilter());
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, follow);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return Chosen(dialog.selectedFiles().front());
 }
 
 namespace {
