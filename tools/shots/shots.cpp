@@ -2,6 +2,8 @@
 // looking at the program on real data without clicking through it by hand.
 //   shots OUTDIR REFERENCE FOSSIL [corr|-] [CLIMATE.csv]
 #include <QApplication>
+#include <QPainter>
+#include <QSvgRenderer>
 #include <QCheckBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -20,6 +22,8 @@
 #include "eof/frmCorrelVar.h"
 #include "mat/frmMAT.h"
 #include "settings/frmColor.h"
+#include "ui/PictureBox.h"
+#include "ui/PictureExport.h"
 #include "ui/ScriptedDialogs.h"
 
 using namespace tarvex;
@@ -101,6 +105,21 @@ int main(int argc, char** argv)
         Save(r, out + "/recon-strativ.png");
         r.Option4[1]->click();
         Save(r, out + "/recon-returned-confidence.png");
+        // Vector exports of two panels, rendered back to images to set beside the screen's.
+        for (const auto& [panel, name] :
+             {std::pair{r.Picture1, std::string("curve")}, {r.Picture3, std::string("strativ")},
+              {c.Picture2[5], std::string("fig8")}}) {
+            panel->picture().save(QString::fromStdString(out + "/export-" + name + "-screen.png"));
+            ExportPanelPicture(*panel, out + "/export-" + name + ".svg");
+            ExportPanelPicture(*panel, out + "/export-" + name + ".pdf");
+            QSvgRenderer svg(QString::fromStdString(out + "/export-" + name + ".svg"));
+            QImage image(panel->picture().size(), QImage::Format_RGB32);
+            image.fill(Qt::white);
+            QPainter painter(&image);
+            svg.render(&painter);
+            painter.end();
+            image.save(QString::fromStdString(out + "/export-" + name + "-svg.png"));
+        }
         c.mnuColour->trigger();
         Save(app.colour(), out + "/colour.png");
         app.colour().accept();
