@@ -9,7 +9,10 @@
 //                          once, checked bit for bit against the fast run; reports the speedup;
 //   BM_Fossil1000          the reconstruction of 1,000 fossil samples (every fourth site of
 //                          the set, taken as a fossil sequence) against all sites;
-//   BM_Fossil1000Plain     the same by the plain order, checked bit for bit.
+//   BM_Fossil1000Plain     the same by the plain order, checked bit for bit;
+//   BM_ModernClosest       every site's distance to its closest other site (analogue quality);
+//   BM_ModernClosestCached the same answered by the cache when the distance is unchanged;
+//   BM_Fossil1000WithQuality  BM_Fossil1000 with the quality figures of every sample.
 //
 // The data are read from TARVEX_BENCH_DATA (a folder holding modern.csv and climate.csv),
 // by default /work/shared/data/north-american-pollen.
@@ -24,6 +27,7 @@
 #include "data/ReferenceImport.h"
 #include "data/TableReader.h"
 #include "eof/Pretreatment.h"
+#include "mat/AnalogueQuality.h"
 #include "mat/Analogues.h"
 
 namespace tarvex {
@@ -197,8 +201,54 @@ void BM_Fossil1000Plain(benchmark::State& state)
         &Workspace::reconValues, kFossilSamples);
 }
 
+// The analogue quality's modern distances: every site's distance to its closest other site,
+// computed afresh (as after a change of the distance), and the rerun with unchanged distance
+// settings that the window's cache answers; then the fossil reconstruction with its quality
+// figures as the window runs them on a change of threshold.
+void BM_ModernClosest(benchmark::State& state)
+{
+    if (!Ready(state)) return;
+    const Workspace& ws = NorthAmerica();
+    const AnalogueSettings settings = Settings();
+    for (auto _ : state) {
+        const std::vector<double> d = ModernClosestDistances(ws, settings);
+        benchmark::DoNotOptimize(d.data());
+    }
+    Label(state, ws, ws.refSiteCount);
+}
+
+void BM_ModernClosestCached(benchmark::State& state)
+{
+    if (!Ready(state)) return;
+    const Workspace& ws = NorthAmerica();
+    const AnalogueSettings settings = Settings();
+    ModernClosestCache cache;
+    cache.Get(ws, settings);
+    for (auto _ : state) benchmark::DoNotOptimize(cache.Get(ws, settings).data());
+    Label(state, ws, ws.refSiteCount);
+}
+
+void BM_Fossil1000WithQuality(benchmark::State& state)
+{
+    if (!Ready(state)) return;
+    Workspace ws = NorthAmerica();
+    const AnalogueSettings settings = Settings();
+    const double threshold = DefineThreshold(settings.thresholdSlider, settings.enhancement);
+    ModernClosestCache cache;
+    cache.Get(ws, settings);
+    for (auto _ : state) {
+        ReconstructClimate(ws, settings, threshold);
+        AssessAnalogueQuality(ws, cache.Get(ws, settings));
+        benchmark::DoNotOptimize(ws.closestDistance.data());
+    }
+    Label(state, ws, kFossilSamples);
+}
+
 }  // namespace
 
+BENCHMARK(BM_ModernClosest)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
+BENCHMARK(BM_ModernClosestCached)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Fossil1000WithQuality)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ErrorModel)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
 BENCHMARK(BM_ErrorModelFresh)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
 BENCHMARK(BM_Fossil1000)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -37,6 +38,10 @@ struct Workspace {
     Matrix<double> fossilProportions;
     std::vector<bool> fossilSampleEmpty;        // [0..fossilSampleCount]
     std::vector<std::string> taxonNameMatches;  // [0] = count as text, [1..] entries
+    // When the fossil columns were matched to the reference taxa by name: the column of the
+    // fossil file that each reference taxon [1..refTaxonCount] came from, 0 for one the file
+    // lacks. Empty when the columns were matched by position.
+    std::vector<int> fossilColumnOfTaxon;
     Matrix<double> fossilStandardized;          // [0..fossilSampleCount, 0..taxonCount]
 
     // Pre-treatment and EOF results
@@ -122,6 +127,12 @@ struct Workspace {
     Matrix<double> reconValues;         // (fossil sample, parameter); column 0 = analogues used
     Matrix<double> siteReconValues;     // (reference site, parameter); column 0 = analogues used
     Matrix<double> distanceMatrix;      // of the last run: (sample, site) or (site, site)
+    // Analogue quality of the last fossil reconstruction: each sample's distance to its
+    // closest reference site (-9999 without one) and that site ([1..fossilSampleCount], 0
+    // without one), and the cut-offs of the modern closest distances at 2.5, 5 and 10 %.
+    std::vector<double> closestDistance;
+    std::vector<int> closestSite;
+    std::array<double, 3> analogueCutoffs{};
     std::vector<float> smoothPosition;  // [1..windows] of the curve last drawn
     std::vector<float> smoothValue;
 

@@ -20,6 +20,7 @@
 #include "app/frmAbout1.h"
 #include "data/NumberText.h"
 #include "data/ReferenceImport.h"
+#include "data/TableChecks.h"
 #include "diagram/DiagramLayout.h"
 #include "diagram/frmDiagram.h"
 #include "eof/frmCorrelVar.h"
@@ -241,6 +242,11 @@ void frmMain::ImportReferenceData()
     for (int s = 1; s <= ws.refSiteCount; ++s)
         Combo4->addItem(QString::fromStdString(ws.refSiteLabels[s]));
     Combo4->setCurrentIndex(ws.refSiteCount > 0 ? 0 : -1);
+
+    // The table is in; what the checks found is said before the pre-treatment is chosen,
+    // where converting to percentages is one of the answers.
+    if (!outcome.checks.empty())
+        app_.dialogs().Warn(TableCheckMessage(outcome.checks), kTableCheckTitle);
 
     app_.correlVar().show();
     app_.correlVar().raise();

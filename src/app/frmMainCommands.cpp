@@ -15,6 +15,7 @@
 #include "app/frmMain.h"
 #include "data/FossilImport.h"
 #include "data/RecordWriter.h"
+#include "data/TableChecks.h"
 #include "eof/EofAnalysis.h"
 #include "eof/ScoreFiles.h"
 #include "eof/frmCorrelVar.h"
@@ -81,12 +82,15 @@ void frmMain::ImportFossilData()
     ImportOutcome outcome;
     {
         QApplication::setOverrideCursor(Qt::WaitCursor);
-        outcome = ImportFossilTable(ws, *path, choice, [this](const std::string& question) {
-            QApplication::setOverrideCursor(Qt::ArrowCursor);
-            const bool yes = app_.dialogs().AskYesNo(question, "Error");
-            QApplication::restoreOverrideCursor();
-            return yes;
-        });
+        const auto asker = [this](const char* title) {
+            return [this, title](const std::string& question) {
+                QApplication::setOverrideCursor(Qt::ArrowCursor);
+                const bool yes = app_.dialogs().AskYesNo(question, title);
+                QApplication::restoreOverrideCursor();
+                return yes;
+            };
+        };
+        outcome = ImportFossilTable(ws, *path, choice, asker("Error"), asker(kMatchByNameTitle));
         QApplication::restoreOverrideCursor();
     }
     if (!outcome.ok) {
@@ -112,6 +116,8 @@ void frmMain::ImportFossilData()
     mnuSaveF2->setEnabled(true);
     Command8->setEnabled(ws.eofDone && ws.projectionDone);
     RestartRotationIfWanted();
+    if (!outcome.checks.empty())
+        app_.dialogs().Warn(TableCheckMessage(outcome.checks), kTableCheckTitle);
 }
 
 void frmMain::DoProjection()

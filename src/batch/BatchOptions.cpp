@@ -28,7 +28,8 @@ std::string BatchUsage()
 {
     return "Usage: tarvex-batch --reference FILE [--fossil FILE [--zonation]] [--no-percent]\n"
            "                    [--enhance sqrt|log] [--correlation|--covariance]\n"
-           "                    [--accept-name-mismatches] [--zonation-transform sqrt|none]\n"
+           "                    [--accept-name-mismatches] [--match-taxa-by-name]\n"
+           "                    [--strict] [--zonation-transform sqrt|none]\n"
            "                    [--climate FILE [--error-model] [reconstruction options]]\n"
            "                    [--calibrate [calibration options]] --out DIR\n"
            "       tarvex-batch --calibrate --pairs FILE --calibration-range LOW,HIGH\n"
@@ -46,7 +47,10 @@ std::string BatchUsage()
            "fossil import's conversion to proportions) and only these two files are written.\n"
            "With --climate it reconstructs the climate by modern analogues: with --fossil it\n"
            "writes DIR/climate-curves.csv (every parameter along the fossil sequence, as \"All\n"
-           "Climate Curves\" writes it); with --error-model it reconstructs every reference site\n"
+           "Climate Curves\" writes it) and DIR/analogue-quality.csv (each sample's distance to\n"
+           "its closest reference site, and the 2.5, 5 and 10 % cut-offs of the reference\n"
+           "sites' distances to their closest other site); with --error-model it reconstructs\n"
+           "every reference site\n"
            "from the others and writes DIR/scatter-P.csv for every parameter P = 1, 2, ... (as\n"
            "the scatter diagram's \"Save\" writes it) and DIR/error-model-summary.csv (sites,\n"
            "RMSEP, R2, mean and maximum bias per parameter; an empty field where a figure is\n"
@@ -67,6 +71,17 @@ std::string BatchUsage()
            "                            reference names of the same column (the columns are\n"
            "                            matched by position); without it (the default) a\n"
            "                            mismatch stops the run\n"
+           "  --match-taxa-by-name      when the fossil table holds the reference taxa in\n"
+           "                            another order, or some of them, match its columns to\n"
+           "                            the reference taxa by name (case and surrounding blanks\n"
+           "                            ignored; a reference taxon it lacks counts as 0)\n"
+           "                            instead of by position (default: by position)\n"
+           "  --strict                  stop the run (status 1, nothing written) when the data\n"
+           "                            checks of an imported pollen table find anything: value\n"
+           "                            cells that are not numbers, negative values, rows of\n"
+           "                            zeros, repeated rows, row totals more than ten times\n"
+           "                            apart (default: list the findings on standard error and\n"
+           "                            go on)\n"
            "  --zonation                zone the fossil sequence (needs --fossil; default: off):\n"
            "                            zonation.csv holds the merges of the CONISS window's\n"
            "                            clustering of the fossil proportions (merge, first sample\n"
@@ -339,6 +354,10 @@ bool ParseBatchOptions(const std::vector<std::string>& args, BatchOptions& optio
             options.choice.useCorrelation = false;
         } else if (a == "--accept-name-mismatches") {
             options.acceptNameMismatches = true;
+        } else if (a == "--match-taxa-by-name") {
+            options.matchTaxaByName = true;
+        } else if (a == "--strict") {
+            options.strict = true;
         } else if (a == "--zonation") {
             options.zonation = true;
         } else if (a == "--zonation-transform") {

@@ -14,10 +14,12 @@
 #include "data/NumberText.h"
 #include "data/RecordWriter.h"
 #include "data/ReferenceImport.h"
+#include "data/TableChecks.h"
 #include "data/TableReader.h"
 #include "diagram/EofSequenceFiles.h"
 #include "eof/EofAnalysis.h"
 #include "eof/ScoreFiles.h"
+#include "mat/AnalogueQuality.h"
 #include "mat/ClimateImport.h"
 #include "mat/Histogram.h"
 #include "mat/MatrixFiles.h"
@@ -25,10 +27,26 @@
 
 namespace tarvex {
 
+namespace {
+
+// The data checks' findings on stderr, the lines the window's warning shows; with --strict
+// they end the run before anything is written.
+bool ReportChecks(const std::vector<std::string>& checks, const BatchOptions& options,
+                  std::ostream& err)
+{
+    if (checks.empty()) return true;
+    for (const std::string& line : checks) err << line << "\n";
+    if (!options.strict) return true;
+    err << "Stopped by --strict: the data checks found the above.\n";
+    return false;
+}
+
+}  // namespace
+
 bool BatchReferenceStage(Workspace& ws, const BatchOptions& options, std::ostream& err)
 {
     const ImportOutcome outcome = ImportReferenceTable(ws, options.referencePath);
-    if (outcome.ok) return true;
+    if (outcome.ok) return ReportChecks(outcome.checks, options, err);
     err << "Reference data " << options.referencePath << ":\n";
     for (const std::string& m : outcome.messages) err << m << "\n";
     return false;
@@ -50,27 +68,38 @@ bool BatchFossilStage(Workspace& ws, const BatchOptions& options, std::ostream& 
 {
     if (options.fossilPath.empty()) return true;
     std::vector<std::string> refused;
-    const ImportOutcome outcome =
-        ImportFossilTable(ws, options.fossilPath, options.choice, [&](const std::string& question) {
+    bool byNameOffered = false;
+    const ImportOutcome outcome = ImportFossilTable(
+        ws, options.fossilPath, options.choice,
+        [&](const std::string& question) {
             if (options.acceptNameMismatches) return true;
             refused.push_back(question);
             return false;
+        },
+        [&](const std::string&) {
+            byNameOffered = true;
+            return options.matchTaxaByName;
         });
     if (!outcome.ok) {
         err << "Fossil data " << options.fossilPath << ":\n";
         for (const std::string& m : outcome.messages) err << m << "\n";
+        if (byNameOffered && !options.matchTaxaByName)
+            err << "The fossil table has the reference taxa in another order; run with "
+                   "--match-taxa-by-name to match them by name.\n";
         for (const std::string& q : refused)
             err << q
                 << "\nTaxon names differ; run with --accept-name-mismatches to match the "
                    "columns by position anyway.\n";
         return false;
     }
+    if (!ReportChecks(outcome.checks, options, err)) return false;
     if (!ProjectFossil(ws, {})) {
         err << "Fossil data " << options.fossilPath << ": the projection failed.\n";
         return false;
     }
     out << "Fossil data: " << ws.fossilSampleCount << " samples, " << ws.taxonNameMatches[0]
-        << " accepted name mismatches\n";
+        << " accepted name mismatches"
+        << (ws.fossilColumnOfTaxon.empty() ? "" : ", taxa matched by name") << "\n";
     return true;
 }
 
@@ -88,6 +117,10 @@ bool BatchFossilOnlyStage(Workspace& ws, const BatchOptions& options, std::ostre
         for (const std::string& m : messages) err << m << "\n";
         return false;
     }
+    if (!ReportChecks(TableCheckLines(read.table, CheckTable(read.table, false), "fossil",
+                                      options.fossilPath),
+                      options, err))
+        return false;
     CommitFossilTable(ws, std::move(read.table), options.fossilPath, {}, options.choice);
     out << "Fossil data: " << ws.fossilSampleCount << " samples x " << ws.fossilTaxonCount
         << " taxa\n";
@@ -231,6 +264,14 @@ bool BatchReconstructionStage(Workspace& ws, const BatchOptions& options, std::o
         out << "Reconstruction: " << ws.fossilSampleCount << " samples, " << without
             << " without analogues (threshold " << FormatNumber(threshold) << ", analogues "
             << settings.kmin << "-" << settings.kmax << ")\n";
+        // Before the error model, whose run takes over the distance matrix.
+        AssessAnalogueQuality(ws, ModernClosestDistances(ws, settings));
+        int beyond = 0;
+        for (int i = 1; i <= ws.fossilSampleCount; ++i)
+            if (BeyondCutoff(ws, i, 1)) ++beyond;
+        out << "Analogue quality: " << beyond << " of " << ws.fossilSampleCount
+            << " samples farther from their closest site than the 5 % cut-off "
+            << FigureText(ws.analogueCutoffs[1]) << "\n";
     }
     if (options.errorModel) {
         GenerateErrorModel(ws, settings, threshold, {});
@@ -250,8 +291,10 @@ std::vector<std::pair<std::string, std::string>> ReconstructionFiles(const Works
 {
     std::vector<std::pair<std::string, std::string>> files;
     if (options.climatePath.empty()) return files;
-    if (!options.fossilPath.empty())
+    if (!options.fossilPath.empty()) {
         files.emplace_back("climate-curves.csv", AllCurvesFileText(ws, {}, allFinite));
+        files.emplace_back("analogue-quality.csv", AnalogueQualityFileText(ws, allFinite));
+    }
     if (options.errorModel) {
         for (int p = 1; p <= ws.climateParamCount; ++p)
             files.emplace_back("scatter-" + std::to_string(p) + ".csv",

@@ -20,6 +20,11 @@ struct BatchOptions {
     std::string outDir;
     PretreatmentChoice choice;  // defaults: percentages, no enhancement, covariance
     bool acceptNameMismatches = false;
+    // Fossil columns matched to the reference taxa by name when the table holds them in
+    // another order (or a subset); by position otherwise, as the window's "No" does.
+    bool matchTaxaByName = false;
+    // The data checks of the pollen imports stop the run instead of only being listed.
+    bool strict = false;
     // Zonation files of the fossil sequence; the transform is that of the classic clustering.
     bool zonation = false;
     ZonationTransform zonationTransform = ZonationTransform::SquareRoot;

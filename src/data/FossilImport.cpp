@@ -1,10 +1,70 @@
 #include "data/FossilImport.h"
 
+#include <map>
+
 #include "data/NumberText.h"
+#include "data/TableChecks.h"
 
 namespace tarvex {
 
-FossilReadOutcome ReadFossilTable(const Workspace& ws, const std::string& path)
+std::string TaxonKey(const std::string& name)
+{
+    std::size_t first = 0, last = name.size();
+    while (first < last && (name[first] == ' ' || name[first] == '\t')) ++first;
+    while (last > first && (name[last - 1] == ' ' || name[last - 1] == '\t')) --last;
+    std::string key = name.substr(first, last - first);
+    for (char& c : key)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return key;
+}
+
+std::vector<int> MatchTaxaByName(const std::vector<std::string>& refNames, int refCount,
+                                 const std::vector<std::string>& fossilNames, int fossilCount)
+{
+    if (fossilCount < 1 || fossilCount > refCount ||
+        static_cast<int>(refNames.size()) <= refCount ||
+        static_cast<int>(fossilNames.size()) <= fossilCount)
+        return {};
+    // Every reference name must be one taxon only, or a fossil name could not say which.
+    std::map<std::string, int> refColumn;
+    for (int t = 1; t <= refCount; ++t)
+        if (!refColumn.emplace(TaxonKey(refNames[t]), t).second) return {};
+    std::vector<int> columnOf(static_cast<std::size_t>(refCount) + 1, 0);
+    bool byPosition = fossilCount == refCount;
+    for (int c = 1; c <= fossilCount; ++c) {
+        const auto found = refColumn.find(TaxonKey(fossilNames[c]));
+        if (found == refColumn.end() || columnOf[found->second] != 0) return {};
+        columnOf[found->second] = c;
+        if (found->second != c) byPosition = false;
+    }
+    if (byPosition) return {};
+    return columnOf;
+}
+
+std::vector<std::string> ReorderByName(DataTable& table, const std::vector<int>& columnOfTaxon,
+                                       const std::vector<std::string>& refNames)
+{
+    const int n = static_cast<int>(columnOfTaxon.size()) - 1;
+    Matrix<double> values(table.rowCount, n);
+    std::vector<std::string> names(static_cast<std::size_t>(n) + 1);
+    names[0] = table.columnNames[0];
+    std::vector<std::string> entries;
+    for (int t = 1; t <= n; ++t) {
+        const int c = columnOfTaxon[t];
+        names[t] = c > 0 ? table.columnNames[c] : refNames[t];
+        if (c == 0 || names[t] != refNames[t])
+            entries.push_back(NameMatchEntry(c > 0 ? names[t] : "", refNames[t]));
+        if (c > 0)
+            for (int s = 1; s <= table.rowCount; ++s) values(s, t) = table.values(s, c);
+    }
+    table.values = std::move(values);
+    table.columnNames = std::move(names);
+    table.columnCount = n;
+    return entries;
+}
+
+FossilReadOutcome ReadFossilTable(const Workspace& ws, const std::string& path,
+                                  const NameQuestionFn& askByName)
 {
     FossilReadOutcome out;
     TableReadResult read = ReadDataTableFile(path);
@@ -18,6 +78,16 @@ FossilReadOutcome ReadFossilTable(const Workspace& ws, const std::string& path)
         out.messages = TableFailureMessages(read.status);
         return out;
     }
+    // The data checks see the table as the file has it, before any reordering.
+    out.checks = TableCheckLines(read.table, CheckTable(read.table, false), "fossil", path);
+    if (askByName) {
+        std::vector<int> columnOf = MatchTaxaByName(ws.refTaxonNames, ws.refTaxonCount,
+                                                    read.table.columnNames, read.table.columnCount);
+        if (!columnOf.empty() && askByName(kMatchByNameQuestion)) {
+            out.nameEntries = ReorderByName(read.table, columnOf, ws.refTaxonNames);
+            out.columnOfTaxon = std::move(columnOf);
+        }
+    }
     if (read.table.columnCount != ws.refTaxonCount) {
         out.messages.push_back(kParameterNumberMessage);
         return out;
@@ -27,8 +97,11 @@ FossilReadOutcome ReadFossilTable(const Workspace& ws, const std::string& path)
         out.messages.push_back(kFormatErrorMessage);
         return out;
     }
-    for (int t = 1; t <= read.table.columnCount; ++t)
-        if (read.table.columnNames[t] != ws.refTaxonNames[t]) out.mismatchedColumns.push_back(t);
+    // Matched by name, the names were settled by that one answer.
+    if (out.columnOfTaxon.empty())
+        for (int t = 1; t <= read.table.columnCount; ++t)
+            if (read.table.columnNames[t] != ws.refTaxonNames[t])
+                out.mismatchedColumns.push_back(t);
     out.table = std::move(read.table);
     out.ok = true;
     return out;
@@ -69,7 +142,7 @@ bool HasNonEmptySample(const DataTable& table)
 
 void CommitFossilTable(Workspace& ws, DataTable table, const std::string& path,
                        const std::vector<std::string>& acceptedMatches,
-                       const PretreatmentChoice& choice)
+                       const PretreatmentChoice& choice, const std::vector<int>& columnOfTaxon)
 {
     const int m = table.rowCount;
     const int n = table.columnCount;
@@ -84,6 +157,8 @@ void CommitFossilTable(Workspace& ws, DataTable table, const std::string& path,
     ws.taxonNameMatches.assign(1, std::to_string(acceptedMatches.size()));
     ws.taxonNameMatches.insert(ws.taxonNameMatches.end(), acceptedMatches.begin(),
                                acceptedMatches.end());
+
+    ws.fossilColumnOfTaxon = columnOfTaxon;
 
     ws.fossilStandardized.resize(m, n);
     ws.fossilRawScores.resize(m, n);
@@ -121,7 +196,8 @@ bool CanProject(const Workspace& ws, int n)
 }
 
 ImportOutcome ImportFossilTable(Workspace& ws, const std::string& path,
-                                const PretreatmentChoice& choice, const NameQuestionFn& ask)
+                                const PretreatmentChoice& choice, const NameQuestionFn& ask,
+                                const NameQuestionFn& askByName)
 {
     ImportOutcome outcome;
     // Without the EOF analysis nothing could be projected, so the user is not asked about
@@ -130,20 +206,21 @@ ImportOutcome ImportFossilTable(Workspace& ws, const std::string& path,
         outcome.messages.push_back(kNoEofAnalysisMessage);
         return outcome;
     }
-    FossilReadOutcome read = ReadFossilTable(ws, path);
+    FossilReadOutcome read = ReadFossilTable(ws, path, askByName);
     if (!read.ok) {
         outcome.messages = std::move(read.messages);
         return outcome;
     }
-    std::vector<std::string> accepted;
+    std::vector<std::string> accepted = std::move(read.nameEntries);
     for (int t : read.mismatchedColumns) {
         const std::string& fossilName = read.table.columnNames[t];
         const std::string& referenceName = ws.refTaxonNames[t];
         if (!ask || !ask(NameQuestion(fossilName, referenceName))) return outcome;
         accepted.push_back(NameMatchEntry(fossilName, referenceName));
     }
-    CommitFossilTable(ws, std::move(read.table), path, accepted, choice);
+    CommitFossilTable(ws, std::move(read.table), path, accepted, choice, read.columnOfTaxon);
     outcome.ok = true;
+    outcome.checks = std::move(read.checks);
     return outcome;
 }
 

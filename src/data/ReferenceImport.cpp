@@ -1,5 +1,6 @@
 #include "data/ReferenceImport.h"
 
+#include "data/TableChecks.h"
 #include "data/TableReader.h"
 
 namespace tarvex {
@@ -26,6 +27,8 @@ ImportOutcome ImportReferenceTable(Workspace& ws, const std::string& path)
     if (read.status != TableStatus::Ok) return FailureFor(read.status);
 
     DataTable& table = read.table;
+    ImportOutcome outcome;
+    outcome.checks = TableCheckLines(table, CheckTable(table), "reference", path);
     const int n = table.columnCount;
     const int sites = table.rowCount;
 
@@ -43,7 +46,6 @@ ImportOutcome ImportReferenceTable(Workspace& ws, const std::string& path)
     ws.refScores.resize(sites, n);
     ws.ResizeAxisLists(n);
 
-    ImportOutcome outcome;
     outcome.ok = true;
     return outcome;
 }

@@ -12,6 +12,9 @@ namespace tarvex {
 struct ImportOutcome {
     bool ok = false;
     std::vector<std::string> messages;
+    // After a successful import: what the data checks found (TableCheckLines), empty for a
+    // clean table. Shown as one warning after the import, never instead of it.
+    std::vector<std::string> checks;
 };
 
 // Reads the reference pollen table at path and, only when it reads completely, stores it in

@@ -159,7 +159,11 @@ TableReadResult ReadDataTable(CellReader& reader, const TableLimits& limits)
         // An empty cell here would read as 0 and pass silently, although an empty cell
         // anywhere else in the first row fails.
         if (!reader.ReadCell(cell) || cell.empty()) return Failure(TableStatus::FormatError);
-        firstRow[static_cast<std::size_t>(n)] = Val(cell);
+        double& last = firstRow[static_cast<std::size_t>(n)];
+        if (!StrictVal(cell, last)) {
+            last = Val(cell);
+            table.looseCells.emplace_back(1, n);
+        }
         if (!std::isfinite(firstRow[static_cast<std::size_t>(n)]))
             return Failure(TableStatus::FormatError);
     }
@@ -181,7 +185,11 @@ TableReadResult ReadDataTable(CellReader& reader, const TableLimits& limits)
         for (int j = 1; j <= n; ++j) {
             if (!reader.ReadCell(cell)) return TableStatus::FormatError;
             if (cell.empty()) return TableStatus::BlankCell;
-            row[j] = Val(cell);
+            // A plain number reads the same either way; only what is not one is noted.
+            if (!StrictVal(cell, row[j])) {
+                row[j] = Val(cell);
+                table.looseCells.emplace_back(table.rowCount + 1, j);
+            }
             if (!std::isfinite(row[j])) return TableStatus::FormatError;
         }
         ++table.rowCount;

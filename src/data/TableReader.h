@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/Matrix.h"
@@ -68,6 +69,10 @@ struct DataTable {
     std::vector<std::string> columnNames;  // [0..n], [0] = corner cell
     std::vector<std::string> rowLabels;    // [0..rowCount], [0] = ""
     Matrix<double> values;                 // [0..rowCount, 0..n], row 0 and column 0 zero
+    // Value cells that are not plain numbers and were read by their leading number (a text
+    // cell as 0), as (row, column) in reading order. The values above are what the grammar
+    // makes of them; this list only lets an import tell the user.
+    std::vector<std::pair<int, int>> looseCells;
 };
 
 // Sizes of the reading buffers. The layout detection keeps header cells up to position

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <memory>
 
 #include "app/ParallelFor.h"
 #include "eof/Pretreatment.h"
@@ -330,6 +332,65 @@ Matrix<double> Distances(const Basis& basis, bool symmetric, int targetCount, in
         ParallelFor(TileCount(tiling, symmetric, i), threads,
                     [&](int c) { Tile(basis, panels, tiling, symmetric, i, c, out); });
     return distances;
+}
+
+std::vector<double> NearestOtherSite(const Basis& basis)
+{
+    constexpr double kNone = std::numeric_limits<double>::infinity();
+    const int sites = basis.sites;
+    std::vector<double> nearest(static_cast<std::size_t>(std::max(sites, 0)) + 1, kNone);
+    if (sites < 2) return nearest;
+    const analoguekernel::SitePanels panels =
+        analoguekernel::PackSitePanels(basis.siteRows, sites, basis.terms);
+    const Tiling tiling = TilingOf(basis);
+    const std::size_t stride = static_cast<std::size_t>(sites) + 1;
+    const std::size_t terms = static_cast<std::size_t>(basis.terms);
+    // Job i: the rows of block i against the sites from block i on. Its row minima are final
+    // for the columns from block i on; its column minima carry the pairs the later blocks'
+    // rows do not compute.
+    std::vector<std::vector<double>> columnMin(static_cast<std::size_t>(tiling.blocks));
+    std::vector<double> rowMin(stride, kNone);
+    const int threads = RunThreads(basis, true);
+    ParallelFor(tiling.blocks, threads, [&](int i) {
+        const int first = i * kBlockSites + 1;
+        const int last = std::min(sites, first + kBlockSites - 1);
+        const int rows = last - first + 1;
+        // The block's rows as targets 1..rows, so the tile writes a block-sized buffer.
+        std::vector<double> targets((static_cast<std::size_t>(rows) + 1) * terms, 0.0);
+        std::copy(basis.siteRows.begin() + static_cast<std::ptrdiff_t>(first * terms),
+                  basis.siteRows.begin() + static_cast<std::ptrdiff_t>((last + 1) * terms),
+                  targets.begin() + static_cast<std::ptrdiff_t>(terms));
+        // Only the columns from block i on are written and read, so nothing is cleared.
+        std::unique_ptr<double[]> d(new double[(static_cast<std::size_t>(rows) + 1) * stride]);
+        const analoguekernel::DistanceOutput out{d.get(), stride};
+        constexpr int kPanelsPerBlock = kBlockSites / kPanelSites;
+        for (int j = i; j < tiling.siteBlocks; ++j)
+            analoguekernel::DistanceTile(
+                targets, 1, rows, panels, j * kPanelsPerBlock,
+                std::min(tiling.lastPanel, j * kPanelsPerBlock + kPanelsPerBlock - 1),
+                basis.Weights(), out, false);
+        std::vector<double>& cols = columnMin[static_cast<std::size_t>(i)];
+        cols.assign(stride, kNone);
+        for (int r = 1; r <= rows; ++r) {
+            const int site = first + r - 1;
+            const double* row = d.get() + static_cast<std::size_t>(r) * stride;
+            double best = kNone;
+            for (int s = first; s <= sites; ++s) {
+                const double v = row[s];
+                if (s == site || static_cast<float>(v) == 0) continue;
+                best = std::min(best, v);
+                cols[s] = std::min(cols[s], v);
+            }
+            rowMin[site] = best;
+        }
+    });
+    for (int s = 1; s <= sites; ++s) {
+        double best = rowMin[s];
+        for (int i = 0; i <= (s - 1) / kBlockSites; ++i)
+            best = std::min(best, columnMin[static_cast<std::size_t>(i)][s]);
+        nearest[s] = best;
+    }
+    return nearest;
 }
 
 }  // namespace analoguerun

@@ -61,6 +61,13 @@ void RunPlain(const Basis& basis, bool symmetric, const Recipe& recipe, int targ
 // Only the distances, (targetCount, siteCount).
 Matrix<double> Distances(const Basis& basis, bool symmetric, int targetCount, int siteCount);
 
+// For every site of the basis ([1..basis.sites]) the distance to its closest other site, a
+// distance that is 0 in 32 bits not counting (as in the search); +infinity for a site without
+// one. Each pair is computed once, by the tiles of the search, without keeping the
+// site-by-site matrix: every job keeps the minima of its own rows and columns, and minima
+// combine in any order to the same value.
+std::vector<double> NearestOtherSite(const Basis& basis);
+
 // The used count of one target's ranks dist[1..kmax], site[1..kmax].
 int UsedCount(const float* dist, const int16_t* site, int kmax, double threshold, int kmin);
 // The weighted mean of parameter p over ranks 1..used; -9999 when no rank has a site.

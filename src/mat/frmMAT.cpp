@@ -171,6 +171,11 @@ void frmMAT::BuildControls()
     Slider6 = HorizontalSlider(1, 10, 3, analogueBox);
     ab->addWidget(Label6, 5, 0, 1, 2);
     ab->addWidget(Slider6, 6, 0, 1, 2);
+    CheckQuality = new QCheckBox("Mark samples without a close analogue", analogueBox);
+    CheckQuality->setFont(Label6->font());
+    ab->addWidget(CheckQuality, 7, 0, 1, 2);
+    QualityLabel = SmallLabel("", analogueBox);
+    ab->addWidget(QualityLabel, 8, 0, 1, 2);
     col->addWidget(analogueBox);
 
     Command3 = new QPushButton("Generate error model", controls);
@@ -294,6 +299,9 @@ void frmMAT::ConnectControls()
             if (ws.reconShown) DoClimateReconstruction();
         });
     }
+    connect(CheckQuality, &QCheckBox::clicked, this, [this, &ws] {
+        if (ws.reconShown) DrawReconCurve();
+    });
     connect(Command7, &QPushButton::clicked, this, [this] {
         app_.control().show();
         app_.control().raise();
@@ -486,6 +494,9 @@ void frmMAT::Load()
          {mnuSaveMeridan, mnuSaveMeridan2, mnuCopy4, mnuSaveStrativ, mnuSaveStrativ2, mnuCopy3})
         a->setEnabled(false);
     for (QRadioButton* o : Option2) o->setEnabled(false);
+    CheckQuality->setChecked(false);
+    CheckQuality->setEnabled(false);
+    QualityLabel->clear();
     // Until a climate table is loaded the search has nothing to work with.
     for (QWidget* w : std::initializer_list<QWidget*>{
              Option1[0], Option1[1], Option3[0], Option3[1], Slider1,  Slider3,  Slider2,  Check1,

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "diagram/DiagramLayout.h"
+#include "mat/AnalogueQuality.h"
 #include "mat/Analogues.h"
 #include "mat/MatrixFiles.h"
 
@@ -77,6 +78,8 @@ public:
     QLabel* Label5 = nullptr;
     QSlider* Slider7 = nullptr;      // panel size
     QLabel* SummaryLabel = nullptr;  // error-model figures of the current parameter
+    QCheckBox* CheckQuality = nullptr;  // marks samples beyond the 5 % cut-off on the curve
+    QLabel* QualityLabel = nullptr;     // closest-analogue distance of the current sample
     PictureBox* Picture1 = nullptr;  // reconstruction curve
     PictureBox* Picture2 = nullptr;  // error-model scatter
     PictureBox* Picture3 = nullptr;  // histogram matrix
@@ -188,6 +191,7 @@ private:
     MatrixFileSettings MatrixSettings() const;
     void UpdateAnalogueLabel(const char* prefix);
     void ShowSummary();
+    void ShowAnalogueQuality();
     void RangeEdited(bool changed);
     void ChooseParameter();
     void StepSample(bool next);
@@ -201,6 +205,7 @@ private:
 
     App& app_;
     SampleAxis axis_;
+    ModernClosestCache modernClosest_;
     double threshold_ = 0;
     ReconRange range_;
     bool cursorDragging_ = false;

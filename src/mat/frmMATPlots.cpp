@@ -64,6 +64,16 @@ std::string FigureText(double v)
     return std::isfinite(v) ? FormatNumber(RoundTo(v, 3)) : std::string("-");
 }
 
+// Three significant digits, for distances that span orders of magnitude.
+std::string SignificantText(double v)
+{
+    if (!std::isfinite(v) || v == 0) return FigureText(v);
+    const int decimals = 2 - static_cast<int>(std::floor(std::log10(std::fabs(v))));
+    return FormatNumber(RoundTo(v, decimals));
+}
+
+constexpr Colour kQualityMarkColour = RGB(200, 0, 0);
+
 }  // namespace
 
 double frmMAT::TextValue(const QLineEdit* box) const
@@ -124,6 +134,9 @@ void frmMAT::DoClimateReconstruction()
     const AnalogueSettings settings = Settings();
     ReconstructClimate(ws, settings, threshold_,
                        [this](int done, int) { ProgressBar1->setValue(done); });
+    // The modern distances change only with the distance itself, not with the threshold,
+    // the numbers of analogues or the weighting.
+    AssessAnalogueQuality(ws, modernClosest_.Get(ws, settings));
     range_ = ReconstructionRange(ws.reconValues, n, ws.climateParamCount);
     ProgressBar1->setValue(0);
 
@@ -141,8 +154,8 @@ void frmMAT::DoClimateReconstruction()
     ShowReconSample();
     if (none) ShowNoAnaloguesNotice();
     EndProgress();
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{Check3, Combo1, Combo3, Text1, Text2, UpDown1, Command3})
+    for (QWidget* w : std::initializer_list<QWidget*>{Check3, Combo1, Combo3, Text1, Text2, UpDown1,
+                                                      Command3, CheckQuality})
         w->setEnabled(true);
     Command3->setFocus();
 }
@@ -244,6 +257,16 @@ void frmMAT::DrawReconCurve()
             ws.fossilOutside[i])
             Picture1->Line(lo, axis_.Y(i), hi, axis_.Y(i), outsideColour);
 
+    // A tick at the right edge for every sample farther from its closest site than the 5 %
+    // cut-off, under the curve so as not to hide it.
+    if (CheckQuality->isChecked()) {
+        Picture1->SetDrawWidth(2);
+        const double from = hi - (hi - lo) * 0.08;
+        for (int i = 1; i <= n; ++i)
+            if (!ws.fossilSampleEmpty[i] && BeyondCutoff(ws, i, 1))
+                Picture1->Line(from, axis_.Y(i), hi, axis_.Y(i), kQualityMarkColour);
+    }
+
     const Colour curveColour = ws.colours.schemeColour6.Value();
     Picture1->SetDrawWidth(1);
     for (int i = 1; i <= n; ++i) {
@@ -314,6 +337,33 @@ void frmMAT::ShowReconSample()
     const QString label = QString::fromStdString(ws.fossilSampleLabels[current]);
     Check3->setText(label);
     Combo3->setCurrentIndex(ws.fossilSampleEmpty[current] ? -1 : Combo3->findText(label));
+    ShowAnalogueQuality();
+}
+
+void frmMAT::ShowAnalogueQuality()
+{
+    const Workspace& ws = app_.ws();
+    const int i = ws.currentFossilSample;
+    if (!ws.reconShown || i < 1 || i >= static_cast<int>(ws.closestSite.size())) {
+        QualityLabel->clear();
+        return;
+    }
+    const int s = ws.closestSite[i];
+    std::string text = "Closest site: ";
+    if (s == 0 || s >= static_cast<int>(ws.refSiteLabels.size())) {
+        text += "none";
+    } else {
+        const double cutoff = ws.analogueCutoffs[1];
+        text += SignificantText(ws.closestDistance[i]) + " (" + ws.refSiteLabels[s] + ")";
+        if (!std::isnan(cutoff))
+            text += std::string(BeyondCutoff(ws, i, 1) ? " > " : " \u2264 ") + "5 % cut-off " +
+                    SignificantText(cutoff);
+    }
+    QualityLabel->setText(QString::fromStdString(text));
+    QualityLabel->setToolTip(
+        "Distance of the current sample to its closest reference site, against the distances "
+        "of the reference sites to their closest neighbours: above the 5 % cut-off the sample "
+        "has no good modern analogue.");
 }
 
 void frmMAT::ChooseParameter()
