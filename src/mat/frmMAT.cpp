@@ -171,7 +171,10 @@ void frmMAT::BuildControls()
     Slider6 = HorizontalSlider(1, 10, 3, analogueBox);
     ab->addWidget(Label6, 5, 0, 1, 2);
     ab->addWidget(Slider6, 6, 0, 1, 2);
-    CheckQuality = new QCheckBox("Mark samples without a close analogue", analogueBox);
+    CheckQuality = new QCheckBox("Mark poor analogues", analogueBox);
+    CheckQuality->setToolTip(
+        "Marks, at the right edge of the curve, the samples whose closest reference site is "
+        "farther than the 5 % cut-off of the reference sites' own closest distances.");
     CheckQuality->setFont(Label6->font());
     ab->addWidget(CheckQuality, 7, 0, 1, 2);
     QualityLabel = SmallLabel("", analogueBox);

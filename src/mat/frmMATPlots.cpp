@@ -356,7 +356,7 @@ void frmMAT::ShowAnalogueQuality()
         const double cutoff = ws.analogueCutoffs[1];
         text += SignificantText(ws.closestDistance[i]) + " (" + ws.refSiteLabels[s] + ")";
         if (!std::isnan(cutoff))
-            text += std::string(BeyondCutoff(ws, i, 1) ? " > " : " \u2264 ") + "5 % cut-off " +
+            text += std::string(BeyondCutoff(ws, i, 1) ? "\n> " : "\n\u2264 ") + "5 % cut-off " +
                     SignificantText(cutoff);
     }
     QualityLabel->setText(QString::fromStdString(text));

@@ -2,6 +2,7 @@
 // looking at the program on real data without clicking through it by hand.
 //   shots OUTDIR REFERENCE FOSSIL [corr|-] [CLIMATE.csv]
 #include <QApplication>
+#include <QMessageBox>
 #include <QPainter>
 #include <QSvgRenderer>
 #include <QCheckBox>
@@ -174,6 +175,16 @@ int main(int argc, char** argv)
         e.resize(900, 700);
         Save(e, out + "/ecc-large.png");
     }
-    for (const auto& r : dialogs.records) std::printf("dialog: %s\n", r.text.c_str());
+    // The messages the run showed, as the user would have seen them.
+    int shown = 0;
+    for (const auto& r : dialogs.records) {
+        std::printf("dialog: %s\n", r.text.c_str());
+        if (r.text.empty() || shown >= 5) continue;
+        QMessageBox box(r.icon == DialogIcon::Warning ? QMessageBox::Warning : QMessageBox::Information,
+                        QString::fromStdString(r.title), QString::fromStdString(r.text));
+        box.setTextFormat(Qt::PlainText);
+        box.show();
+        Save(box, out + "/message-" + std::to_string(++shown) + ".png");
+    }
     return 0;
 }
