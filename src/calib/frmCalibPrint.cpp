@@ -178,19 +178,7 @@ void frmCalib::DrawPrintout(Surface& page)
 void frmCalib::PrintWindow()
 {
     if (busy_) return;
-    std::unique_ptr<QPrinter> printer = app_.dialogs().ChoosePrinter();
-    if (!printer) return;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    bool printed = false;
-    {
-        PrintPage page(*printer);
-        if (page.IsActive()) {
-            DrawPrintout(page);
-            printed = page.EndDoc();
-        }
-    }
-    QApplication::restoreOverrideCursor();
-    if (!printed) app_.dialogs().Warn("The page could not be printed.", "Error");
+    PrintOnePage(app_.dialogs(), [this](PrintPage& page) { DrawPrintout(page); });
 }
 
 }  // namespace tarvex

@@ -435,19 +435,7 @@ void frmOutPut2::PrintOptionsClicked()
 
 void frmOutPut2::PrintClicked()
 {
-    std::unique_ptr<QPrinter> printer = app_.dialogs().ChoosePrinter();
-    if (!printer) return;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    bool printed = false;
-    {
-        PrintPage page(*printer);
-        if (page.IsActive()) {
-            PrintChart(page, 500, 1000);
-            printed = page.EndDoc();
-        }
-    }
-    QApplication::restoreOverrideCursor();
-    if (!printed) app_.dialogs().Warn("The page could not be printed.", "Error");
+    PrintOnePage(app_.dialogs(), [this](PrintPage& page) { PrintChart(page, 500, 1000); });
 }
 
 // ---- What the chart reads ----

@@ -1,6 +1,10 @@
 #include "ui/PrintPage.h"
 
+#include <QApplication>
 #include <QPrinter>
+#include <memory>
+
+#include "ui/Dialogs.h"
 
 namespace tarvex {
 
@@ -70,6 +74,23 @@ QPainter* PrintPage::BeginDraw()
 void PrintPage::EndDraw(QPainter* painter)
 {
     painter->restore();
+}
+
+void PrintOnePage(Dialogs& dialogs, const std::function<void(PrintPage&)>& draw)
+{
+    std::unique_ptr<QPrinter> printer = dialogs.ChoosePrinter();
+    if (!printer) return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    bool printed = false;
+    {
+        PrintPage page(*printer);
+        if (page.IsActive()) {
+            draw(page);
+            printed = page.EndDoc();
+        }
+    }
+    QApplication::restoreOverrideCursor();
+    if (!printed) dialogs.Warn("The page could not be printed.", "Error");
 }
 
 }  // namespace tarvex

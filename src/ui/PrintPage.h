@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPainter>
+#include <functional>
 
 #include "ui/Surface.h"
 
@@ -13,6 +14,14 @@ namespace tarvex {
 // The default scale is printer dots over the printable area, as for a panel it is pixels;
 // ScaleTwips() gives the twip positions printouts are laid out in. Pen widths are printer
 // dots.
+class Dialogs;
+class PrintPage;
+
+// The whole of a print command: the printer dialog (a cancel ends it silently), one page drawn
+// by draw with the busy pointer, and a message with the title "Error" when the page could not
+// be delivered.
+void PrintOnePage(Dialogs& dialogs, const std::function<void(PrintPage&)>& draw);
+
 class PrintPage : public Surface {
 public:
     explicit PrintPage(QPrinter& printer);

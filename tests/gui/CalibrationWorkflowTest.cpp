@@ -18,6 +18,7 @@
 #include "mat/frmMAT.h"
 #include "settings/frmColor.h"
 #include "settings/frmPrintSetup.h"
+#include "support/CalibrationPath.h"
 #include "support/TestFiles.h"
 #include "ui/PictureBox.h"
 #include "ui/ScriptedDialogs.h"
@@ -36,17 +37,8 @@ TEST(CalibrationWorkflowTest, FromTheReferenceTableToAPrintedChartAndBack)
     app.endProgram = [] {};
     Workspace& ws = app.ws();
 
-    dialogs.QueueOpenFile(kExamples + "reference.csv");
-    app.main().Command5->click();
-    app.correlVar().Command1->click();
-    dialogs.QueueOpenFile(kExamples + "fossil.csv");
-    app.main().Command6->click();
-    app.main().Command8->click();
-    frmMAT& r = app.mat();
-    dialogs.QueueOpenFile(kExamples + "climate.csv");
-    r.Command1->click();
+    frmMAT& r = ReachErrorModel(app, dialogs);
     ASSERT_TRUE(ws.reconShown);
-    r.Command3->click();
     ASSERT_TRUE(ws.errorModelShown);
 
     r.Command6->click();

@@ -30,6 +30,7 @@
 #include "settings/frmPrintSetup.h"
 #include "support/Batch.h"
 #include "support/Records.h"
+#include "support/CalibrationPath.h"
 #include "support/TestFiles.h"
 #include "ui/PictureBox.h"
 #include "ui/ScriptedDialogs.h"
@@ -64,16 +65,7 @@ protected:
     // The example data up to the error model of the reconstruction window.
     frmMAT& ErrorModel()
     {
-        dialogs.QueueOpenFile(kExamples + "reference.csv");
-        app.main().Command5->click();
-        app.correlVar().Command1->click();
-        dialogs.QueueOpenFile(kExamples + "fossil.csv");
-        app.main().Command6->click();
-        app.main().Command8->click();
-        frmMAT& r = app.mat();
-        dialogs.QueueOpenFile(kExamples + "climate.csv");
-        r.Command1->click();
-        r.Command3->click();
+        frmMAT& r = ReachErrorModel(app, dialogs);
         EXPECT_TRUE(ws().errorModelShown);
         return r;
     }

@@ -14,6 +14,7 @@
 #include "mat/frmMAT.h"
 #include "settings/ColourProfile.h"
 #include "settings/frmColor.h"
+#include "support/CalibrationPath.h"
 #include "support/TestFiles.h"
 #include "ui/PictureBox.h"
 #include "ui/ScriptedDialogs.h"
@@ -127,19 +128,7 @@ TEST_F(ColourDialogTest, CutOffPaintsThePreviewWhiteUpToIt)
 
 TEST_F(ColourDialogTest, ClosingRecoloursTheCalibrationFigures)
 {
-    dialogs.QueueOpenFile(kExamples + "reference.csv");
-    app.main().Command5->click();
-    app.correlVar().Command1->click();
-    dialogs.QueueOpenFile(kExamples + "fossil.csv");
-    app.main().Command6->click();
-    app.main().Command8->click();
-    dialogs.QueueOpenFile(kExamples + "climate.csv");
-    app.mat().Command1->click();
-    app.mat().Command3->click();
-    app.mat().Command6->click();
-    frmCalib& cal = app.calib();
-    cal.Check4->click();
-    cal.Command3->click();
+    frmCalib& cal = ReachCalibration(app, dialogs);
     ASSERT_TRUE(cal.stages().drawn[8]);
     cal.mnuColour->trigger();
     frmColor& c = app.colour();

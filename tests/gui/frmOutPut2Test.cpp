@@ -25,6 +25,7 @@
 #include "eof/frmCorrelVar.h"
 #include "mat/frmMAT.h"
 #include "settings/frmPrintSetup.h"
+#include "support/CalibrationPath.h"
 #include "support/TestFiles.h"
 #include "ui/PictureBox.h"
 #include "ui/ScriptedDialogs.h"
@@ -45,20 +46,7 @@ protected:
     // The example data up to figure 8 of the calibration window with a generated model.
     frmCalib& Calibrated()
     {
-        dialogs.QueueOpenFile(kExamples + "reference.csv");
-        app.main().Command5->click();
-        app.correlVar().Command1->click();
-        dialogs.QueueOpenFile(kExamples + "fossil.csv");
-        app.main().Command6->click();
-        app.main().Command8->click();
-        frmMAT& r = app.mat();
-        dialogs.QueueOpenFile(kExamples + "climate.csv");
-        r.Command1->click();
-        r.Command3->click();
-        r.Command6->click();
-        frmCalib& c = app.calib();
-        c.Check4->click();
-        c.Command3->click();
+        frmCalib& c = ReachCalibration(app, dialogs);
         EXPECT_TRUE(c.stages().drawn[8]);
         return c;
     }
