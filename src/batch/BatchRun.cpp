@@ -545,8 +545,7 @@ int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
     // The record goes in place together with the results, so a folder never holds the record
     // of one run beside the results of another.
     std::string record, recordError;
-    if (!RunRecordText(args, options, ws, {range.first, range.second}, now, record,
-                       recordError)) {
+    if (!RunRecordText(args, options, ws, {range.first, range.second}, now, record, recordError)) {
         err << recordError << "\n";
         return 1;
     }

@@ -37,36 +37,36 @@ std::string AxesText(const BatchOptions& options, const Workspace& ws)
 std::string EnhancementText(Enhancement e)
 {
     switch (e) {
-    case Enhancement::SquareRoot:
-        return "sqrt";
-    case Enhancement::Log:
-        return "log";
-    default:
-        return "none";
+        case Enhancement::SquareRoot:
+            return "sqrt";
+        case Enhancement::Log:
+            return "log";
+        default:
+            return "none";
     }
 }
 
 std::string MinorTaxaText(MinorTaxaEnhancement e)
 {
     switch (e) {
-    case MinorTaxaEnhancement::SquareRoot:
-        return "sqrt";
-    case MinorTaxaEnhancement::Log:
-        return "log";
-    default:
-        return "none";
+        case MinorTaxaEnhancement::SquareRoot:
+            return "sqrt";
+        case MinorTaxaEnhancement::Log:
+            return "log";
+        default:
+            return "none";
     }
 }
 
 std::string WeightingText(Weighting w)
 {
     switch (w) {
-    case Weighting::None:
-        return "none";
-    case Weighting::Distance:
-        return "distance";
-    default:
-        return "squared";
+        case Weighting::None:
+            return "none";
+        case Weighting::Distance:
+            return "distance";
+        default:
+            return "squared";
     }
 }
 
@@ -155,16 +155,18 @@ bool RunRecordText(const std::vector<std::string>& args, const BatchOptions& opt
     w.Text("Input").Text("Path").Text("Size (bytes)").Text("SHA-256");
     w.EndRecord();
     const std::pair<const char*, const std::string*> inputs[] = {
-        {"--reference", &options.referencePath}, {"--fossil", &options.fossilPath},
-        {"--climate", &options.climatePath},     {"--pairs", &options.pairsPath},
+        {"--reference", &options.referencePath},
+        {"--fossil", &options.fossilPath},
+        {"--climate", &options.climatePath},
+        {"--pairs", &options.pairsPath},
         {"--model-pairs", &options.modelPairsPath}};
     for (const auto& [option, path] : inputs) {
         if (path->empty()) continue;
         std::string hex, reason;
         std::uint64_t size = 0;
         if (!Sha256OfFile(*path, hex, size, reason)) {
-            error = "The input file " + *path + " could not be read again for the run record: " +
-                    reason + ".";
+            error = "The input file " + *path +
+                    " could not be read again for the run record: " + reason + ".";
             return false;
         }
         w.Text(option).Text(*path).Integer(static_cast<long>(size)).Text(hex);

@@ -217,11 +217,10 @@ TableReadResult ReadDataTable(CellReader& reader, const TableLimits& limits)
         if (!bufferCell()) {
             if (static_cast<long long>(names.size()) >= limits.nameBufferCells)
                 return Failure(TableStatus::FormatError,
-                               "Too many columns: the first number is cell " +
-                                   std::to_string(c) + ", so the table has " +
-                                   std::to_string(c - 3) + " value columns with text row labels (" +
-                                   std::to_string(c - 2) + " with number row labels); " +
-                                   widthLimits + ".");
+                               "Too many columns: the first number is cell " + std::to_string(c) +
+                                   ", so the table has " + std::to_string(c - 3) +
+                                   " value columns with text row labels (" + std::to_string(c - 2) +
+                                   " with number row labels); " + widthLimits + ".");
             return headerFailure(
                 "before its layout can be told: the first data row must be complete, and "
                 "with text row labels a second row must begin.");
@@ -237,9 +236,9 @@ TableReadResult ReadDataTable(CellReader& reader, const TableLimits& limits)
                            " is beyond the limit of " + std::to_string(limits.maxColumns) +
                            " value columns.");
     if (limits.maxRows < 1)
-        return Failure(TableStatus::TooManyRows,
-                       "Data row 1 is beyond the limit of " + std::to_string(limits.maxRows) +
-                           " data rows.");
+        return Failure(
+            TableStatus::TooManyRows,
+            "Data row 1 is beyond the limit of " + std::to_string(limits.maxRows) + " data rows.");
 
     // "data row 3, column 2 ("Pinus")": where a cell is, as a user finds it in the table.
     const auto where = [&](int row, int column) {
@@ -252,13 +251,13 @@ TableReadResult ReadDataTable(CellReader& reader, const TableLimits& limits)
         return "The value in " + where(row, column) + " is not a number: " + Shown(text) + ".";
     };
     const auto outOfRange = [&](int row, int column, const std::string& text) {
-        return "The value in " + where(row, column) + " is beyond the range of numbers: " +
-               Shown(text) + ".";
+        return "The value in " + where(row, column) +
+               " is beyond the range of numbers: " + Shown(text) + ".";
     };
     const auto readFailure = [&](int row, int column) {
         if (reader.CellTooLong())
-            return Failure(TableStatus::FormatError, CellTooLongReason("The cell in " +
-                                                                       where(row, column)));
+            return Failure(TableStatus::FormatError,
+                           CellTooLongReason("The cell in " + where(row, column)));
         return Failure(TableStatus::FormatError, "The file ends inside data row " +
                                                      std::to_string(row) + ": column " +
                                                      std::to_string(column) + " is missing.");
@@ -280,9 +279,9 @@ TableReadResult ReadDataTable(CellReader& reader, const TableLimits& limits)
             if (text.empty())
                 return Failure(TableStatus::FormatError,
                                "The cell in " + where(1, column) + " is empty.");
-            return Failure(TableStatus::FormatError,
-                           std::isfinite(Val(text)) ? notANumber(1, column, text)
-                                                    : outOfRange(1, column, text));
+            return Failure(TableStatus::FormatError, std::isfinite(Val(text))
+                                                         ? notANumber(1, column, text)
+                                                         : outOfRange(1, column, text));
         }
     }
     if (!textLabels) {
@@ -315,8 +314,8 @@ TableReadResult ReadDataTable(CellReader& reader, const TableLimits& limits)
     const auto readValues = [&]() {
         const int r = table.rowCount + 1;
         if (table.rowCount >= table.values.rows()) {
-            reason = "The file ends inside data row " + std::to_string(r) +
-                     ": column 1 is missing.";
+            reason =
+                "The file ends inside data row " + std::to_string(r) + ": column 1 is missing.";
             return TableStatus::FormatError;
         }
         double* row = table.values.row(r);
@@ -343,10 +342,10 @@ TableReadResult ReadDataTable(CellReader& reader, const TableLimits& limits)
         return TableStatus::Ok;
     };
     const auto tooManyRows = [&]() {
-        return Failure(TableStatus::TooManyRows,
-                       "Data row " + std::to_string(limits.maxRows + 1) +
-                           " is beyond the limit of " + std::to_string(limits.maxRows) +
-                           " data rows.");
+        return Failure(TableStatus::TooManyRows, "Data row " + std::to_string(limits.maxRows + 1) +
+                                                     " is beyond the limit of " +
+                                                     std::to_string(limits.maxRows) +
+                                                     " data rows.");
     };
 
     // With text labels the second row's label is already in the buffer, so that row has

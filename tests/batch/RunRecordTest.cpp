@@ -45,10 +45,17 @@ TEST(RunRecordTest, OptionsFollowTheUsageText)
 TEST(RunRecordTest, FullRunRecordsDefaultsSettledValuesAndInputs)
 {
     const std::string dir = FreshDir("run-record-full");
-    const std::vector<std::string> args = {
-        "--reference", kExamples + "reference.csv", "--fossil", kExamples + "fossil.csv",
-        "--climate",   kExamples + "climate.csv",   "--calibrate", "--threshold", "0.35",
-        "--out",       dir};
+    const std::vector<std::string> args = {"--reference",
+                                           kExamples + "reference.csv",
+                                           "--fossil",
+                                           kExamples + "fossil.csv",
+                                           "--climate",
+                                           kExamples + "climate.csv",
+                                           "--calibrate",
+                                           "--threshold",
+                                           "0.35",
+                                           "--out",
+                                           dir};
     const BatchResult run = Batch(args);
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find("Wrote " + dir + "/run-record.csv"), std::string::npos);
@@ -88,15 +95,14 @@ TEST(RunRecordTest, FullRunRecordsDefaultsSettledValuesAndInputs)
 
     ASSERT_EQ(r.size(), row + 4);
     EXPECT_EQ(r[row], (std::vector<std::string>{"Input", "Path", "Size (bytes)", "SHA-256"}));
-    const char* inputs[][2] = {{"--reference", "reference.csv"},
-                               {"--fossil", "fossil.csv"},
-                               {"--climate", "climate.csv"}};
+    const char* inputs[][2] = {
+        {"--reference", "reference.csv"}, {"--fossil", "fossil.csv"}, {"--climate", "climate.csv"}};
     for (int i = 0; i < 3; ++i) {
         const std::string path = kExamples + inputs[i][1];
         const std::string content = ReadAll(path);
-        EXPECT_EQ(r[row + 1 + i], (std::vector<std::string>{inputs[i][0], path,
-                                                            std::to_string(content.size()),
-                                                            Sha256Hex(content)}));
+        EXPECT_EQ(r[row + 1 + i],
+                  (std::vector<std::string>{inputs[i][0], path, std::to_string(content.size()),
+                                            Sha256Hex(content)}));
     }
 }
 

@@ -39,6 +39,9 @@ unreadable)
     # Whoever may read anything (root) cannot see this refusal.
     [ -r "$work/locked.csv" ] && exit 77
     run --reference "$work/locked.csv" ;;
+unreadable-contents)
+    # Opens, but every read fails (Linux): the reading itself is refused, not the opening.
+    run --reference /proc/self/mem ;;
 rows)
     table 10000 3 >"$work/t.csv"
     run --reference "$work/t.csv" ;;

@@ -62,11 +62,8 @@ TEST(ExtremeNumbers, SinglesAtTheEdgesReadBackFinite)
         float value;
         const char* text;
     } cases[] = {
-        {FLT_MAX, "3.402823E+38"},
-        {-FLT_MAX, "-3.402823E+38"},
-        {FLT_MIN, "1.175494E-38"},
-        {denormalMin, "1.401298E-45"},
-        {-denormalMin, "-1.401298E-45"},
+        {FLT_MAX, "3.402823E+38"},     {-FLT_MAX, "-3.402823E+38"},     {FLT_MIN, "1.175494E-38"},
+        {denormalMin, "1.401298E-45"}, {-denormalMin, "-1.401298E-45"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);

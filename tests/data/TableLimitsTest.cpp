@@ -112,8 +112,8 @@ TEST(TableLimitsTest, ValuesTooLargeToAnalyseAreRefusedByEveryImport)
     const std::string tooLarge =
         "Value too large: data row 2, column 2 (\"Betula\") holds -1.6E+308. The analysis "
         "takes values up to 1E+15 in magnitude; larger ones would overflow its sums.";
-    const std::string table = WriteTemp("limits_huge.csv",
-                                        ",Pinus,Betula,Poaceae\nA,1,2,3\nB,1,-1.6E+308,3\n");
+    const std::string table =
+        WriteTemp("limits_huge.csv", ",Pinus,Betula,Poaceae\nA,1,2,3\nB,1,-1.6E+308,3\n");
     Workspace ws;
     ImportOutcome reference = ImportReferenceTable(ws, table);
     EXPECT_FALSE(reference.ok);
