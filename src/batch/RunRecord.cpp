@@ -1,6 +1,8 @@
 #include "batch/RunRecord.h"
 
 #include <cstdint>
+#include <filesystem>
+#include <system_error>
 
 #include "data/NumberText.h"
 #include "data/RecordWriter.h"
@@ -140,6 +142,11 @@ bool RunRecordText(const std::vector<std::string>& args, const BatchOptions& opt
     w.Text("Version").Text(TARVEX_VERSION);
     w.EndRecord();
     w.Text("Date and time (UTC)").Text(UtcText(when));
+    w.EndRecord();
+    // Relative paths on the command line are relative to this.
+    std::error_code ec;
+    const std::filesystem::path folder = std::filesystem::current_path(ec);
+    w.Text("Working folder").Text(ec ? std::string() : folder.string());
     w.EndRecord();
     w.Text("Command line").Text("tarvex-batch");
     for (const std::string& arg : args) w.Text(arg);

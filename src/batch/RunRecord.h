@@ -19,7 +19,7 @@ struct RunSettled {
 };
 
 // The text of run-record.csv: program version, the time of the run (UTC, ISO 8601), the
-// command line one argument per field, every option with the value the run used (defaults
+// working folder, the command line one argument per field, every option with the value the run used (defaults
 // filled in) in the order of the usage text, and the path, size and SHA-256 of every input
 // file. False with a message when an input file can no longer be read for its digest.
 bool RunRecordText(const std::vector<std::string>& args, const BatchOptions& options,

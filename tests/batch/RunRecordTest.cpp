@@ -70,11 +70,13 @@ TEST(RunRecordTest, FullRunRecordsDefaultsSettledValuesAndInputs)
     EXPECT_EQ(r[2][1].back(), 'Z');
     std::vector<std::string> command = {"Command line", "tarvex-batch"};
     command.insert(command.end(), args.begin(), args.end());
-    EXPECT_EQ(r[3], command);
+    EXPECT_EQ(r[3], (std::vector<std::string>{"Working folder",
+                                              std::filesystem::current_path().string()}));
+    EXPECT_EQ(r[4], command);
 
     std::map<std::string, std::string> options;
-    std::size_t row = 5;
-    ASSERT_EQ(r[4], (std::vector<std::string>{"Option", "Value"}));
+    std::size_t row = 6;
+    ASSERT_EQ(r[5], (std::vector<std::string>{"Option", "Value"}));
     for (; row < r.size() && r[row][0] != "Input"; ++row) {
         ASSERT_EQ(r[row].size(), 2u);
         options[r[row][0]] = r[row][1];

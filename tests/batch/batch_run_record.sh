@@ -18,5 +18,6 @@ done
 expect "\"Command line\",\"tarvex-batch\",\"--reference\",\"examples/reference.csv\",\"--fossil\",\"examples/fossil.csv\",\"--out\",\"$out\""
 expect '"--analogues","0-8"'
 expect '"--climate",""'
-# Header, version, time, command line, option header, 33 options, input header, 2 inputs.
-test "$(printf '%s\n' "$record" | wc -l)" -eq 41 || { echo "record count"; exit 1; }
+expect "\"Working folder\",\"$(pwd -P)\""
+# Header, version, time, folder, command line, option header, 33 options, input header, 2 inputs.
+test "$(printf '%s\n' "$record" | wc -l)" -eq 42 || { echo "record count"; exit 1; }
