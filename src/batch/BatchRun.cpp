@@ -17,6 +17,7 @@
 #include "data/ReferenceImport.h"
 #include "data/TableChecks.h"
 #include "data/TableReader.h"
+#include "data/ValueRange.h"
 #include "diagram/EofSequenceFiles.h"
 #include "eof/EofAnalysis.h"
 #include "eof/ScoreFiles.h"
@@ -113,6 +114,8 @@ bool BatchFossilOnlyStage(Workspace& ws, const BatchOptions& options, std::ostre
     std::vector<std::string> messages;
     if (read.status != TableStatus::Ok)
         messages = TableFailureMessages(read.status);
+    else if (const std::string tooLarge = ValueTooLargeMessage(read.table); !tooLarge.empty())
+        messages.push_back(tooLarge);
     else if (!HasNonEmptySample(read.table))
         messages.push_back(kFormatErrorMessage);
     if (!messages.empty()) {
