@@ -55,6 +55,11 @@ std::string BatchUsage()
            "the scatter diagram's \"Save\" writes it) and DIR/error-model-summary.csv (sites,\n"
            "RMSEP, R2, mean and maximum bias per parameter; an empty field where a figure is\n"
            "undefined).\n"
+           "Every run that succeeds also writes DIR/run-record.csv: the program version, the\n"
+           "time of the run (UTC), the working folder, the command line one argument per field,\n"
+           "every option below with the value the run used (defaults filled in), and the\n"
+           "path, size in bytes and SHA-256 of every input file. A failed run writes nothing,\n"
+           "not even the record.\n"
            "\n"
            "  --reference FILE          modern reference pollen table (sites x taxa); required\n"
            "                            except for a zonation alone or --calibrate --pairs\n"
@@ -157,7 +162,12 @@ std::string BatchUsage()
            "  --help                    this text\n"
            "\n"
            "Messages go to standard error; a failed run exits with status 1, bad options\n"
-           "with status 2.\n";
+           "with status 2. When a table cannot be read, the line after the message says why:\n"
+           "the file is missing, unreadable or a folder, the table has more than 9999 data\n"
+           "rows or more columns than fit (499 value columns with text row labels, 500 with\n"
+           "number row labels), a cell is empty, not a number, or longer than 1 MB (1048576\n"
+           "bytes). Values beyond 1E+15 in magnitude are refused: the analysis would\n"
+           "overflow.\n";
 }
 
 namespace {

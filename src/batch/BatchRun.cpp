@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <ostream>
 
+#include "batch/RunRecord.h"
 #include "calib/CalibData.h"
 #include "calib/CommonOutput.h"
 #include "data/AtomicFile.h"
@@ -16,6 +17,7 @@
 #include "data/ReferenceImport.h"
 #include "data/TableChecks.h"
 #include "data/TableReader.h"
+#include "data/ValueRange.h"
 #include "diagram/EofSequenceFiles.h"
 #include "eof/EofAnalysis.h"
 #include "eof/ScoreFiles.h"
@@ -49,6 +51,7 @@ bool BatchReferenceStage(Workspace& ws, const BatchOptions& options, std::ostrea
     if (outcome.ok) return ReportChecks(outcome.checks, options, err);
     err << "Reference data " << options.referencePath << ":\n";
     for (const std::string& m : outcome.messages) err << m << "\n";
+    if (!outcome.reason.empty()) err << outcome.reason << "\n";
     return false;
 }
 
@@ -83,6 +86,7 @@ bool BatchFossilStage(Workspace& ws, const BatchOptions& options, std::ostream& 
     if (!outcome.ok) {
         err << "Fossil data " << options.fossilPath << ":\n";
         for (const std::string& m : outcome.messages) err << m << "\n";
+        if (!outcome.reason.empty()) err << outcome.reason << "\n";
         if (byNameOffered && !options.matchTaxaByName)
             err << "The fossil table has the reference taxa in another order; run with "
                    "--match-taxa-by-name to match them by name.\n";
@@ -110,11 +114,14 @@ bool BatchFossilOnlyStage(Workspace& ws, const BatchOptions& options, std::ostre
     std::vector<std::string> messages;
     if (read.status != TableStatus::Ok)
         messages = TableFailureMessages(read.status);
+    else if (const std::string tooLarge = ValueTooLargeMessage(read.table); !tooLarge.empty())
+        messages.push_back(tooLarge);
     else if (!HasNonEmptySample(read.table))
         messages.push_back(kFormatErrorMessage);
     if (!messages.empty()) {
         err << "Fossil data " << options.fossilPath << ":\n";
         for (const std::string& m : messages) err << m << "\n";
+        if (!read.reason.empty()) err << read.reason << "\n";
         return false;
     }
     if (!ReportChecks(TableCheckLines(read.table, CheckTable(read.table, false), "fossil",
@@ -193,6 +200,7 @@ bool BatchClimateStage(Workspace& ws, const BatchOptions& options, std::ostream&
     if (!read.ok) {
         err << "Climate data " << options.climatePath << ":\n";
         for (const std::string& m : read.messages) err << m << "\n";
+        if (!read.reason.empty()) err << read.reason << "\n";
         return false;
     }
     const std::vector<int>& differing = read.mismatchedSites;
@@ -378,7 +386,8 @@ bool MatrixFiles(Workspace& ws, const BatchOptions& options, const std::string& 
 
 bool BatchCalibrationStage(Workspace& ws, const BatchOptions& options, const std::string& dateTime,
                            std::vector<std::pair<std::string, std::string>>& files,
-                           std::ostream& out, std::ostream& err)
+                           std::ostream& out, std::ostream& err,
+                           std::pair<std::string, std::string>* rangeUsed)
 {
     if (!options.calibrate) return true;
     using namespace calib;
@@ -421,6 +430,7 @@ bool BatchCalibrationStage(Workspace& ws, const BatchOptions& options, const std
     AllocateCalibMatrices(ws);
     if (ValidateRange(ws, low, high) != RangeStatus::Valid)
         return refuse("range " + low + "," + high, kInvalidRangeMessage);
+    if (rangeUsed) *rangeUsed = {low, high};
 
     const CalibStatus st = RunChain(ws, set0, set1, options.chain, false);
     if (!st.ok) return refuse("chain", st.error);
@@ -530,10 +540,20 @@ int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
         if (!BatchReconstructionStage(ws, options, out, err)) return 1;
     }
     if (options.zonation && !BatchZonationStage(ws, options, out, err)) return 1;
-    const std::string dateTime = DateTimeText(std::time(nullptr));
-    std::vector<std::pair<std::string, std::string>> calibration;
-    if (!BatchCalibrationStage(ws, options, dateTime, calibration, out, err)) return 1;
-    if (!BatchWriteStage(ws, options, dateTime, out, err, calibration)) return 1;
+    const std::time_t now = std::time(nullptr);
+    const std::string dateTime = DateTimeText(now);
+    std::vector<std::pair<std::string, std::string>> extraFiles;
+    std::pair<std::string, std::string> range;
+    if (!BatchCalibrationStage(ws, options, dateTime, extraFiles, out, err, &range)) return 1;
+    // The record goes in place together with the results, so a folder never holds the record
+    // of one run beside the results of another.
+    std::string record, recordError;
+    if (!RunRecordText(args, options, ws, {range.first, range.second}, now, record, recordError)) {
+        err << recordError << "\n";
+        return 1;
+    }
+    extraFiles.emplace_back(kRunRecordFileName, std::move(record));
+    if (!BatchWriteStage(ws, options, dateTime, out, err, extraFiles)) return 1;
     return 0;
 }
 

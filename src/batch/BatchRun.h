@@ -88,9 +88,11 @@ bool DefaultCalibrationRange(const Workspace& ws, int param, std::string& low, s
 // Runs the calibration chain and leaves calibration.csv in files; with a fossil
 // reconstruction also returns the calibration to it, builds the Strativ histogram along the
 // parameter's curve and leaves meridan-matrix.csv and strativ-matrix.csv.
+// rangeUsed, when given, receives the calibration range the chain ran over.
 bool BatchCalibrationStage(Workspace& ws, const BatchOptions& options, const std::string& dateTime,
                            std::vector<std::pair<std::string, std::string>>& files,
-                           std::ostream& out, std::ostream& err);
+                           std::ostream& out, std::ostream& err,
+                           std::pair<std::string, std::string>* rangeUsed = nullptr);
 // extraFiles are written together with the files of the other stages.
 bool BatchWriteStage(const Workspace& ws, const BatchOptions& options, const std::string& dateTime,
                      std::ostream& out, std::ostream& err,

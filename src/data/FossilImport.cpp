@@ -4,6 +4,7 @@
 
 #include "data/NumberText.h"
 #include "data/TableChecks.h"
+#include "data/ValueRange.h"
 
 namespace tarvex {
 
@@ -68,6 +69,7 @@ FossilReadOutcome ReadFossilTable(const Workspace& ws, const std::string& path,
 {
     FossilReadOutcome out;
     TableReadResult read = ReadDataTableFile(path);
+    out.reason = std::move(read.reason);
     if (read.status == TableStatus::BlankCell) {
         // The fossil import names the blank cell and nothing more: the format error's
         // questions about site labels belong to the reference and climate tables.
@@ -76,6 +78,12 @@ FossilReadOutcome ReadFossilTable(const Workspace& ws, const std::string& path,
     }
     if (read.status != TableStatus::Ok) {
         out.messages = TableFailureMessages(read.status);
+        return out;
+    }
+    // Before any question to the user: such a table cannot be analysed whatever the answer.
+    const std::string tooLarge = ValueTooLargeMessage(read.table);
+    if (!tooLarge.empty()) {
+        out.messages.push_back(tooLarge);
         return out;
     }
     // The data checks see the table as the file has it, before any reordering.
@@ -209,6 +217,7 @@ ImportOutcome ImportFossilTable(Workspace& ws, const std::string& path,
     FossilReadOutcome read = ReadFossilTable(ws, path, askByName);
     if (!read.ok) {
         outcome.messages = std::move(read.messages);
+        outcome.reason = std::move(read.reason);
         return outcome;
     }
     std::vector<std::string> accepted = std::move(read.nameEntries);

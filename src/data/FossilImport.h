@@ -41,6 +41,7 @@ std::vector<std::string> ReorderByName(DataTable& table, const std::vector<int>&
 struct FossilReadOutcome {
     bool ok = false;
     std::vector<std::string> messages;  // shown in order, title "Error"
+    std::string reason;                 // after a failed read, see TableReadResult::reason
     DataTable table;
     std::vector<int> mismatchedColumns;  // columns whose name differs from the reference name
     std::vector<std::string> checks;     // the data checks of the table as read

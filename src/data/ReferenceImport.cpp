@@ -2,15 +2,17 @@
 
 #include "data/TableChecks.h"
 #include "data/TableReader.h"
+#include "data/ValueRange.h"
 
 namespace tarvex {
 
 namespace {
 
-ImportOutcome FailureFor(TableStatus status)
+ImportOutcome FailureFor(TableStatus status, std::string reason = {})
 {
     ImportOutcome outcome;
     outcome.messages = TableFailureMessages(status);
+    outcome.reason = std::move(reason);
     return outcome;
 }
 
@@ -24,10 +26,15 @@ ImportOutcome CancelledReferenceImport()
 ImportOutcome ImportReferenceTable(Workspace& ws, const std::string& path)
 {
     TableReadResult read = ReadDataTableFile(path);
-    if (read.status != TableStatus::Ok) return FailureFor(read.status);
+    if (read.status != TableStatus::Ok) return FailureFor(read.status, std::move(read.reason));
 
     DataTable& table = read.table;
     ImportOutcome outcome;
+    const std::string tooLarge = ValueTooLargeMessage(table);
+    if (!tooLarge.empty()) {
+        outcome.messages.push_back(tooLarge);
+        return outcome;
+    }
     outcome.checks = TableCheckLines(table, CheckTable(table), "reference", path);
     const int n = table.columnCount;
     const int sites = table.rowCount;

@@ -15,6 +15,9 @@ struct ImportOutcome {
     // After a successful import: what the data checks found (TableCheckLines), empty for a
     // clean table. Shown as one warning after the import, never instead of it.
     std::vector<std::string> checks;
+    // After a failed read: why, in a sentence (TableReadResult::reason); the windows keep to
+    // their messages, the batch program adds this line.
+    std::string reason;
 };
 
 // Reads the reference pollen table at path and, only when it reads completely, stores it in

@@ -1,10 +1,13 @@
 #include "data/TableReader.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
+#include <system_error>
 #include <utility>
 
 #include "data/NumberText.h"
@@ -28,11 +31,28 @@ struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 
-TableReadResult Failure(TableStatus status)
+TableReadResult Failure(TableStatus status, std::string reason = {})
 {
     TableReadResult result;
     result.status = status;
+    result.reason = std::move(reason);
     return result;
+}
+
+// A cell's text quoted for a reason; long or odd texts are cut, not shown whole.
+std::string Shown(const std::string& text)
+{
+    constexpr std::size_t kShown = 40;
+    std::string shown;
+    for (const char c : text.substr(0, kShown))
+        shown.push_back(static_cast<unsigned char>(c) < 0x20 ? '?' : c);
+    return "\"" + shown + (text.size() > kShown ? "...\"" : "\"");
+}
+
+std::string CellTooLongReason(const std::string& where)
+{
+    return where + " is longer than " + std::to_string(CellReader::kMaxCellBytes) +
+           " bytes (1 MB), the limit for one cell.";
 }
 
 }  // namespace
@@ -43,16 +63,31 @@ CellReader::CellReader(std::string content) : content_(std::move(content))
     if (content_.compare(0, 3, kByteOrderMark) == 0) pos_ = 3;
 }
 
-std::optional<CellReader> CellReader::OpenFile(const std::string& path)
+std::optional<CellReader> CellReader::OpenFile(const std::string& path, std::string* reason)
 {
+    const auto fail = [&](std::string why) {
+        if (reason) *reason = std::move(why);
+        return std::nullopt;
+    };
+    std::error_code ec;
+    const std::filesystem::file_status status = std::filesystem::status(path, ec);
+    if (status.type() == std::filesystem::file_type::not_found)
+        return fail("The file does not exist.");
+    if (status.type() == std::filesystem::file_type::directory)
+        return fail("It is a folder, not a file.");
+    errno = 0;
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file) return std::nullopt;
+    if (!file) return fail(std::string("The file cannot be read: ") + std::strerror(errno) + ".");
     std::string content;
+    // Sized once, so a large file is held once rather than through the doubling of appends.
+    const std::uintmax_t size = std::filesystem::file_size(path, ec);
+    if (!ec && size < content.max_size()) content.reserve(static_cast<std::size_t>(size));
     char chunk[1 << 16];
     std::size_t got = 0;
     while ((got = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) content.append(chunk, got);
     // A directory opens fine on some systems and only fails here.
-    if (std::ferror(file.get())) return std::nullopt;
+    if (std::ferror(file.get()))
+        return fail(std::string("The file cannot be read: ") + std::strerror(errno) + ".");
     return CellReader(std::move(content));
 }
 
@@ -60,7 +95,15 @@ bool CellReader::ReadCell(std::string& cell)
 {
     cell.clear();
     if (pos_ >= content_.size()) return false;
-    pos_ = ScanCell(pos_, &cell);
+    bool tooLong = false;
+    pos_ = ScanCell(pos_, &cell, &tooLong);
+    if (tooLong) {
+        cell.clear();
+        cell.shrink_to_fit();
+        cellTooLong_ = true;
+        pos_ = content_.size();
+        return false;
+    }
     return true;
 }
 
@@ -71,27 +114,35 @@ std::size_t CellReader::CountCellsLeft() const
     return count;
 }
 
-std::size_t CellReader::ScanCell(std::size_t pos, std::string* cell) const
+std::size_t CellReader::ScanCell(std::size_t pos, std::string* cell, bool* tooLong) const
 {
     const std::size_t size = content_.size();
     const char* data = content_.data();
     std::size_t i = pos;
     while (i < size && IsBlank(data[i])) ++i;
 
+    // Only the first kMaxCellBytes + 1 bytes of a cell are ever copied.
+    std::size_t length = 0;
+    const auto keep = [&](const char* from, std::size_t count) {
+        if (cell && length <= kMaxCellBytes)
+            cell->append(from, std::min(count, kMaxCellBytes + 1 - length));
+        length += count;
+    };
     if (i < size && data[i] == '"') {
         ++i;
         for (;;) {
             const void* found = std::memchr(data + i, '"', size - i);
             if (found == nullptr) {
-                if (cell) cell->append(data + i, size - i);
+                keep(data + i, size - i);
+                if (tooLong) *tooLong = length > kMaxCellBytes;
                 return size;
             }
             const std::size_t quote =
                 static_cast<std::size_t>(static_cast<const char*>(found) - data);
-            if (cell) cell->append(data + i, quote - i);
+            keep(data + i, quote - i);
             i = quote + 1;
             if (i < size && data[i] == '"') {
-                if (cell) cell->push_back('"');
+                keep("\"", 1);
                 ++i;
                 continue;
             }
@@ -103,8 +154,10 @@ std::size_t CellReader::ScanCell(std::size_t pos, std::string* cell) const
         while (i < size && !IsSeparator(data[i])) ++i;
         std::size_t end = i;
         while (end > start && IsBlank(data[end - 1])) --end;
-        if (cell) cell->assign(data + start, end - start);
+        length = end - start;
+        if (cell) cell->assign(data + start, std::min(length, kMaxCellBytes + 1));
     }
+    if (tooLong) *tooLong = length > kMaxCellBytes;
 
     if (i < size) {
         if (data[i] == '\r' && i + 1 < size && data[i + 1] == '\n')
@@ -125,21 +178,90 @@ TableReadResult ReadDataTable(CellReader& reader, const TableLimits& limits)
         names.push_back(cell);
         return true;
     };
+    // The widest tables the name buffer lets the layout detection see.
+    const int widestText = (limits.nameBufferCells - 3) / 2;
+    const int widestNumber = (limits.nameBufferCells - 1) / 2;
+    const std::string widthLimits = "at most " + std::to_string(widestText) +
+                                    " value columns fit with text row labels, " +
+                                    std::to_string(widestNumber) + " with number row labels";
+    // Why the header ended early: a cell too long, or the end of the file.
+    const auto headerFailure = [&](const std::string& atEnd) {
+        if (reader.CellTooLong())
+            return Failure(TableStatus::FormatError,
+                           CellTooLongReason("Cell " + std::to_string(names.size() + 1) +
+                                             " of the table (counted along the lines)"));
+        return Failure(TableStatus::FormatError,
+                       names.empty() ? "The file is empty." : "The file ends " + atEnd);
+    };
 
     // Header detection: the first number ends the header; the cell at 2c - 4 is the second
     // row's label with text labels but a value of the first row with number labels.
     do {
-        if (!bufferCell()) return Failure(TableStatus::FormatError);
+        if (!bufferCell()) {
+            if (static_cast<long long>(names.size()) >= limits.nameBufferCells)
+                return Failure(TableStatus::FormatError,
+                               "Too many columns: none of the first " +
+                                   std::to_string(limits.nameBufferCells) +
+                                   " cells is a number, so the header is wider than a table "
+                                   "may be (" +
+                                   widthLimits + ").");
+            return headerFailure("before its first number: the table has no values.");
+        }
     } while (!IsNumber(names.back()));
     const int c = static_cast<int>(names.size());
     const int probe = 2 * c - 4;
-    if (probe < 0) return Failure(TableStatus::FormatError);
+    if (probe < 0)
+        return Failure(TableStatus::FormatError,
+                       "The first cell is a number: the table has no header of column names.");
     while (static_cast<int>(names.size()) <= probe)
-        if (!bufferCell()) return Failure(TableStatus::FormatError);
+        if (!bufferCell()) {
+            if (static_cast<long long>(names.size()) >= limits.nameBufferCells)
+                return Failure(TableStatus::FormatError,
+                               "Too many columns: the first number is cell " + std::to_string(c) +
+                                   ", so the table has " + std::to_string(c - 3) +
+                                   " value columns with text row labels (" + std::to_string(c - 2) +
+                                   " with number row labels); " + widthLimits + ".");
+            return headerFailure(
+                "before its layout can be told: the first data row must be complete, and "
+                "with text row labels a second row must begin.");
+        }
     const bool textLabels = !IsNumber(names[static_cast<std::size_t>(probe)]);
     const int n = textLabels ? c - 3 : c - 2;
-    if (n <= 0 || n > limits.maxColumns) return Failure(TableStatus::FormatError);
-    if (limits.maxRows < 1) return Failure(TableStatus::TooManyRows);
+    if (n <= 0)
+        return Failure(TableStatus::FormatError,
+                       "The table has no value columns: the header holds no column names.");
+    if (n > limits.maxColumns)
+        return Failure(TableStatus::FormatError,
+                       "Too many columns: value column " + std::to_string(limits.maxColumns + 1) +
+                           " is beyond the limit of " + std::to_string(limits.maxColumns) +
+                           " value columns.");
+    if (limits.maxRows < 1)
+        return Failure(
+            TableStatus::TooManyRows,
+            "Data row 1 is beyond the limit of " + std::to_string(limits.maxRows) + " data rows.");
+
+    // "data row 3, column 2 ("Pinus")": where a cell is, as a user finds it in the table.
+    const auto where = [&](int row, int column) {
+        std::string text = "data row " + std::to_string(row) + ", column " + std::to_string(column);
+        if (column >= 0 && static_cast<std::size_t>(column) < names.size() && column <= n)
+            text += " (" + Shown(names[static_cast<std::size_t>(column)]) + ")";
+        return text;
+    };
+    const auto notANumber = [&](int row, int column, const std::string& text) {
+        return "The value in " + where(row, column) + " is not a number: " + Shown(text) + ".";
+    };
+    const auto outOfRange = [&](int row, int column, const std::string& text) {
+        return "The value in " + where(row, column) +
+               " is beyond the range of numbers: " + Shown(text) + ".";
+    };
+    const auto readFailure = [&](int row, int column) {
+        if (reader.CellTooLong())
+            return Failure(TableStatus::FormatError,
+                           CellTooLongReason("The cell in " + where(row, column)));
+        return Failure(TableStatus::FormatError, "The file ends inside data row " +
+                                                     std::to_string(row) + ": column " +
+                                                     std::to_string(column) + " is missing.");
+    };
 
     DataTable table;
     table.textLabels = textLabels;
@@ -151,21 +273,30 @@ TableReadResult ReadDataTable(CellReader& reader, const TableLimits& limits)
     std::vector<double> firstRow(static_cast<std::size_t>(n) + 1, 0.0);
     const int lastBuffered = textLabels ? 2 * n + 1 : 2 * n;
     for (int p = n + 2; p <= lastBuffered; ++p) {
-        if (!StrictVal(names[static_cast<std::size_t>(p)],
-                       firstRow[static_cast<std::size_t>(p - n - 1)]))
-            return Failure(TableStatus::FormatError);
+        const std::string& text = names[static_cast<std::size_t>(p)];
+        if (!StrictVal(text, firstRow[static_cast<std::size_t>(p - n - 1)])) {
+            const int column = p - n - 1;
+            if (text.empty())
+                return Failure(TableStatus::FormatError,
+                               "The cell in " + where(1, column) + " is empty.");
+            return Failure(TableStatus::FormatError, std::isfinite(Val(text))
+                                                         ? notANumber(1, column, text)
+                                                         : outOfRange(1, column, text));
+        }
     }
     if (!textLabels) {
         // An empty cell here would read as 0 and pass silently, although an empty cell
         // anywhere else in the first row fails.
-        if (!reader.ReadCell(cell) || cell.empty()) return Failure(TableStatus::FormatError);
+        if (!reader.ReadCell(cell)) return readFailure(1, n);
+        if (cell.empty())
+            return Failure(TableStatus::FormatError, "The cell in " + where(1, n) + " is empty.");
         double& last = firstRow[static_cast<std::size_t>(n)];
         if (!StrictVal(cell, last)) {
             last = Val(cell);
             table.looseCells.emplace_back(1, n);
         }
         if (!std::isfinite(firstRow[static_cast<std::size_t>(n)]))
-            return Failure(TableStatus::FormatError);
+            return Failure(TableStatus::FormatError, outOfRange(1, n, cell));
     }
 
     // Sizing the matrix from the cells still to come lets the rows go straight into it; a
@@ -179,43 +310,72 @@ TableReadResult ReadDataTable(CellReader& reader, const TableLimits& limits)
     std::copy(firstRow.begin(), firstRow.end(), table.values.row(1));
     table.rowCount = 1;
 
+    std::string reason;
     const auto readValues = [&]() {
-        if (table.rowCount >= table.values.rows()) return TableStatus::FormatError;
-        double* row = table.values.row(table.rowCount + 1);
+        const int r = table.rowCount + 1;
+        if (table.rowCount >= table.values.rows()) {
+            reason =
+                "The file ends inside data row " + std::to_string(r) + ": column 1 is missing.";
+            return TableStatus::FormatError;
+        }
+        double* row = table.values.row(r);
         for (int j = 1; j <= n; ++j) {
-            if (!reader.ReadCell(cell)) return TableStatus::FormatError;
-            if (cell.empty()) return TableStatus::BlankCell;
+            if (!reader.ReadCell(cell)) {
+                reason = readFailure(r, j).reason;
+                return TableStatus::FormatError;
+            }
+            if (cell.empty()) {
+                reason = "The cell in " + where(r, j) + " is empty.";
+                return TableStatus::BlankCell;
+            }
             // A plain number reads the same either way; only what is not one is noted.
             if (!StrictVal(cell, row[j])) {
                 row[j] = Val(cell);
-                table.looseCells.emplace_back(table.rowCount + 1, j);
+                table.looseCells.emplace_back(r, j);
             }
-            if (!std::isfinite(row[j])) return TableStatus::FormatError;
+            if (!std::isfinite(row[j])) {
+                reason = outOfRange(r, j, cell);
+                return TableStatus::FormatError;
+            }
         }
         ++table.rowCount;
         return TableStatus::Ok;
+    };
+    const auto tooManyRows = [&]() {
+        return Failure(TableStatus::TooManyRows, "Data row " + std::to_string(limits.maxRows + 1) +
+                                                     " is beyond the limit of " +
+                                                     std::to_string(limits.maxRows) +
+                                                     " data rows.");
     };
 
     // With text labels the second row's label is already in the buffer, so that row has
     // begun even if the file ends right after it, and it must be complete.
     if (textLabels) {
-        if (table.rowCount >= limits.maxRows) return Failure(TableStatus::TooManyRows);
+        if (table.rowCount >= limits.maxRows) return tooManyRows();
         table.rowLabels.push_back(names[static_cast<std::size_t>(2 * n + 2)]);
         const TableStatus status = readValues();
-        if (status != TableStatus::Ok) return Failure(status);
+        if (status != TableStatus::Ok) return Failure(status, reason);
     }
     while (reader.HasMore()) {
-        if (table.rowCount >= limits.maxRows) return Failure(TableStatus::TooManyRows);
-        if (!reader.ReadCell(cell)) return Failure(TableStatus::FormatError);
+        if (table.rowCount >= limits.maxRows) return tooManyRows();
+        if (!reader.ReadCell(cell))
+            return Failure(TableStatus::FormatError,
+                           reader.CellTooLong()
+                               ? CellTooLongReason("The row label of data row " +
+                                                   std::to_string(table.rowCount + 1))
+                               : std::string());
         if (textLabels) {
             table.rowLabels.push_back(cell);
         } else {
             const double label = Val(cell);
-            if (!std::isfinite(label)) return Failure(TableStatus::FormatError);
+            if (!std::isfinite(label))
+                return Failure(TableStatus::FormatError,
+                               "The row label of data row " + std::to_string(table.rowCount + 1) +
+                                   " is beyond the range of numbers: " + Shown(cell) + ".");
             table.rowLabels.push_back(FormatNumber(label));
         }
         const TableStatus status = readValues();
-        if (status != TableStatus::Ok) return Failure(status);
+        if (status != TableStatus::Ok) return Failure(status, reason);
     }
 
     if (table.rowCount < table.values.rows()) table.values.resizePreserve(table.rowCount, n);
@@ -227,8 +387,9 @@ TableReadResult ReadDataTable(CellReader& reader, const TableLimits& limits)
 
 TableReadResult ReadDataTableFile(const std::string& path, const TableLimits& limits)
 {
-    std::optional<CellReader> reader = CellReader::OpenFile(path);
-    if (!reader) return Failure(TableStatus::FormatError);
+    std::string reason;
+    std::optional<CellReader> reader = CellReader::OpenFile(path, &reason);
+    if (!reader) return Failure(TableStatus::FormatError, reason);
     return ReadDataTable(*reader, limits);
 }
 

@@ -30,15 +30,24 @@ inline constexpr const char* kBlankCellMessage = "Blanc cell detected.";
 //  * a quote inside an unquoted cell is an ordinary character (ab"c reads as ab"c);
 //  * every other byte, NUL and control characters included, is part of the text;
 //  * a UTF-8 byte order mark at the very start is not part of the first cell.
+//
+// A cell longer than kMaxCellBytes ends the reading: no table has a label or value that
+// long, and copying such a text around would take several times the file's size in memory.
 class CellReader {
 public:
+    static constexpr std::size_t kMaxCellBytes = 1 << 20;
+
     explicit CellReader(std::string content);
 
-    // The whole file in one go; nullopt when it cannot be opened or read.
-    static std::optional<CellReader> OpenFile(const std::string& path);
+    // The whole file in one go; nullopt when it cannot be opened or read, with the reason
+    // (missing, a folder, unreadable) in reason when given.
+    static std::optional<CellReader> OpenFile(const std::string& path,
+                                              std::string* reason = nullptr);
 
-    // Reads the next cell into cell. False, with cell cleared, when nothing is left to read.
+    // Reads the next cell into cell. False, with cell cleared, when nothing is left to read
+    // or the next cell is longer than kMaxCellBytes (CellTooLong() tells which).
     bool ReadCell(std::string& cell);
+    bool CellTooLong() const { return cellTooLong_; }
 
     // Whether unread characters remain after the last cell and its separator. A file that
     // ends with one line end after its last cell has none left; a blank line at the end does.
@@ -50,10 +59,12 @@ public:
 private:
     // Reads the cell starting at pos (its text into cell when given) and returns the position
     // after its separator. The one place that knows how cells are delimited.
-    std::size_t ScanCell(std::size_t pos, std::string* cell) const;
+    // tooLong, when given, is set for a cell longer than kMaxCellBytes, whose text is then cut.
+    std::size_t ScanCell(std::size_t pos, std::string* cell, bool* tooLong = nullptr) const;
 
     std::string content_;
     std::size_t pos_ = 0;
+    bool cellTooLong_ = false;
 };
 
 enum class TableStatus { Ok, BlankCell, FormatError, TooManyRows };
@@ -87,6 +98,10 @@ struct TableLimits {
 struct TableReadResult {
     TableStatus status = TableStatus::FormatError;
     DataTable table;  // filled only when status == Ok
+    // Why a read failed, in a sentence for the user: what limit or cell, and where (data rows
+    // and value columns counted from 1). The windows keep their own messages; this is for
+    // those who can show more, such as the batch program.
+    std::string reason;
 };
 
 // Reads a table of row labels by columns. The header (corner cell, column names) ends at the

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "data/TableReader.h"
+#include "data/ValueRange.h"
 
 namespace tarvex {
 
@@ -45,16 +46,27 @@ ClimateReadOutcome ReadClimateTable(const Workspace& ws, const std::string& path
     limits.maxRows = std::max(0, std::min(sites, limits.maxRows));
     TableReadResult read = ReadDataTableFile(path, limits);
 
+    const std::string siteCount = "the reference table has " + std::to_string(sites) + " sites.";
     if (read.status == TableStatus::TooManyRows) {
         out.messages = SiteNumberMessages();
+        out.reason = "The climate table has more than " + std::to_string(limits.maxRows) +
+                     " data rows; " + siteCount;
         return out;
     }
     if (read.status != TableStatus::Ok) {
         out.messages = TableFailureMessages(read.status);
+        out.reason = std::move(read.reason);
         return out;
     }
     if (read.table.rowCount != sites) {
         out.messages = SiteNumberMessages();
+        out.reason = "The climate table has " + std::to_string(read.table.rowCount) +
+                     " data rows; " + siteCount;
+        return out;
+    }
+    const std::string tooLarge = ValueTooLargeMessage(read.table);
+    if (!tooLarge.empty()) {
+        out.messages.push_back(tooLarge);
         return out;
     }
 
@@ -94,6 +106,7 @@ ImportOutcome ImportClimateTable(Workspace& ws, const std::string& path, const S
     ClimateReadOutcome read = ReadClimateTable(ws, path);
     if (!read.ok) {
         outcome.messages = ForStyle(std::move(read.messages), style);
+        outcome.reason = std::move(read.reason);
         return outcome;
     }
     // Every differing site is asked about in site order, and the first "No" ends the import;

@@ -23,6 +23,7 @@ struct ClimateTable {
 struct ClimateReadOutcome {
     bool ok = false;
     std::vector<std::string> messages;  // shown in order, title "Error"
+    std::string reason;                 // after a failed read, see TableReadResult::reason
     ClimateTable table;
     std::vector<int> mismatchedSites;   // sites whose label differs from the reference label
 };

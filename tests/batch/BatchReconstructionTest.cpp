@@ -199,7 +199,7 @@ TEST(BatchReconstructionTest, ClimateTableThatDoesNotFitFailsWithoutAnyFile)
     const Case cases[] = {
         {"one row fewer", [](std::string& t) { t.erase(t.rfind('\n', t.size() - 2) + 1); },
          std::string("Climate data ") + "%s:\n" + kSiteNumberMessage + "\n" + kFormatErrorMessage +
-             "\n"},
+             "\nThe climate table has 149 data rows; the reference table has 150 sites.\n"},
         {"blank cell",
          [](std::string& t) {
              const std::size_t row = t.find("\nS003,");
@@ -207,7 +207,7 @@ TEST(BatchReconstructionTest, ClimateTableThatDoesNotFitFailsWithoutAnyFile)
              t.erase(cell, t.find(',', cell) - cell);
          },
          std::string("Climate data ") + "%s:\n" + kBlankCellMessage + "\n" + kFormatErrorMessage +
-             "\n"},
+             "\nThe cell in data row 3, column 1 (\"Tcold\") is empty.\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -161,7 +161,7 @@ TEST(BatchWriteTest, RenameFailingPartWayNamesTheNewAndTheOldFiles)
               std::string::npos)
         << r.err;
     EXPECT_NE(r.err.find("Left as they were: " + dir + "/fossil-scores.csv, " + dir +
-                         "/eof-sequence.csv."),
+                         "/eof-sequence.csv, " + dir + "/run-record.csv."),
               std::string::npos)
         << r.err;
 }

@@ -140,10 +140,15 @@ TEST(BatchZonationTest, UnusableFossilTablesFailWithoutFiles)
          ",a,b\n1,0.5,-0.5\n2,0.2,0.8\n3,0.3,0.7\n",
          {"--no-percent"},
          "Sample 1, taxon 2: the value -0.5 has no square root"},
-        {"values beyond single precision",
+        // Refused as the fossil import refuses them, before the clustering could overflow.
+        {"values too large to analyse",
          ",a,b\n1,1E+30,0\n2,0,1E+30\n3,1,1\n",
          {"--no-percent", "--zonation-transform", "none"},
-         "the distances between the samples exceed the range"},
+         "Value too large: data row 1, column 1 (\"a\") holds 1E+30."},
+        {"row total beyond double",
+         ",a,b\n1,1.6E+308,1.6E+308\n2,0,1\n3,1,1\n",
+         {},
+         "Value too large: data row 1, column 1 (\"a\") holds 1.6E+308."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -181,6 +181,14 @@ TEST_F(MainWindowTest, EveryFailedImportShowsItsMessagesAndChangesNothing)
         {"strict", std::string(",a,b,c\nA,1,x,3\nB,1,2,3\n"), {kFormatErrorMessage}},
         {"past_end", std::string(",a,b,c\nA,1,2,3\nB,1,2\n"), {kFormatErrorMessage}},
         {"cancel", std::nullopt, {kFormatErrorMessage}},
+        // The windows keep the format error where the batch program adds a reason.
+        {"cell_too_long",
+         ",a\n\"" + std::string(CellReader::kMaxCellBytes + 1, 'x') + "\",1\nB,2\n",
+         {kFormatErrorMessage}},
+        {"too_large",
+         std::string(",a,b\nA,1,2\nB,1.6E+308,1\n"),
+         {"Value too large: data row 2, column 1 (\"a\") holds 1.6E+308. The analysis takes "
+          "values up to 1E+15 in magnitude; larger ones would overflow its sums."}},
     };
     for (const FailureRow& row : rows) {
         dialogs.records.clear();

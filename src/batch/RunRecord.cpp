@@ -1,0 +1,186 @@
+#include "batch/RunRecord.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <system_error>
+
+#include "data/NumberText.h"
+#include "data/RecordWriter.h"
+#include "data/Sha256.h"
+
+#ifndef TARVEX_VERSION
+#define TARVEX_VERSION "unknown"
+#endif
+
+namespace tarvex {
+
+namespace {
+
+std::string OnOff(bool on)
+{
+    return on ? "on" : "off";
+}
+
+std::string Tenths(int tenths)
+{
+    return FormatNumber(tenths / 10.0);
+}
+
+std::string AxesText(const BatchOptions& options, const Workspace& ws)
+{
+    std::vector<int> axes = options.axes;
+    if (axes.empty())
+        for (int k = 1; k <= ws.selectedAxisCount; ++k) axes.push_back(ws.selectedAxes[k]);
+    std::string text;
+    for (const int eof : axes) text += (text.empty() ? "" : ",") + std::to_string(eof);
+    return text;
+}
+
+std::string EnhancementText(Enhancement e)
+{
+    switch (e) {
+        case Enhancement::SquareRoot:
+            return "sqrt";
+        case Enhancement::Log:
+            return "log";
+        default:
+            return "none";
+    }
+}
+
+std::string MinorTaxaText(MinorTaxaEnhancement e)
+{
+    switch (e) {
+        case MinorTaxaEnhancement::SquareRoot:
+            return "sqrt";
+        case MinorTaxaEnhancement::Log:
+            return "log";
+        default:
+            return "none";
+    }
+}
+
+std::string WeightingText(Weighting w)
+{
+    switch (w) {
+        case Weighting::None:
+            return "none";
+        case Weighting::Distance:
+            return "distance";
+        default:
+            return "squared";
+    }
+}
+
+// An ISO 8601 time in UTC: unambiguous wherever the record is read, unlike the locale's date
+// of the result files' headers.
+std::string UtcText(std::time_t when)
+{
+    std::tm utc{};
+    gmtime_r(&when, &utc);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    return text;
+}
+
+}  // namespace
+
+std::vector<std::pair<std::string, std::string>> EffectiveOptions(const BatchOptions& options,
+                                                                  const Workspace& ws,
+                                                                  const RunSettled& settled)
+{
+    const AnalogueSettings& a = options.analogue;
+    const calib::ChainSettings& chain = options.chain;
+    const bool rangeGiven = !options.rangeLow.empty();
+    const std::string low = rangeGiven ? options.rangeLow : settled.rangeLow;
+    const std::string high = rangeGiven ? options.rangeHigh : settled.rangeHigh;
+    return {
+        {"--reference", options.referencePath},
+        {"--fossil", options.fossilPath},
+        {"--no-percent", OnOff(!options.choice.convertToPercent)},
+        {"--enhance", EnhancementText(options.choice.enhancement)},
+        {"--correlation", OnOff(options.choice.useCorrelation)},
+        {"--covariance", OnOff(!options.choice.useCorrelation)},
+        {"--accept-name-mismatches", OnOff(options.acceptNameMismatches)},
+        {"--match-taxa-by-name", OnOff(options.matchTaxaByName)},
+        {"--strict", OnOff(options.strict)},
+        {"--zonation", OnOff(options.zonation)},
+        {"--zonation-transform",
+         options.zonationTransform == ZonationTransform::SquareRoot ? "sqrt" : "none"},
+        {"--climate", options.climatePath},
+        {"--accept-site-names", OnOff(options.acceptSiteNames)},
+        {"--error-model", OnOff(options.errorModel)},
+        {"--basis", a.basis == DistanceBasis::EofValues ? "eof" : "taxa"},
+        {"--axes", AxesText(options, ws)},
+        {"--analogue-enhance", MinorTaxaText(a.enhancement)},
+        {"--analogues", std::to_string(a.kmin) + "-" + std::to_string(a.kmax)},
+        {"--threshold", FormatNumber(a.thresholdSlider / 100.0)},
+        {"--weighting", WeightingText(a.weighting)},
+        {"--smoothing", std::to_string(a.smoothing)},
+        {"--calibrate", OnOff(options.calibrate)},
+        {"--calibration-param", std::to_string(options.calibrationParam)},
+        {"--pairs", options.pairsPath},
+        {"--model-pairs", options.modelPairsPath},
+        {"--generated-model", std::to_string(chain.generatedSdPercent)},
+        {"--calibration-range", low.empty() ? "" : low + "," + high},
+        {"--smoothing-level", std::to_string(chain.smoothingLevel)},
+        {"--vertical-threshold", std::to_string(chain.verticalThreshold)},
+        {"--horizontal-threshold", std::to_string(chain.horizontalThreshold)},
+        {"--skip-row-normalisation", OnOff(chain.skipRowNormalisation)},
+        {"--coefficients", Tenths(chain.coefficient1) + "," + Tenths(chain.coefficient2)},
+        {"--out", options.outDir},
+    };
+}
+
+bool RunRecordText(const std::vector<std::string>& args, const BatchOptions& options,
+                   const Workspace& ws, const RunSettled& settled, std::time_t when,
+                   std::string& text, std::string& error)
+{
+    RecordWriter w;
+    w.Text("Tarvex batch run record");
+    w.EndRecord();
+    w.Text("Version").Text(TARVEX_VERSION);
+    w.EndRecord();
+    w.Text("Date and time (UTC)").Text(UtcText(when));
+    w.EndRecord();
+    // Relative paths on the command line are relative to this.
+    std::error_code ec;
+    const std::filesystem::path folder = std::filesystem::current_path(ec);
+    w.Text("Working folder").Text(ec ? std::string() : folder.string());
+    w.EndRecord();
+    w.Text("Command line").Text("tarvex-batch");
+    for (const std::string& arg : args) w.Text(arg);
+    w.EndRecord();
+
+    w.Text("Option").Text("Value");
+    w.EndRecord();
+    for (const auto& [option, value] : EffectiveOptions(options, ws, settled)) {
+        w.Text(option).Text(value);
+        w.EndRecord();
+    }
+
+    w.Text("Input").Text("Path").Text("Size (bytes)").Text("SHA-256");
+    w.EndRecord();
+    const std::pair<const char*, const std::string*> inputs[] = {
+        {"--reference", &options.referencePath},
+        {"--fossil", &options.fossilPath},
+        {"--climate", &options.climatePath},
+        {"--pairs", &options.pairsPath},
+        {"--model-pairs", &options.modelPairsPath}};
+    for (const auto& [option, path] : inputs) {
+        if (path->empty()) continue;
+        std::string hex, reason;
+        std::uint64_t size = 0;
+        if (!Sha256OfFile(*path, hex, size, reason)) {
+            error = "The input file " + *path +
+                    " could not be read again for the run record: " + reason + ".";
+            return false;
+        }
+        w.Text(option).Text(*path).Integer(static_cast<long>(size)).Text(hex);
+        w.EndRecord();
+    }
+    text = w.str();
+    return true;
+}
+
+}  // namespace tarvex
