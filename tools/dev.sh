@@ -6,6 +6,8 @@ cd "$(dirname "$0")/.."
 
 PACKAGES=(build-essential cmake ninja-build ccache qt6-base-dev qt6-svg-dev libgtest-dev libbenchmark-dev
           fonts-dejavu-core xvfb xauth imagemagick poppler-utils)
+# The Debian package: icon rendering, desktop entry and manual page checks.
+PACKAGES+=(librsvg2-bin desktop-file-utils groff-base)
 
 install_packages() {
     local missing=()
@@ -34,6 +36,16 @@ case "${1:-}" in
         fi
         echo "No display found: starting Tarvex in a virtual X server (xvfb-run)."
         exec xvfb-run -a -s "-screen 0 1600x900x24" build/src/tarvex
+        ;;
+    package)
+        # A Release build in build-rel/, packed by CPack into build-rel/package/*.deb, then
+        # the package test (unpacks and runs it) on that tree.
+        install_packages
+        cmake -S . -B build-rel -G Ninja -DCMAKE_BUILD_TYPE=Release -DTARVEX_WERROR=ON
+        cmake --build build-rel -j2
+        (cd build-rel && cpack -G DEB)
+        (cd build-rel && ctest --output-on-failure -L package)
+        ls -l build-rel/package/*.deb
         ;;
     test)
         install_packages
