@@ -58,7 +58,7 @@ case "${1:-}" in
         (cd build-asan && ctest --output-on-failure -j2)
         ;;
     *)
-        echo "usage: bash tools/dev.sh run|test" >&2
+        echo "usage: bash tools/dev.sh run|test|package" >&2
         exit 2
         ;;
 esac
