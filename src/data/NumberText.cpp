@@ -136,6 +136,23 @@ std::string FormatGeneral(double v, int precision)
     if (std::isinf(v)) return v < 0 ? "-inf" : "inf";
     if (v == 0) return "0";
     Decimal d = ToDecimal(v, precision);
+    // The values just below the largest double round up to a text beyond it
+    // (1.79769313486232E+308), which would read back as infinity. Those are cut towards zero
+    // by one unit in the last digit instead, so that every text written reads back.
+    if (d.exponent >= 308) {
+        const std::string probe = d.digits + "e" + std::to_string(d.exponent - (precision - 1));
+        double back = 0;
+        if (std::from_chars(probe.data(), probe.data() + probe.size(), back).ec ==
+            std::errc::result_out_of_range) {
+            for (std::size_t i = d.digits.size(); i-- > 0;) {
+                if (d.digits[i] != '0') {
+                    --d.digits[i];
+                    break;
+                }
+                d.digits[i] = '9';
+            }
+        }
+    }
     while (d.digits.size() > 1 && d.digits.back() == '0') d.digits.pop_back();
 
     std::string out;
