@@ -37,6 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (set.fit.valid) {
         TARVEX_FUZZ_CHECK(std::isfinite(set.fit.slope) && std::isfinite(set.fit.intercept));
     }
-    if (ds == 1) TARVEX_FUZZ_CHECK(std::isfinite(set.residualSd) && set.residualSd > 0);
+    if (ds == 1 && set.pairCount > 1)
+        TARVEX_FUZZ_CHECK(std::isfinite(set.residualSd) && set.residualSd > 0);
     return 0;
 }
