@@ -131,29 +131,30 @@ Decimal ToDecimal(double v, int precision)
     return d;
 }
 
+// Rounding to the nearest decimal carries the very largest doubles past the largest double
+// (1.7976931348623157E+308 becomes 1.79769313486232E+308), and such a text would read back as
+// infinity. Those few are cut towards zero instead, one unit in the last digit.
+void KeepWithinRange(Decimal& d)
+{
+    if (d.exponent < 308) return;
+    const std::string text =
+        d.digits + "e" + std::to_string(d.exponent - static_cast<int>(d.digits.size()) + 1);
+    double back = 0;
+    const auto result =
+        std::from_chars(text.data(), text.data() + text.size(), back, std::chars_format::general);
+    if (result.ec != std::errc::result_out_of_range) return;
+    std::size_t i = d.digits.size();
+    while (i > 1 && d.digits[i - 1] == '0') d.digits[--i] = '9';
+    --d.digits[i - 1];
+}
+
 std::string FormatGeneral(double v, int precision)
 {
     if (std::isnan(v)) return "nan";
     if (std::isinf(v)) return v < 0 ? "-inf" : "inf";
     if (v == 0) return "0";
     Decimal d = ToDecimal(v, precision);
-    // The values just below the largest double round up to a text beyond it
-    // (1.79769313486232E+308), which would read back as infinity. Those are cut towards zero
-    // by one unit in the last digit instead, so that every text written reads back.
-    if (d.exponent >= 308) {
-        const std::string probe = d.digits + "e" + std::to_string(d.exponent - (precision - 1));
-        double back = 0;
-        if (std::from_chars(probe.data(), probe.data() + probe.size(), back).ec ==
-            std::errc::result_out_of_range) {
-            for (std::size_t i = d.digits.size(); i-- > 0;) {
-                if (d.digits[i] != '0') {
-                    --d.digits[i];
-                    break;
-                }
-                d.digits[i] = '9';
-            }
-        }
-    }
+    KeepWithinRange(d);
     while (d.digits.size() > 1 && d.digits.back() == '0') d.digits.pop_back();
 
     std::string out;

@@ -29,7 +29,9 @@ bool IsNumber(std::string_view text);
 // only, '.' as decimal point, "0." before magnitudes below 1, no trailing zeros, "0" for -0.
 // Decimal exponents from -5 down and from 15 up use the exponent form mantissa + "E" + sign +
 // at least two digits: 1E+15, 1.5E+20, 1E-05, 2.5E-100. Non-finite values give "inf",
-// "-inf" and "nan", which no reading turns back into a number.
+// "-inf" and "nan", which no reading turns back into a number. Every finite value's text reads
+// back finite: the few largest doubles, which would round up past the largest double, are cut
+// towards zero instead (DBL_MAX gives 1.79769313486231E+308).
 std::string FormatNumber(double v);
 
 // The same for single precision: at most 7 significant digits, exponent form from decimal
