@@ -57,8 +57,48 @@ case "${1:-}" in
         cmake --build build-asan -j2
         (cd build-asan && ctest --output-on-failure -j2)
         ;;
+    fuzz)
+        # bash tools/dev.sh fuzz SECONDS [HARNESS...]: a clang build of the reader harnesses
+        # (libFuzzer, AddressSanitizer, UndefinedBehaviorSanitizer) in build-fuzz, then a
+        # campaign of SECONDS per harness on a scratch copy of its seed corpus. Inputs that
+        # crash are kept in build-fuzz/campaign/<harness>/crashes; the committed corpus is
+        # never written to.
+        seconds="${2:?usage: bash tools/dev.sh fuzz SECONDS [HARNESS...]}"
+        shift 2
+        clangxx="$(command -v clang++ || command -v clang++-14 || true)"
+        if [ -z "$clangxx" ]; then
+            echo "The fuzz build needs clang++ (apt-get install clang)." >&2
+            exit 2
+        fi
+        cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVEX_FUZZ=ON \
+              -DCMAKE_CXX_COMPILER="$clangxx" -DTARVEX_WERROR=ON
+        cmake --build build-fuzz -j2
+        harnesses=("$@")
+        [ ${#harnesses[@]} -eq 0 ] && harnesses=($(ls fuzz/corpus))
+        failed=()
+        for h in "${harnesses[@]}"; do
+            # Tables stay below 16 KiB so a campaign spends its time on structure, not bulk;
+            # a number text has no use for more than 512 bytes.
+            maxlen=16384
+            [ "$h" = number_text ] && maxlen=512
+            work="build-fuzz/campaign/$h"
+            rm -rf "$work/corpus"
+            mkdir -p "$work/corpus" "$work/crashes"
+            cp fuzz/corpus/"$h"/* "$work/corpus/"
+            echo "== $h: $seconds s, max_len $maxlen"
+            if ! nice build-fuzz/fuzz/fuzz_"$h" -max_total_time="$seconds" -max_len="$maxlen" \
+                    -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+                    -artifact_prefix="$work/crashes/" "$work/corpus" 2>&1 | tee "$work/log.txt"; then
+                failed+=("$h")
+            fi
+        done
+        if [ ${#failed[@]} -gt 0 ]; then
+            echo "Findings in: ${failed[*]} (see build-fuzz/campaign/<harness>/crashes)" >&2
+            exit 1
+        fi
+        ;;
     *)
-        echo "usage: bash tools/dev.sh run|test|package" >&2
+        echo "usage: bash tools/dev.sh run|test|package|fuzz SECONDS [HARNESS...]" >&2
         exit 2
         ;;
 esac

@@ -93,6 +93,17 @@ bool SpellsNonFinite(const std::string& cell)
     return word == "inf" || word == "nan";
 }
 
+bool AllFirstValuesEqual(const std::vector<PairRow>& rows)
+{
+    const PairRow* first = nullptr;
+    for (std::size_t i = 1; i < rows.size(); ++i) {
+        if (!rows[i].Complete()) continue;
+        if (!first) first = &rows[i];
+        if (rows[i].x != first->x) return false;
+    }
+    return true;
+}
+
 void FitAndCheck(int ds, PairSet& set, CalibStatus& status)
 {
     set.fit = FitPairs(set.rows);
@@ -102,7 +113,10 @@ void FitAndCheck(int ds, PairSet& set, CalibStatus& status)
     std::string error;
     if (!set.fit.valid) {
         status.ok = false;
-        status.error = "The Vest-Vobs data have no fitting line (all first values are equal).";
+        status.error = AllFirstValuesEqual(set.rows)
+                           ? "The Vest-Vobs data have no fitting line (all first values are equal)."
+                           : "The Vest-Vobs data have no fitting line (the values are too large "
+                             "to fit in single precision).";
         return;
     }
     if (!ResidualSd(set.rows, set.fit, sd, error)) {
@@ -188,10 +202,16 @@ PairFit FitPairs(const std::vector<PairRow>& rows)
         syy += pyy;
     }
     if (!(sxx > 0)) return fit;
+    // Values near the single-precision limit overflow the sums (3E+38 and 0 give an infinite
+    // Sxx); the slope would come out as nan or a false 0, so such data have no line either.
+    if (!std::isfinite(sxx) || !std::isfinite(sxy)) return fit;
+    const float slope = sxy / sxx;
+    const float mxs = mx * slope;
+    const float intercept = my - mxs;
+    if (!std::isfinite(slope) || !std::isfinite(intercept)) return fit;
     fit.valid = true;
-    fit.slope = sxy / sxx;
-    const float mxs = mx * fit.slope;
-    fit.intercept = my - mxs;
+    fit.slope = slope;
+    fit.intercept = intercept;
     if (yVaries) {
         const double z = std::sqrt(static_cast<double>(sxx * syy));
         if (z != 0 && std::isfinite(z)) {

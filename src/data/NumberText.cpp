@@ -1,5 +1,6 @@
 #include "data/NumberText.h"
 
+#include <cfloat>
 #include <charconv>
 #include <cmath>
 #include <cstddef>
@@ -224,7 +225,21 @@ std::string FormatNumber(double v)
 
 std::string FormatSingle(float v)
 {
-    return FormatGeneral(static_cast<double>(v), 7);
+    std::string text = FormatGeneral(static_cast<double>(v), 7);
+    // Seven digits do not single out every float: just above a power of ten the text can read
+    // back as a float below it, which is written otherwise (1.0000002E+28 gives "1E+28", which
+    // reads as 9.99999944E+27, written "9.999999E+27"). Such a value is written as the float
+    // its text reads back as: the value read is the same either way, and writing it again
+    // gives the same text.
+    if (std::isfinite(v)) {
+        const double back = Val(text);
+        if (std::fabs(back) <= FLT_MAX && static_cast<float>(back) != v) {
+            const float read = static_cast<float>(back);
+            std::string again = FormatGeneral(static_cast<double>(read), 7);
+            if (again != text && static_cast<float>(Val(again)) == read) return again;
+        }
+    }
+    return text;
 }
 
 double RoundHalfEven(double v)

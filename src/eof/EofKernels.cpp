@@ -231,15 +231,22 @@ constexpr int kBlockRows = 8;
 // Turns the rows p0..p3 of a 4 x 4 block into its columns.
 [[gnu::always_inline]] inline void Transpose(V4& p0, V4& p1, V4& p2, V4& p3)
 {
+    // Only lanes move, so both compilers' shuffles give the same bits.
+#if defined(__clang__)
+#define TARVEX_SHUFFLE(x, y, i, j, k, l) __builtin_shufflevector(x, y, i, j, k, l)
+#else
     typedef long long M4 __attribute__((vector_size(32)));
-    const V4 a = __builtin_shuffle(p0, p1, M4{0, 4, 2, 6});
-    const V4 b = __builtin_shuffle(p0, p1, M4{1, 5, 3, 7});
-    const V4 c = __builtin_shuffle(p2, p3, M4{0, 4, 2, 6});
-    const V4 d = __builtin_shuffle(p2, p3, M4{1, 5, 3, 7});
-    p0 = __builtin_shuffle(a, c, M4{0, 1, 4, 5});
-    p1 = __builtin_shuffle(b, d, M4{0, 1, 4, 5});
-    p2 = __builtin_shuffle(a, c, M4{2, 3, 6, 7});
-    p3 = __builtin_shuffle(b, d, M4{2, 3, 6, 7});
+#define TARVEX_SHUFFLE(x, y, i, j, k, l) __builtin_shuffle(x, y, M4{i, j, k, l})
+#endif
+    const V4 a = TARVEX_SHUFFLE(p0, p1, 0, 4, 2, 6);
+    const V4 b = TARVEX_SHUFFLE(p0, p1, 1, 5, 3, 7);
+    const V4 c = TARVEX_SHUFFLE(p2, p3, 0, 4, 2, 6);
+    const V4 d = TARVEX_SHUFFLE(p2, p3, 1, 5, 3, 7);
+    p0 = TARVEX_SHUFFLE(a, c, 0, 1, 4, 5);
+    p1 = TARVEX_SHUFFLE(b, d, 0, 1, 4, 5);
+    p2 = TARVEX_SHUFFLE(a, c, 2, 3, 6, 7);
+    p3 = TARVEX_SHUFFLE(b, d, 2, 3, 6, 7);
+#undef TARVEX_SHUFFLE
 }
 
 // Adds the four columns of the block p0..p3 to acc one after the other, so each lane sums

@@ -266,6 +266,32 @@ TEST(CalibFit, AsymmetricLineAndDegenerateData)
     EXPECT_FALSE(FitPairs({{}, {1, 4}}).valid);
 }
 
+// Values near the single-precision limit overflow the sums of the fit: no line rather than a
+// slope of nan (or a false 0), and data set 1 is refused with the reason.
+TEST(CalibFit, OverflowingSumsGiveNoLine)
+{
+    EXPECT_FALSE(FitPairs({{}, {3e38f, 3}, {0, 0}}).valid);
+    EXPECT_FALSE(FitPairs({{}, {3e38f, 0}, {0, 1}}).valid);
+    EXPECT_FALSE(FitPairs({{}, {3e38f, 3e38f}, {-3e38f, -3e38f}}).valid);
+    const PairFit large = FitPairs({{}, {1e18f, 1}, {2e18f, 2}, {3e18f, 4}});
+    ASSERT_TRUE(large.valid);
+    EXPECT_TRUE(std::isfinite(large.slope) && std::isfinite(large.intercept));
+
+    PairSet set0;
+    const CalibStatus s0 = ImportPairText(",\n3e38,3\n0,0\n", "big.csv", 0, set0);
+    ASSERT_TRUE(s0.ok);
+    EXPECT_EQ(set0.pairCount, 2);
+    EXPECT_FALSE(set0.fit.valid);
+
+    PairSet set1;
+    const CalibStatus s1 = ImportPairText("x,y\n3e38,3\n0,0\n", "big.csv", 1, set1);
+    EXPECT_FALSE(s1.ok);
+    EXPECT_NE(s1.error.find("too large"), std::string::npos) << s1.error;
+    EXPECT_EQ(set1.pairCount, 0);
+    const CalibStatus equal = ImportPairText("x,y\n2,3\n2,0\n", "equal.csv", 1, set1);
+    EXPECT_NE(equal.error.find("all first values are equal"), std::string::npos);
+}
+
 TEST(CalibFit, ResidualSdUsesEveryCompleteRowAndRefusesZero)
 {
     // Residuals +1/-1 about y = x over 6000 pairs: no cap, and the incomplete row between

@@ -176,5 +176,55 @@ TEST(NumberText, FormattedValuesReadBackExactlyWhenShort)
     }
 }
 
+// The largest doubles round up to 1.79769313486232E+308 at 15 digits, a text beyond the double
+// range: what is written must read back as a number that is written the same way again.
+TEST(NumberText, LargestDoublesAreWrittenSoTheyReadBack)
+{
+    const double max = std::numeric_limits<double>::max();
+    EXPECT_EQ(FormatNumber(max), "1.79769313486231E+308");
+    EXPECT_EQ(FormatNumber(-max), "-1.79769313486231E+308");
+    EXPECT_EQ(FormatNumber(std::nextafter(max, 0.0)), "1.79769313486231E+308");
+    EXPECT_EQ(FormatNumber(1.6e308), "1.6E+308");
+    for (double v : {max, -max, std::nextafter(max, 0.0), 1.7976931348623e308}) {
+        const std::string text = FormatNumber(v);
+        const double back = Val(text);
+        EXPECT_TRUE(std::isfinite(back)) << text;
+        EXPECT_EQ(FormatNumber(back), text);
+        EXPECT_TRUE(IsNumber(text)) << text;
+    }
+    // The text of the old writing still reads as it always did.
+    EXPECT_TRUE(std::isinf(Val("1.79769313486232E+308")));
+    const float fmax = std::numeric_limits<float>::max();
+    EXPECT_EQ(FormatSingle(fmax), "3.402823E+38");
+    EXPECT_EQ(FormatSingle(static_cast<float>(Val(FormatSingle(fmax)))), "3.402823E+38");
+}
+
+// Written, read back into single precision and written again, every float gives the same
+// text: tried on the floats around each power of ten, where seven digits are coarsest.
+TEST(NumberText, SingleTextsReadBackToTheSameText)
+{
+    EXPECT_EQ(FormatSingle(1.00000018e28f), "9.999999E+27");
+    EXPECT_EQ(FormatSingle(1e28f), "9.999999E+27");
+    EXPECT_EQ(FormatSingle(1e10f), "1E+10");
+    int tried = 0;
+    for (int e = -45; e <= 38; ++e) {
+        const float centre = static_cast<float>(std::pow(10.0, e));
+        float below = centre, above = centre;
+        for (int k = 0; k < 40; ++k) {
+            for (float v : {below, above, -above}) {
+                if (v == 0 || !std::isfinite(v)) continue;
+                const std::string text = FormatSingle(v);
+                const double back = Val(text);
+                ASSERT_TRUE(std::isfinite(back)) << text;
+                EXPECT_EQ(FormatSingle(static_cast<float>(back)), text) << v;
+                ++tried;
+            }
+            below = std::nextafter(below, 0.0f);
+            above = std::nextafter(above, std::numeric_limits<float>::infinity());
+        }
+    }
+    EXPECT_GT(tried, 6000);
+}
+
 }  // namespace
 }  // namespace tarvex
