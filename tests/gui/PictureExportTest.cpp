@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QSvgRenderer>
 
+#include "support/Pdf.h"
 #include "support/TestFiles.h"
 #include "ui/PictureBox.h"
 #include "ui/PictureExport.h"
@@ -84,15 +85,9 @@ TEST(PictureExportTest, PdfIsOnePageThePanelsSizeAndLooksLikeTheScreen)
     DrawSample(p);
     const std::string path = TempPath("export-sample.pdf");
     ASSERT_TRUE(ExportPanelPicture(p, path));
-    QProcess text;
-    text.start("pdftotext", {QString::fromStdString(path), "-"});
-    ASSERT_TRUE(text.waitForFinished(20000));
-    EXPECT_TRUE(QString::fromUtf8(text.readAllStandardOutput()).contains("Tcold 12.5"));
-    const QString png = QString::fromStdString(TempPath("export-sample"));
-    QProcess raster;
-    raster.start("pdftoppm", {"-png", "-r", "96", "-singlefile", QString::fromStdString(path), png});
-    ASSERT_TRUE(raster.waitForFinished(20000));
-    const QImage page = QImage(png + ".png").convertToFormat(QImage::Format_RGB32);
+    EXPECT_TRUE(PdfText(path).contains("Tcold 12.5"));
+    const QImage page =
+        PdfFirstPage(path, 96, TempPath("export-sample")).convertToFormat(QImage::Format_RGB32);
     ASSERT_EQ(page.size(), p.picture().size());
     EXPECT_LT(Mismatch(page, p.picture().convertToFormat(QImage::Format_RGB32)), 0.02);
 }

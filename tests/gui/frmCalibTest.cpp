@@ -31,6 +31,7 @@
 #include "support/Batch.h"
 #include "support/Records.h"
 #include "support/CalibrationPath.h"
+#include "support/Pdf.h"
 #include "support/TestFiles.h"
 #include "ui/PictureBox.h"
 #include "ui/ScriptedDialogs.h"
@@ -684,10 +685,7 @@ TEST_F(CalibTest, PrintedPageHoldsTheTitleTheTextsAndTheFigures)
     c.mnuPrint->trigger();
     ASSERT_TRUE(dialogs.MessageTexts().empty());
 
-    QProcess text;
-    text.start("pdftotext", {"-layout", QString::fromStdString(pdf), "-"});
-    ASSERT_TRUE(text.waitForFinished(20000));
-    const QString words = QString::fromUtf8(text.readAllStandardOutput());
+    const QString words = PdfText(pdf, true);
     EXPECT_TRUE(words.contains("Tcold calibration, example core"));
     // (Text extraction joins "fi" into one glyph and blanks into one.)
     EXPECT_TRUE(words.contains(QRegularExpression("1: +68.2 %")));
@@ -695,17 +693,10 @@ TEST_F(CalibTest, PrintedPageHoldsTheTitleTheTextsAndTheFigures)
     EXPECT_TRUE(words.contains("Y: Error model"));
     EXPECT_TRUE(words.contains("N1 = " + c.Label12[0]->text()));
 
-    QProcess info;
-    info.start("pdfinfo", {QString::fromStdString(pdf)});
-    ASSERT_TRUE(info.waitForFinished(20000));
-    EXPECT_TRUE(QString::fromUtf8(info.readAllStandardOutput()).contains(QRegularExpression("Pages:\\s+1\\b")));
+    EXPECT_EQ(PdfPageCount(pdf), 1);
 
     // The figures: the inner region's colour is on the page, and nothing touches its edges.
-    const QString png = QString::fromStdString(TempPath("calib-print"));
-    QProcess raster;
-    raster.start("pdftoppm", {"-png", "-r", "50", "-singlefile", QString::fromStdString(pdf), png});
-    ASSERT_TRUE(raster.waitForFinished(20000));
-    const QImage page(png + ".png");
+    const QImage page = PdfFirstPage(pdf, 50, TempPath("calib-print"));
     ASSERT_FALSE(page.isNull());
     int inner = 0;
     int left = page.width(), right = 0, top = page.height(), bottom = 0;
