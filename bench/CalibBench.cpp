@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "app/Workspace.h"
+#include "BenchPairs.h"
 #include "calib/CalibData.h"
 #include "calib/CalibModel.h"
 
@@ -20,18 +21,7 @@ using namespace calib;
 
 PairSet Pairs(int n, float slope, float intercept, float spread, uint32_t seed)
 {
-    PairSet set;
-    uint32_t state = seed;
-    auto next = [&state]() {
-        state = state * 1664525u + 1013904223u;
-        return static_cast<float>(state >> 8) / 16777216.0f;
-    };
-    for (int i = 0; i < n; ++i) {
-        const float x = 20 * next();
-        set.rows.push_back({x, slope * x + intercept + spread * (next() + next() - 1.0f)});
-        ++set.pairCount;
-    }
-    return set;
+    return bench::Pairs(n, slope, intercept, spread, seed);
 }
 
 struct Setup {

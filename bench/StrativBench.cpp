@@ -12,6 +12,7 @@
 #include <string>
 
 #include "app/Workspace.h"
+#include "BenchPairs.h"
 #include "calib/CalibData.h"
 #include "calib/CalibModel.h"
 #include "calib/ChartData.h"
@@ -24,17 +25,7 @@ using namespace calib;
 
 PairSet Pairs(int n, float slope, float intercept, float spread, uint32_t seed)
 {
-    PairSet set;
-    uint32_t state = seed;
-    auto next = [&state]() {
-        state = state * 1664525u + 1013904223u;
-        return static_cast<float>(state >> 8) / 16777216.0f;
-    };
-    for (int i = 0; i < n; ++i) {
-        const float x = 20 * next();
-        set.rows.push_back({x, slope * x + intercept + spread * (next() + next() - 1.0f)});
-        ++set.pairCount;
-    }
+    PairSet set = bench::Pairs(n, slope, intercept, spread, seed);
     set.fit = FitPairs(set.rows);
     return set;
 }
