@@ -133,4 +133,46 @@ ErrorModelSummary SummariseErrorModel(const Workspace& ws, int p)
     return out;
 }
 
+std::vector<BiasBin> ErrorModelBiasBins(const Workspace& ws, int p)
+{
+    std::vector<BiasBin> bins;
+    if (p < 1 || p > ws.climateParamCount || ws.siteReconValues.cols() < p ||
+        ws.climateValues.cols() < p)
+        return bins;
+    const int sites = std::min(UsableRows(ws.siteReconValues, ws.refSiteCount),
+                               UsableRows(ws.climateValues, ws.refSiteCount));
+    std::vector<double> observed, residual;
+    for (int s = 1; s <= sites; ++s) {
+        const double e = ws.siteReconValues(s, p);
+        if (e == -9999) continue;
+        observed.push_back(ws.climateValues(s, p));
+        residual.push_back(e - ws.climateValues(s, p));
+    }
+    if (observed.empty()) return bins;
+    const auto [lowest, highest] = std::minmax_element(observed.begin(), observed.end());
+    const double low = *lowest, high = *highest;
+    const int count = high > low ? kBiasBins : 1;
+    bins.resize(static_cast<std::size_t>(count));
+    for (int b = 0; b < count; ++b) {
+        bins[b].low = count == 1 ? low : low + (high - low) * b / kBiasBins;
+        bins[b].high = count == 1 ? high : low + (high - low) * (b + 1) / kBiasBins;
+    }
+    // The same assignment as the maximum bias above.
+    std::vector<double> sum(static_cast<std::size_t>(count), 0.0);
+    for (std::size_t i = 0; i < observed.size(); ++i) {
+        int bin = 0;
+        if (high > low) {
+            const double position = kBiasBins * ((observed[i] - low) / (high - low));
+            if (position >= 1)
+                bin = static_cast<int>(std::min(std::floor(position), kBiasBins - 1.0));
+        }
+        sum[static_cast<std::size_t>(bin)] += residual[i];
+        ++bins[static_cast<std::size_t>(bin)].count;
+    }
+    for (std::size_t b = 0; b < bins.size(); ++b)
+        bins[b].meanResidual = bins[b].count > 0 ? sum[b] / bins[b].count
+                                                 : std::numeric_limits<double>::quiet_NaN();
+    return bins;
+}
+
 }  // namespace tarvex
