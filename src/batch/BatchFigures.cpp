@@ -10,6 +10,7 @@
 #include "calib/ChartData.h"
 #include "data/NumberText.h"
 #include "plots/Envelope.h"
+#include "settings/ColourScheme.h"
 
 namespace tarvex {
 
@@ -218,6 +219,8 @@ bool BatchFigureStage(Workspace& ws, const BatchOptions& options, const std::vec
                "not available.\n";
         return false;
     }
+    // The colours a window starts with: the program applies its preset at start-up.
+    ApplyColourPreset(ws.colours);
     FigureRequest request;
     request.settings = FigureSettingsOf(ws, options, params);
     // The calibration chart draws the probabilities resampled at half steps.

@@ -34,9 +34,91 @@ void Canvas::SetPen(double widthPt, Surface::LineStyle line)
     surface_.SetLineStyle(line);
 }
 
+void Canvas::SetClip(double left, double top, double right, double bottom)
+{
+    clipped_ = true;
+    clipLeft_ = std::min(left, right);
+    clipRight_ = std::max(left, right);
+    clipTop_ = std::min(top, bottom);
+    clipBottom_ = std::max(top, bottom);
+}
+
+bool Canvas::Inside(double x, double y) const
+{
+    return !clipped_ ||
+           (x >= clipLeft_ && x <= clipRight_ && y >= clipTop_ && y <= clipBottom_);
+}
+
+bool Canvas::ClipSegment(double& x1, double& y1, double& x2, double& y2) const
+{
+    if (!clipped_) return true;
+    const double dx = x2 - x1, dy = y2 - y1;
+    double t0 = 0, t1 = 1;
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {x1 - clipLeft_, clipRight_ - x1, y1 - clipTop_, clipBottom_ - y1};
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0) {
+            if (q[i] < 0) return false;
+            continue;
+        }
+        const double t = q[i] / p[i];
+        if (p[i] < 0)
+            t0 = std::max(t0, t);
+        else
+            t1 = std::min(t1, t);
+        if (t0 > t1) return false;
+    }
+    const double ox = x1, oy = y1;
+    x1 = ox + t0 * dx;
+    y1 = oy + t0 * dy;
+    x2 = ox + t1 * dx;
+    y2 = oy + t1 * dy;
+    return true;
+}
+
+Surface::Points Canvas::ClipPolygon(const Surface::Points& points) const
+{
+    if (!clipped_) return points;
+    // Sutherland-Hodgman against the four edges in turn.
+    Surface::Points out = points;
+    for (int edge = 0; edge < 4 && !out.empty(); ++edge) {
+        auto inside = [&](const std::pair<double, double>& q) {
+            switch (edge) {
+                case 0: return q.first >= clipLeft_;
+                case 1: return q.first <= clipRight_;
+                case 2: return q.second >= clipTop_;
+                default: return q.second <= clipBottom_;
+            }
+        };
+        auto cross = [&](const std::pair<double, double>& a, const std::pair<double, double>& b) {
+            const double bound = edge == 0 ? clipLeft_ : edge == 1 ? clipRight_
+                                 : edge == 2 ? clipTop_ : clipBottom_;
+            const bool vertical = edge < 2;
+            const double t = vertical ? (bound - a.first) / (b.first - a.first)
+                                      : (bound - a.second) / (b.second - a.second);
+            return std::pair<double, double>{a.first + t * (b.first - a.first),
+                                             a.second + t * (b.second - a.second)};
+        };
+        Surface::Points in = std::move(out);
+        out.clear();
+        for (std::size_t i = 0; i < in.size(); ++i) {
+            const auto& cur = in[i];
+            const auto& prev = in[(i + in.size() - 1) % in.size()];
+            if (inside(cur)) {
+                if (!inside(prev)) out.push_back(cross(prev, cur));
+                out.push_back(cur);
+            } else if (inside(prev)) {
+                out.push_back(cross(prev, cur));
+            }
+        }
+    }
+    return out;
+}
+
 void Canvas::Line(double x1, double y1, double x2, double y2, Colour colour, double widthPt,
                   Surface::LineStyle line)
 {
+    if (!ClipSegment(x1, y1, x2, y2)) return;
     SetPen(widthPt, line);
     surface_.Line(x1, y1, x2, y2, colour);
 }
@@ -45,23 +127,53 @@ void Canvas::Polyline(const Surface::Points& points, Colour colour, double width
                       Surface::LineStyle line)
 {
     SetPen(widthPt, line);
-    surface_.Polyline(points, colour);
+    if (!clipped_) {
+        surface_.Polyline(points, colour);
+        return;
+    }
+    // The pieces inside the clip, each drawn as one stroke.
+    Surface::Points piece;
+    auto flush = [&] {
+        if (piece.size() > 1) surface_.Polyline(piece, colour);
+        piece.clear();
+    };
+    for (std::size_t i = 1; i < points.size(); ++i) {
+        double x1 = points[i - 1].first, y1 = points[i - 1].second;
+        double x2 = points[i].first, y2 = points[i].second;
+        if (!ClipSegment(x1, y1, x2, y2)) {
+            flush();
+            continue;
+        }
+        if (piece.empty() || piece.back() != std::pair<double, double>{x1, y1}) {
+            flush();
+            piece.push_back({x1, y1});
+        }
+        piece.push_back({x2, y2});
+        if (x2 != points[i].first || y2 != points[i].second) flush();
+    }
+    flush();
 }
 
 void Canvas::Fill(const Surface::Points& points, Colour colour)
 {
-    surface_.Polygon(points, colour);
+    surface_.Polygon(ClipPolygon(points), colour);
 }
 
 void Canvas::Outline(const Surface::Points& points, Colour colour, double widthPt)
 {
     SetPen(widthPt, Surface::LineStyle::Solid);
-    surface_.Polygon(points, std::nullopt, colour);
+    surface_.Polygon(ClipPolygon(points), std::nullopt, colour);
 }
 
 void Canvas::Rect(double x1, double y1, double x2, double y2, std::optional<Colour> fill,
                   std::optional<Colour> outline, double widthPt)
 {
+    if (clipped_) {
+        const double l = std::max(std::min(x1, x2), clipLeft_), r = std::min(std::max(x1, x2), clipRight_);
+        const double t = std::max(std::min(y1, y2), clipTop_), b = std::min(std::max(y1, y2), clipBottom_);
+        if (l > r || t > b) return;
+        x1 = l, x2 = r, y1 = t, y2 = b;
+    }
     if (fill) surface_.BoxFill(x1, y1, x2, y2, *fill);
     if (outline) {
         SetPen(widthPt, Surface::LineStyle::Solid);
@@ -71,6 +183,7 @@ void Canvas::Rect(double x1, double y1, double x2, double y2, std::optional<Colo
 
 void Canvas::Mark(double x, double y, Marker marker, double sizeMm, Colour colour)
 {
+    if (!Inside(x, y)) return;
     const double r = sizeMm / 2;
     SetPen(style_.axisPt, Surface::LineStyle::Solid);
     switch (marker) {

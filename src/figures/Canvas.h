@@ -57,6 +57,11 @@ public:
     // An image stretched over the rectangle, each source pixel a sharp cell.
     void Image(double x1, double y1, double x2, double y2, const QImage& image);
 
+    // Lines, shapes and marks are cut to this rectangle until the clip is cleared: a curve
+    // that leaves its plot stops at the plot's edge.
+    void SetClip(double left, double top, double right, double bottom);
+    void ClearClip() { clipped_ = false; }
+
     // ---- Text ----
     // alignX 0 left, 0.5 centre, 1 right; alignY 0 top of the capitals, 0.5 middle, 1 bottom
     // of the descenders; angle in degrees counter-clockwise about the anchor.
@@ -74,9 +79,16 @@ private:
     void SetFont(double pt, bool italic, bool bold) const;
     void SetPen(double widthPt, Surface::LineStyle line);
 
+    // The parts of a segment inside the clip; false when none.
+    bool ClipSegment(double& x1, double& y1, double& x2, double& y2) const;
+    Surface::Points ClipPolygon(const Surface::Points& points) const;
+    bool Inside(double x, double y) const;
+
     Surface& surface_;
     double width_, height_;
     Style style_;
+    bool clipped_ = false;
+    double clipLeft_ = 0, clipTop_ = 0, clipRight_ = 0, clipBottom_ = 0;
 };
 
 // ---- Scales and ticks ----

@@ -85,17 +85,19 @@ void DrawErrorModelFigure(Canvas& c, const Workspace& ws, const FigureSettings& 
 
     for (const double left : {ax, bx})
         c.Rect(left, top, left + side, pb, std::nullopt, RGB(170, 170, 170), st.thinPt);
+    c.SetClip(ax, top, ax + side, pb);
     c.Line(x1(lo), y1(lo), x1(hi), y1(hi), RGB(90, 90, 90), st.thinPt, Surface::LineStyle::Dash);
+    for (const Pair& q : pairs) c.Mark(x1(q.observed), y1(q.estimate), Marker::Circle, 1.1, point);
+    c.SetClip(bx, top, bx + side, pb);
     c.Line(x2(lo), y2(0), x2(hi), y2(0), RGB(90, 90, 90), st.thinPt, Surface::LineStyle::Dash);
-    for (const Pair& q : pairs) {
-        c.Mark(x1(q.observed), y1(q.estimate), Marker::Circle, 1.1, point);
+    for (const Pair& q : pairs)
         c.Mark(x2(q.observed), y2(q.estimate - q.observed), Marker::Circle, 1.1, point);
-    }
     for (const BiasBin& b : bins) {
         if (b.count == 0 || !std::isfinite(b.meanResidual)) continue;
         const double y = y2(b.meanResidual);
         c.Line(x2(b.low), y, x2(b.high), y, bias, 2 * st.linePt);
     }
+    c.ClearClip();
     DrawAxis(c, Side::Left, y1, ax, vt, name + ", estimated");
     DrawAxis(c, Side::Bottom, x1, pb, vt, xTitle);
     DrawAxis(c, Side::Left, y2, bx, rt, "Residual (estimated − observed)");

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "data/NumberText.h"
+#include "mat/AnalogueQuality.h"
 
 namespace tarvex::fig {
 
@@ -107,6 +108,36 @@ std::string ParamName(const Workspace& ws, int p)
 {
     if (p >= 1 && p < static_cast<int>(ws.climateParamNames.size())) return ws.climateParamNames[p];
     return "Parameter " + std::to_string(p);
+}
+
+double CutoffLabelsHeight(const Canvas& c)
+{
+    return 3 * c.LineSpacing(c.style().smallPt) + 1;
+}
+
+void DrawCutoffs(Canvas& c, const Workspace& ws, const Scale& x, double left, double right,
+                 double top, double bottom, bool withValues)
+{
+    const Style& st = c.style();
+    const Colour warning = SchemeColour(ws.colours.schemeColour3);
+    const double row = c.LineSpacing(st.smallPt);
+    for (std::size_t k = 0; k < kQualityPercents.size(); ++k) {
+        const double cut = ws.analogueCutoffs[k];
+        if (!std::isfinite(cut)) continue;
+        const double cx = x(cut);
+        if (cx < left - 1e-9 || cx > right + 1e-9) continue;
+        const bool five = k == 1;
+        c.Line(cx, top, cx, bottom, five ? warning : RGB(90, 90, 90), st.thinPt,
+               five ? Surface::LineStyle::Dash : Surface::LineStyle::Dot);
+        std::string label = FixedText(kQualityPercents[k], k == 0 ? 1 : 0) + " %";
+        if (withValues) label += ": " + ShortText(cut);
+        const double y = top - 1 - (2 - static_cast<double>(k)) * row;
+        c.Line(cx, y, cx, top, RGB(150, 150, 150), st.thinPt);
+        // Centred on its line, but kept over the panel.
+        const double w = c.TextWidth(label, st.smallPt);
+        const double lx = std::clamp(cx - w / 2, left, std::max(left, right - w));
+        c.Text(lx, y, label, st.smallPt, 0, 1);
+    }
 }
 
 double DrawTitle(Canvas& c, double x, double y, const std::string& title)

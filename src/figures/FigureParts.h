@@ -52,6 +52,14 @@ Colour Lighter(Colour c, double share);
 // A climate parameter's name, its axis title.
 std::string ParamName(const Workspace& ws, int p);
 
+// The 2.5, 5 and 10 % cut-offs of the analogue quality as vertical lines over a panel
+// (left..right, top..bottom), labelled above it in three rows so that close values never
+// collide; withValues adds each cut-off's value to its label.
+void DrawCutoffs(Canvas& c, const Workspace& ws, const Scale& x, double left, double right,
+                 double top, double bottom, bool withValues);
+// The height the labels of DrawCutoffs take above the panel.
+double CutoffLabelsHeight(const Canvas& c);
+
 // The figure's title line at the top; returns the height used.
 double DrawTitle(Canvas& c, double x, double y, const std::string& title);
 

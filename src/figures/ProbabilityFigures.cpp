@@ -96,8 +96,10 @@ void DrawStrativFigure(Canvas& c, const Workspace& ws, const FigureSettings& s)
                 c.Mark(columnX(it.a0), levelY(it.b0), Marker::Disc, 0.5, colour);
         }
     };
+    c.SetClip(left, top, right, bottom);
     drawLine(HistogramMedianLine(ws), PathColour(MedianLineColour(ws)));
     drawLine(HistogramModeLine(ws), PathColour(ModeLineColour(ws)));
+    c.ClearClip();
 
     axis.Draw(c, left);
     DrawAxis(c, Side::Bottom, x, bottom, xt, xTitle);
@@ -156,8 +158,10 @@ void DrawChartFigure(Canvas& c, const Workspace& ws, const FigureSettings& s)
                        st.linePt);
         }
     };
+    c.SetClip(left, top, right, base);
     drawPath(ChartAveragePath(ws), averageColour);
     drawPath(ChartModePath(ws), modeColour);
+    c.ClearClip();
 
     DrawAxis(c, Side::Left, y, left, t, yTitle);
     DrawAxis(c, Side::Bottom, x, base, t, xTitle);

@@ -30,7 +30,7 @@ void DrawQualityFigure(Canvas& c, const Workspace& ws, const FigureSettings& s)
     const std::string xTitle = "Distance to the closest modern site";
 
     const double row = c.LineSpacing(st.tickPt);
-    const double top = kMargin + c.TextHeight(st.titlePt) + 2.5 + 3 * c.LineSpacing(st.smallPt) + 1;
+    const double top = kMargin + c.TextHeight(st.titlePt) + 2.5 + CutoffLabelsHeight(c);
     const double legendTop = c.height() - kMargin - 2 * row;
     const double bottom = legendTop - 2 - AxisReach(c, Side::Bottom, xt, xTitle);
     const DepthAxis probe(ws, 0, 1);
@@ -43,19 +43,7 @@ void DrawQualityFigure(Canvas& c, const Workspace& ws, const FigureSettings& s)
     const bool envelope = s.table.envelopeKnown && ws.envelopeDone;
 
     c.Rect(left, top, right, bottom, std::nullopt, RGB(170, 170, 170), st.thinPt);
-    // Cut-offs, labelled above the panel in three rows so close values never collide.
-    const double labelRow = c.LineSpacing(st.smallPt);
-    for (std::size_t k = 0; k < kQualityPercents.size(); ++k) {
-        const double cut = ws.analogueCutoffs[k];
-        if (!std::isfinite(cut)) continue;
-        const double cx = x(cut);
-        c.Line(cx, top, cx, bottom, k == 1 ? warning : RGB(90, 90, 90), st.thinPt,
-               k == 1 ? Surface::LineStyle::Dash : Surface::LineStyle::Dot);
-        const double y = top - 1 - (2 - static_cast<double>(k)) * labelRow;
-        c.Line(cx, y, cx, top, RGB(150, 150, 150), st.thinPt);
-        c.Text(cx, y, FixedText(kQualityPercents[k], k == 0 ? 1 : 0) + " %: " + ShortText(cut),
-               st.smallPt, 0.5, 1);
-    }
+    c.SetClip(left, top, right, bottom);
     Surface::Points line;
     auto flush = [&] {
         if (line.size() > 1) c.Polyline(line, curve, st.thinPt);
@@ -83,6 +71,8 @@ void DrawQualityFigure(Canvas& c, const Workspace& ws, const FigureSettings& s)
             anyOutside = true;
         }
     }
+    c.ClearClip();
+    DrawCutoffs(c, ws, x, left, right, top, bottom, true);
     axis.Draw(c, left);
     DrawAxis(c, Side::Bottom, x, bottom, xt, xTitle);
 

@@ -89,7 +89,7 @@ Geometry Measure(const Canvas& c, const Workspace& ws, const FigureSettings& s, 
     NiceRange(dlo, dhi, 3);
 
     const double title = c.TextHeight(st.titlePt) + 2.5;
-    const double cutLabels = 3 * c.LineSpacing(st.smallPt) + 1;
+    const double cutLabels = CutoffLabelsHeight(c);
     g.top = kMargin + title + cutLabels;
     g.legendTop = c.height() - kMargin - LegendRows(c);
     const Ticks xt = NiceTicks(lo, hi, 5);
@@ -192,6 +192,7 @@ void DrawReconstructionFigure(Canvas& c, const Workspace& ws, const FigureSettin
     // The panels' frames, then the bands under everything else.
     for (const auto& [l, r] : {std::pair{g.mainLeft, g.mainRight}, std::pair{g.distLeft, g.distRight}})
         c.Rect(l, g.top, r, g.bottom, std::nullopt, RGB(170, 170, 170), st.thinPt);
+    c.SetClip(g.mainLeft, g.top, g.mainRight, g.bottom);
     if (calibrated) {
         DrawBand(c, axis, g.x, rows, 2, rmsep, outer);
         DrawBand(c, axis, g.x, rows, 1, rmsep, inner);
@@ -237,6 +238,7 @@ void DrawReconstructionFigure(Canvas& c, const Workspace& ws, const FigureSettin
     }
 
     // The distance panel: each sample's closest modern site, the cut-offs as lines.
+    c.SetClip(g.distLeft, g.top, g.distRight, g.bottom);
     DrawSampleLine(c, axis, g.dx, n, [&](int i) { return row(i).closestDistance; }, curve,
                    st.thinPt, Surface::LineStyle::Solid);
     for (int i = 1; i <= n; ++i) {
@@ -245,17 +247,8 @@ void DrawReconstructionFigure(Canvas& c, const Workspace& ws, const FigureSettin
         c.Mark(g.dx(row(i).closestDistance), axis.SampleY(i), poor ? Marker::Disc : Marker::Circle,
                1.0, poor ? warning : curve);
     }
-    const double labelRow = c.LineSpacing(st.smallPt);
-    for (std::size_t k = 0; k < kQualityPercents.size(); ++k) {
-        const double cut = ws.analogueCutoffs[k];
-        if (!std::isfinite(cut)) continue;
-        const double x = g.dx(cut);
-        const Surface::LineStyle style = k == 1 ? Surface::LineStyle::Dash : Surface::LineStyle::Dot;
-        c.Line(x, g.top, x, g.bottom, k == 1 ? warning : RGB(90, 90, 90), st.thinPt, style);
-        const double y = g.top - 1 - (2 - static_cast<double>(k)) * labelRow;
-        c.Line(x, y, x, g.top, RGB(150, 150, 150), st.thinPt);
-        c.Text(x, y, FixedText(kQualityPercents[k], k == 0 ? 1 : 0) + " %", st.smallPt, 0.5, 1);
-    }
+    c.ClearClip();
+    DrawCutoffs(c, ws, g.dx, g.distLeft, g.distRight, g.top, g.bottom, false);
 
     axis.Draw(c, g.mainLeft);
     DrawAxis(c, Side::Bottom, g.x, g.bottom, NiceTicks(g.x.d0, g.x.d1, 5), ParamName(ws, p));

@@ -240,8 +240,8 @@ void RunRecordPages(ReportPdf& pdf, const std::vector<std::vector<std::string>>&
         }
         if (part == Part::Inputs && r.size() >= 4) {
             flow.Row({r[0], r[1]}, {0, keyWidth}, {keyWidth, valueWidth}, pt);
-            flow.Row({r[2] + " bytes", "SHA-256 " + r[3]}, {keyWidth, keyWidth + 28},
-                     {28, valueWidth - 28}, pt);
+            flow.Row({r[2] + " bytes"}, {keyWidth}, {valueWidth}, pt);
+            flow.Row({"SHA-256 " + r[3]}, {keyWidth}, {valueWidth}, pt);
             flow.Space(1.2);
             continue;
         }

@@ -56,31 +56,45 @@ void DrawScorePlotFigure(Canvas& c, const Workspace& ws, const FigureSettings& s
     const double legendTop = c.height() - kMargin - row;
     const double gap = 10;
 
-    auto panel = [&](double left, double width, const Matrix<double>& m, int rows,
-                     const std::string& heading, auto&& draw) {
+    // Both panels are squares of one size, each over a symmetric range of its own.
+    auto rangeOf = [&](const Matrix<double>& m, int rows) {
         double r = Extent(m, rows, ex, ey);
         if (&m == &ws.refScores && fossil)
             r = std::max(r, Extent(ws.fossilScores, ws.fossilSampleCount, ex, ey));
         double lo = -r, hi = r;
         NiceRange(lo, hi, 4);
-        const double range = std::max(-lo, hi);
+        return std::max(-lo, hi);
+    };
+    const double width = (c.width() - 2 * kMargin - gap) / 2;
+    double side = legendTop - 2 - top - row;
+    for (const auto& [m, rows] : {std::pair<const Matrix<double>*, int>{&ws.taxonLoadings, ws.taxonCount},
+                                  std::pair<const Matrix<double>*, int>{&ws.refScores, ws.refSiteCount}}) {
+        const double range = rangeOf(*m, rows);
+        const Ticks t = NiceTicks(-range, range, 4);
+        side = std::min({side, width - AxisReach(c, Side::Left, t, EofTitle(ws, ey)),
+                         legendTop - 2 - top - row - AxisReach(c, Side::Bottom, t, EofTitle(ws, ex))});
+    }
+    side = std::max(side, 10.0);
+
+    auto panel = [&](double left, const Matrix<double>& m, int rows, const std::string& heading,
+                     auto&& draw) {
+        const double range = rangeOf(m, rows);
         const Ticks t = NiceTicks(-range, range, 4);
         const double reachL = AxisReach(c, Side::Left, t, EofTitle(ws, ey));
-        const double reachB = AxisReach(c, Side::Bottom, t, EofTitle(ws, ex));
-        const double side = std::max(10.0, std::min(width - reachL, legendTop - 2 - reachB - top - row));
         const double pl = left + reachL, pt = top + row;
         const Scale x{-range, range, pl, pl + side}, y{-range, range, pt + side, pt};
         c.Text(pl, top, heading, st.labelPt, 0, 0, 0, false, true);
         c.Rect(pl, pt, pl + side, pt + side, std::nullopt, RGB(170, 170, 170), st.thinPt);
         c.Line(x(0), pt, x(0), pt + side, RGB(200, 200, 200), st.thinPt);
         c.Line(pl, y(0), pl + side, y(0), RGB(200, 200, 200), st.thinPt);
+        c.SetClip(pl, pt, pl + side, pt + side);
         draw(x, y, Box{pl, pt, pl + side, pt + side});
+        c.ClearClip();
         DrawAxis(c, Side::Left, y, pl, t, EofTitle(ws, ey));
         DrawAxis(c, Side::Bottom, x, pt + side, t, EofTitle(ws, ex));
     };
 
-    const double width = (c.width() - 2 * kMargin - gap) / 2;
-    panel(kMargin, width, ws.taxonLoadings, ws.taxonCount, "Taxa",
+    panel(kMargin, ws.taxonLoadings, ws.taxonCount, "Taxa",
           [&](const Scale& x, const Scale& y, const Box& frame) {
               const int n = std::min<int>(ws.taxonCount, ws.taxonLoadings.rows());
               for (int t = 1; t <= n; ++t)
@@ -117,7 +131,7 @@ void DrawScorePlotFigure(Canvas& c, const Workspace& ws, const FigureSettings& s
                   }
               }
           });
-    panel(kMargin + width + gap, width, ws.refScores, ws.refSiteCount, "Reference sites and fossil samples",
+    panel(kMargin + width + gap, ws.refScores, ws.refSiteCount, "Reference sites and fossil samples",
           [&](const Scale& x, const Scale& y, const Box&) {
               const int n = std::min<int>(ws.refSiteCount, ws.refScores.rows());
               for (int i = 1; i <= n; ++i)

@@ -80,7 +80,12 @@ CalibratedValue::CalibratedValue()
 
 double CalibrationGridValue(const Workspace& ws, int index)
 {
-    return ws.gridLow + (index - 25) * ws.gridStep;
+    const double value = ws.gridLow + (index - 25) * ws.gridStep;
+    // A thousandth of a step is far below what the grid can tell apart, and keeps a value
+    // such as 0.65 from reading 0.649999999999999.
+    if (!std::isfinite(ws.gridStep) || ws.gridStep == 0) return value;
+    const int decimals = 3 - static_cast<int>(std::floor(std::log10(std::fabs(ws.gridStep))));
+    return decimals > 0 ? RoundTo(value, decimals) : value;
 }
 
 CalibratedValue CalibrationAt(const Workspace& ws, double estimate)

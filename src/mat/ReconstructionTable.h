@@ -47,7 +47,8 @@ struct CalibratedValue {
 };
 CalibratedValue CalibrationAt(const Workspace& ws, double estimate);
 
-// The value of a grid index of the calibration (25 is the lower end of the range).
+// The value of a grid index of the calibration (25 is the lower end of the range), to a
+// thousandth of a grid step.
 double CalibrationGridValue(const Workspace& ws, int index);
 
 // Where each fossil sample lies on the positions the smoothed curve uses (sample numbers for
