@@ -81,9 +81,10 @@ int ParseFigureOption(const std::vector<std::string>& args, std::size_t& i, Batc
         options.reportParameters = SplitList(list);
         for (const std::string& item : options.reportParameters)
             if (item.empty()) {
-                error = "--report-parameters takes climate parameter names or numbers separated "
-                        "by commas, such as 1,3 or Tcold,Pann, not '" +
-                        list + "'.";
+                error =
+                    "--report-parameters takes climate parameter names or numbers separated "
+                    "by commas, such as 1,3 or Tcold,Pann, not '" +
+                    list + "'.";
                 return -1;
             }
     } else if (a == "--figures") {
@@ -114,8 +115,9 @@ int ParseFigureOption(const std::vector<std::string>& args, std::size_t& i, Batc
 bool CheckFigureOptions(const BatchOptions& options, std::string& error)
 {
     if (options.envelope && (options.referencePath.empty() || options.fossilPath.empty())) {
-        error = "--envelope needs --reference FILE and --fossil FILE: it marks fossil samples "
-                "against the reference sites.";
+        error =
+            "--envelope needs --reference FILE and --fossil FILE: it marks fossil samples "
+            "against the reference sites.";
         return false;
     }
     const bool drawing = !options.reportPath.empty() || !options.figuresDir.empty();
@@ -162,7 +164,8 @@ bool ResolveReportParameters(const Workspace& ws, const BatchOptions& options,
         int p = 0;
         // A name first: a climate table may well name a parameter "1".
         for (int k = 1; k <= ws.climateParamCount; ++k)
-            if (k < static_cast<int>(ws.climateParamNames.size()) && ws.climateParamNames[k] == item)
+            if (k < static_cast<int>(ws.climateParamNames.size()) &&
+                ws.climateParamNames[k] == item)
                 p = k;
         if (p == 0 && WholeNumber(item, p) && (p < 1 || p > ws.climateParamCount)) p = 0;
         if (p == 0) {

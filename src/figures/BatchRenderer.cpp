@@ -55,7 +55,8 @@ bool QtFigureRenderer::Render(const Workspace& ws, const FigureRequest& request,
                 exported.format = format;
                 std::string bytes = RenderFigureFile(ws, request.settings, job, exported, &error);
                 if (bytes.empty()) return false;
-                files.emplace_back((dir / (FigureFileStem(job) + suffix)).string(), std::move(bytes));
+                files.emplace_back((dir / (FigureFileStem(job) + suffix)).string(),
+                                   std::move(bytes));
             }
         }
     }

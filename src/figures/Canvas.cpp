@@ -45,8 +45,7 @@ void Canvas::SetClip(double left, double top, double right, double bottom)
 
 bool Canvas::Inside(double x, double y) const
 {
-    return !clipped_ ||
-           (x >= clipLeft_ && x <= clipRight_ && y >= clipTop_ && y <= clipBottom_);
+    return !clipped_ || (x >= clipLeft_ && x <= clipRight_ && y >= clipTop_ && y <= clipBottom_);
 }
 
 bool Canvas::ClipSegment(double& x1, double& y1, double& x2, double& y2) const
@@ -84,15 +83,21 @@ Surface::Points Canvas::ClipPolygon(const Surface::Points& points) const
     for (int edge = 0; edge < 4 && !out.empty(); ++edge) {
         auto inside = [&](const std::pair<double, double>& q) {
             switch (edge) {
-                case 0: return q.first >= clipLeft_;
-                case 1: return q.first <= clipRight_;
-                case 2: return q.second >= clipTop_;
-                default: return q.second <= clipBottom_;
+                case 0:
+                    return q.first >= clipLeft_;
+                case 1:
+                    return q.first <= clipRight_;
+                case 2:
+                    return q.second >= clipTop_;
+                default:
+                    return q.second <= clipBottom_;
             }
         };
         auto cross = [&](const std::pair<double, double>& a, const std::pair<double, double>& b) {
-            const double bound = edge == 0 ? clipLeft_ : edge == 1 ? clipRight_
-                                 : edge == 2 ? clipTop_ : clipBottom_;
+            const double bound = edge == 0   ? clipLeft_
+                                 : edge == 1 ? clipRight_
+                                 : edge == 2 ? clipTop_
+                                             : clipBottom_;
             const bool vertical = edge < 2;
             const double t = vertical ? (bound - a.first) / (b.first - a.first)
                                       : (bound - a.second) / (b.second - a.second);
@@ -169,8 +174,10 @@ void Canvas::Rect(double x1, double y1, double x2, double y2, std::optional<Colo
                   std::optional<Colour> outline, double widthPt)
 {
     if (clipped_) {
-        const double l = std::max(std::min(x1, x2), clipLeft_), r = std::min(std::max(x1, x2), clipRight_);
-        const double t = std::max(std::min(y1, y2), clipTop_), b = std::min(std::max(y1, y2), clipBottom_);
+        const double l = std::max(std::min(x1, x2), clipLeft_),
+                     r = std::min(std::max(x1, x2), clipRight_);
+        const double t = std::max(std::min(y1, y2), clipTop_),
+                     b = std::min(std::max(y1, y2), clipBottom_);
         if (l > r || t > b) return;
         x1 = l, x2 = r, y1 = t, y2 = b;
     }
@@ -279,7 +286,9 @@ double NiceStep(double span, int target)
     const double raw = span / std::max(target, 1);
     const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
     const double norm = raw / magnitude;
-    const double nice = norm < 1.5 ? 1 : norm < 3.5 ? 2 : norm < 7.5 ? 5 : 10;
+    // A span of 0.6 over 4 gives 0.15 less a rounding error; it counts as 1.5.
+    constexpr double e = 1e-9;
+    const double nice = norm < 1.5 - e ? 1 : norm < 3.5 - e ? 2 : norm < 7.5 - e ? 5 : 10;
     return nice * magnitude;
 }
 

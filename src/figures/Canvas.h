@@ -19,14 +19,14 @@ inline constexpr const char* kFontFamily = "DejaVu Sans";
 
 // Type sizes in points and line widths in points.
 struct Style {
-    double tickPt = 7;    // tick labels, legends, notes
-    double labelPt = 8;   // axis titles, taxon names
-    double titlePt = 10;  // figure titles
-    double smallPt = 6;   // crowded labels
-    double axisPt = 0.5;  // axes, ticks, frames
-    double linePt = 0.8;  // curves
+    double tickPt = 7;     // tick labels, legends, notes
+    double labelPt = 8;    // axis titles, taxon names
+    double titlePt = 10;   // figure titles
+    double smallPt = 6;    // crowded labels
+    double axisPt = 0.5;   // axes, ticks, frames
+    double linePt = 0.8;   // curves
     double thinPt = 0.35;  // guides, zone lines, 1:1 lines
-    double tickMm = 1.2;  // tick length outwards
+    double tickMm = 1.2;   // tick length outwards
 };
 
 enum class Marker { Circle, Disc, Square, Triangle, Cross };
@@ -65,9 +65,8 @@ public:
     // ---- Text ----
     // alignX 0 left, 0.5 centre, 1 right; alignY 0 top of the capitals, 0.5 middle, 1 bottom
     // of the descenders; angle in degrees counter-clockwise about the anchor.
-    void Text(double x, double y, const std::string& text, double pt, double alignX,
-              double alignY, double angle = 0, bool italic = false, bool bold = false,
-              Colour colour = kBlack);
+    void Text(double x, double y, const std::string& text, double pt, double alignX, double alignY,
+              double angle = 0, bool italic = false, bool bold = false, Colour colour = kBlack);
     double TextWidth(const std::string& text, double pt, bool italic = false,
                      bool bold = false) const;
     // From the top of the capitals to the bottom of the descenders, the box Text aligns.

@@ -12,7 +12,7 @@ namespace tarvex::fig {
 
 namespace {
 
-constexpr double kColumnGap = 1.2;      // mm between a column's largest value and the next
+constexpr double kColumnGap = 1.2;       // mm between a column's largest value and the next
 constexpr double kMostMmPerPercent = 1;  // wider columns would only waste the page
 constexpr double kLeastMmPerPercent = 0.15;
 constexpr double kDendrogramWidth = 30;  // mm, with its gap to the columns
@@ -319,11 +319,13 @@ void DrawDiagramFigure(Canvas& c, const Workspace& ws, const FigureSettings& s)
         c.Line(x, y + row / 2 - 0.8, x, y + row / 2 + 0.8, kBlack, st.axisPt);
     c.Text(l.left + bar + 1, y + row / 2, "10 %", st.tickPt, 0, 0.5);
     std::vector<LegendItem> items;
-    items.push_back({LegendItem::Kind::Box, fill, s.diagram.bars ? "percentage (bars)" : "percentage"});
+    items.push_back(
+        {LegendItem::Kind::Box, fill, s.diagram.bars ? "percentage (bars)" : "percentage"});
     if (s.diagram.exaggeration)
         items.push_back({LegendItem::Kind::Line, Lighter(fill, 0.45), "×10 exaggeration"});
     if (anyOutside)
-        items.push_back({LegendItem::Kind::Marker, warning, "outside the envelope", Marker::Triangle});
+        items.push_back(
+            {LegendItem::Kind::Marker, warning, "outside the envelope", Marker::Triangle});
     if (l.zones)
         items.push_back({LegendItem::Kind::DashedLine, zoneColour,
                          "CONISS zone boundary (" + std::to_string(l.zonation.significantZones) +
@@ -334,7 +336,7 @@ void DrawDiagramFigure(Canvas& c, const Workspace& ws, const FigureSettings& s)
     if (left < all)
         items.push_back({LegendItem::Kind::Note, kBlack,
                          std::to_string(all - left) + " of " + std::to_string(all) +
-                             " taxa below " + FixedText(s.diagram.minPercent, 1) + " % not shown"});
+                             " taxa below " + ShortText(s.diagram.minPercent) + " % not shown"});
     const double start = l.left + bar + 1 + c.TextWidth("10 %", st.tickPt) + 5;
     DrawLegend(c, start, y, c.width() - kMargin - start, items);
 }

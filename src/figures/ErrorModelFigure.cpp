@@ -62,8 +62,8 @@ void DrawErrorModelFigure(Canvas& c, const Workspace& ws, const FigureSettings& 
     const Ticks vt = NiceTicks(lo, hi, 5), rt = NiceTicks(rlo, rhi, 5);
 
     // The statistics line under the title, then two panels side by side.
-    const std::string stats = "n = " + std::to_string(sum.sites) + "    RMSEP = " +
-                              Figure(sum.rmsep) + "    R² = " + Figure(sum.r2) +
+    const std::string stats = "n = " + std::to_string(sum.sites) +
+                              "    RMSEP = " + Figure(sum.rmsep) + "    R² = " + Figure(sum.r2) +
                               "    mean bias = " + Figure(sum.meanBias) +
                               "    maximum bias = " + Figure(sum.maxBias);
     const double statsY = kMargin + titleHeight;

@@ -15,9 +15,9 @@ enum class FigureFormat { Svg, Pdf, Png };
 inline constexpr double kVectorDpi = 600;
 
 struct ExportSettings {
-    FigureSize size;           // mm
+    FigureSize size;  // mm
     FigureFormat format = FigureFormat::Pdf;
-    double pngDpi = 300;       // 72 to 1200
+    double pngDpi = 300;  // 72 to 1200
 };
 
 // The format a file name asks for by its suffix (any case); false for another suffix.

@@ -3,7 +3,10 @@
 namespace tarvex {
 
 PaintSurface::PaintSurface(QPainter& painter, int pixelWidth, int pixelHeight, double dpi)
-    : painter_(painter), width_(std::max(pixelWidth, 1)), height_(std::max(pixelHeight, 1)), dpi_(dpi)
+    : painter_(painter),
+      width_(std::max(pixelWidth, 1)),
+      height_(std::max(pixelHeight, 1)),
+      dpi_(dpi)
 {
     ResetCurrentPosition();
 }

@@ -104,15 +104,18 @@ void DrawStrativFigure(Canvas& c, const Workspace& ws, const FigureSettings& s)
     axis.Draw(c, left);
     DrawAxis(c, Side::Bottom, x, bottom, xt, xTitle);
     const double pmax = 1 / MatrixScaleValue(ws, 1);
-    DrawColourKey(c, right + 5, top + 8, kKeyBar, std::min(60.0, bottom - top - 8), 0, pmax,
-                  [&](double v) { return ColourOfValue(ws.colours, MatrixScaleValue(ws, static_cast<float>(v))); },
-                  "Probability");
+    DrawColourKey(
+        c, right + 5, top + 8, kKeyBar, std::min(60.0, bottom - top - 8), 0, pmax,
+        [&](double v) {
+            return ColourOfValue(ws.colours, MatrixScaleValue(ws, static_cast<float>(v)));
+        },
+        "Probability");
     const std::vector<LegendItem> items = {
         {LegendItem::Kind::Line, PathColour(ModeLineColour(ws)), "mode"},
         {LegendItem::Kind::Line, PathColour(MedianLineColour(ws)), "median"},
         {LegendItem::Kind::Note, kBlack,
-         "Probability per cell of " + ShortText(std::fabs(ws.gridStep)) +
-             "; white: outside the " + CoefficientText(s.table.coefficient2) + " % region"}};
+         "Probability per cell of " + ShortText(std::fabs(ws.gridStep)) + "; white: outside the " +
+             CoefficientText(s.table.coefficient2) + " % region"}};
     DrawLegend(c, left, legendTop, c.width() - kMargin - left, items);
 }
 
@@ -133,7 +136,8 @@ void DrawChartFigure(Canvas& c, const Workspace& ws, const FigureSettings& s)
     const double legendTop = c.height() - kMargin - row;
     const double bottom = legendTop - 2 - AxisReach(c, Side::Bottom, t, xTitle);
     const double left = kMargin + AxisReach(c, Side::Left, t, yTitle);
-    const double side = std::max(10.0, std::min(bottom - top, c.width() - kMargin - kKeyReserve - left));
+    const double side =
+        std::max(10.0, std::min(bottom - top, c.width() - kMargin - kKeyReserve - left));
     const double right = left + side, base = top + side;
     const Scale x{low, high, left, right}, y{low, high, base, top};
     auto fineX = [&](double i) { return x(low + (high - low) * (i - kChartFirstShown) / 400); };
@@ -166,9 +170,10 @@ void DrawChartFigure(Canvas& c, const Workspace& ws, const FigureSettings& s)
     DrawAxis(c, Side::Left, y, left, t, yTitle);
     DrawAxis(c, Side::Bottom, x, base, t, xTitle);
     const double pmax = 100.0 / (std::max(enhancement, 1) * 20.0);
-    DrawColourKey(c, right + 5, top + 8, kKeyBar, std::min(60.0, side - 8), 0, pmax,
-                  [&](double v) { return ColourOfValue(ws.colours, enhancement / 100.0 * v * 20); },
-                  "Probability");
+    DrawColourKey(
+        c, right + 5, top + 8, kKeyBar, std::min(60.0, side - 8), 0, pmax,
+        [&](double v) { return ColourOfValue(ws.colours, enhancement / 100.0 * v * 20); },
+        "Probability");
     const std::vector<LegendItem> items = {
         {LegendItem::Kind::Line, modeColour, "mode"},
         {LegendItem::Kind::Line, averageColour, "median"},

@@ -81,10 +81,11 @@ void DrawQualityFigure(Canvas& c, const Workspace& ws, const FigureSettings& s)
         {LegendItem::Kind::DashedLine, warning, "5 % cut-off"},
         {LegendItem::Kind::DottedLine, RGB(90, 90, 90), "2.5 % and 10 % cut-offs"}};
     if (anyPoor)
-        items.push_back({LegendItem::Kind::Marker, warning, "no close analogue (above 5 %)",
-                         Marker::Disc});
+        items.push_back(
+            {LegendItem::Kind::Marker, warning, "no close analogue (above 5 %)", Marker::Disc});
     if (anyOutside)
-        items.push_back({LegendItem::Kind::Marker, warning, "outside the envelope", Marker::Triangle});
+        items.push_back(
+            {LegendItem::Kind::Marker, warning, "outside the envelope", Marker::Triangle});
     items.push_back({LegendItem::Kind::Note, kBlack,
                      "Cut-offs: percentiles of the modern sites' distances to their closest other "
                      "site."});

@@ -125,8 +125,9 @@ void DrawBand(Canvas& c, const DepthAxis& axis, const Scale& x,
 {
     const int n = static_cast<int>(rows.size());
     auto band = [&](int i) { return BandOf(rows[static_cast<std::size_t>(i - 1)], which, rmsep); };
-    for (const auto& [a, b] :
-         Runs(n, [&](int i) { return std::isfinite(band(i).lower) && std::isfinite(band(i).upper); })) {
+    for (const auto& [a, b] : Runs(n, [&](int i) {
+             return std::isfinite(band(i).lower) && std::isfinite(band(i).upper);
+         })) {
         if (a == b) {
             const double y = axis.SampleY(a);
             c.Rect(x(band(a).lower), y - 0.4, x(band(a).upper), y + 0.4, colour);
@@ -187,10 +188,13 @@ void DrawReconstructionFigure(Canvas& c, const Workspace& ws, const FigureSettin
     const Colour warning = SchemeColour(ws.colours.schemeColour3);
     const Colour outer = Lighter(curve, 0.85), inner = Lighter(curve, 0.62);
     const Colour rmsepBand = Lighter(curve, 0.78);
-    auto row = [&](int i) -> const ReconstructionRow& { return rows[static_cast<std::size_t>(i - 1)]; };
+    auto row = [&](int i) -> const ReconstructionRow& {
+        return rows[static_cast<std::size_t>(i - 1)];
+    };
 
     // The panels' frames, then the bands under everything else.
-    for (const auto& [l, r] : {std::pair{g.mainLeft, g.mainRight}, std::pair{g.distLeft, g.distRight}})
+    for (const auto& [l, r] :
+         {std::pair{g.mainLeft, g.mainRight}, std::pair{g.distLeft, g.distRight}})
         c.Rect(l, g.top, r, g.bottom, std::nullopt, RGB(170, 170, 170), st.thinPt);
     c.SetClip(g.mainLeft, g.top, g.mainRight, g.bottom);
     if (calibrated) {
@@ -207,13 +211,16 @@ void DrawReconstructionFigure(Canvas& c, const Workspace& ws, const FigureSettin
             anyOutside = true;
         }
     }
-    DrawSampleLine(c, axis, g.x, n, [&](int i) { return row(i).estimate; }, curve, st.thinPt,
-                   Surface::LineStyle::Solid);
+    DrawSampleLine(
+        c, axis, g.x, n, [&](int i) { return row(i).estimate; }, curve, st.thinPt,
+        Surface::LineStyle::Solid);
     if (calibrated) {
-        DrawSampleLine(c, axis, g.x, n, [&](int i) { return row(i).median; }, kBlack, st.linePt,
-                       Surface::LineStyle::Solid);
-        DrawSampleLine(c, axis, g.x, n, [&](int i) { return row(i).mode; }, kBlack, st.linePt,
-                       Surface::LineStyle::Dot);
+        DrawSampleLine(
+            c, axis, g.x, n, [&](int i) { return row(i).median; }, kBlack, st.linePt,
+            Surface::LineStyle::Solid);
+        DrawSampleLine(
+            c, axis, g.x, n, [&](int i) { return row(i).mode; }, kBlack, st.linePt,
+            Surface::LineStyle::Dot);
     }
     for (int i = 1; i <= n; ++i) {
         if (!std::isfinite(row(i).estimate)) continue;
@@ -232,15 +239,17 @@ void DrawReconstructionFigure(Canvas& c, const Workspace& ws, const FigureSettin
                 continue;
             }
             Surface::Points pts;
-            for (int w = a; w <= b; ++w) pts.push_back({g.x(sm.value[w]), axis.PositionY(sm.position[w])});
+            for (int w = a; w <= b; ++w)
+                pts.push_back({g.x(sm.value[w]), axis.PositionY(sm.position[w])});
             c.Polyline(pts, smooth, 1.4 * st.linePt);
         }
     }
 
     // The distance panel: each sample's closest modern site, the cut-offs as lines.
     c.SetClip(g.distLeft, g.top, g.distRight, g.bottom);
-    DrawSampleLine(c, axis, g.dx, n, [&](int i) { return row(i).closestDistance; }, curve,
-                   st.thinPt, Surface::LineStyle::Solid);
+    DrawSampleLine(
+        c, axis, g.dx, n, [&](int i) { return row(i).closestDistance; }, curve, st.thinPt,
+        Surface::LineStyle::Solid);
     for (int i = 1; i <= n; ++i) {
         if (!std::isfinite(row(i).closestDistance)) continue;
         const bool poor = row(i).poorAnalogue == 1;
@@ -257,24 +266,25 @@ void DrawReconstructionFigure(Canvas& c, const Workspace& ws, const FigureSettin
     std::vector<LegendItem> items;
     items.push_back({LegendItem::Kind::Marker, curve, "sample", Marker::Disc});
     if (anyPoor)
-        items.push_back({LegendItem::Kind::Marker, curve, "no close analogue (above the 5 % cut-off)",
-                         Marker::Circle});
+        items.push_back({LegendItem::Kind::Marker, curve,
+                         "no close analogue (above the 5 % cut-off)", Marker::Circle});
     if (sm.windows > 0)
         items.push_back({LegendItem::Kind::Line, smooth,
-                         "smoothed (" + std::to_string(s.table.smoothing) + " samples)", Marker::Disc,
-                         1.4 * st.linePt});
+                         "smoothed (" + std::to_string(s.table.smoothing) + " samples)",
+                         Marker::Disc, 1.4 * st.linePt});
     if (calibrated) {
-        items.push_back({LegendItem::Kind::Box, inner,
-                         CoefficientText(s.table.coefficient1) + " % region"});
-        items.push_back({LegendItem::Kind::Box, outer,
-                         CoefficientText(s.table.coefficient2) + " % region"});
+        items.push_back(
+            {LegendItem::Kind::Box, inner, CoefficientText(s.table.coefficient1) + " % region"});
+        items.push_back(
+            {LegendItem::Kind::Box, outer, CoefficientText(s.table.coefficient2) + " % region"});
         items.push_back({LegendItem::Kind::Line, kBlack, "median"});
         items.push_back({LegendItem::Kind::DottedLine, kBlack, "mode"});
     } else if (std::isfinite(rmsep)) {
         items.push_back({LegendItem::Kind::Box, rmsepBand, "estimate ± RMSEP " + ShortText(rmsep)});
     }
     if (anyOutside)
-        items.push_back({LegendItem::Kind::Marker, warning, "outside the envelope", Marker::Triangle});
+        items.push_back(
+            {LegendItem::Kind::Marker, warning, "outside the envelope", Marker::Triangle});
     DrawLegend(c, g.mainLeft, g.legendTop, c.width() - kMargin - g.mainLeft, items);
 }
 

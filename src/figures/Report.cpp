@@ -183,8 +183,8 @@ public:
         Room(row * static_cast<double>(lines));
         for (std::size_t k = 0; k < cells.size(); ++k)
             for (std::size_t l = 0; l < wrapped[k].size(); ++l)
-                canvas_->Text(kPageMargin + at[k], y_ + row * static_cast<double>(l), wrapped[k][l], pt,
-                              0, 0, 0, false, bold);
+                canvas_->Text(kPageMargin + at[k], y_ + row * static_cast<double>(l), wrapped[k][l],
+                              pt, 0, 0, 0, false, bold);
         y_ += row * static_cast<double>(lines);
     }
 
@@ -221,7 +221,8 @@ void RunRecordPages(ReportPdf& pdf, const std::vector<std::vector<std::string>>&
     enum class Part { Head, Options, Inputs } part = Part::Head;
     double keyWidth = 0;
     for (const auto& r : records)
-        if (!r.empty()) keyWidth = std::max(keyWidth, flow.canvas().TextWidth(r[0], pt, false, true));
+        if (!r.empty())
+            keyWidth = std::max(keyWidth, flow.canvas().TextWidth(r[0], pt, false, true));
     keyWidth = std::min(keyWidth + 4, 60.0);
     const double valueWidth = flow.Width() - keyWidth;
     for (std::size_t k = 0; k < records.size(); ++k) {
@@ -251,8 +252,8 @@ void RunRecordPages(ReportPdf& pdf, const std::vector<std::vector<std::string>>&
         } else {
             for (std::size_t a = 1; a < r.size(); ++a) value += (a > 1 ? ", " : "") + r[a];
         }
-        flow.Row({r[0], value.empty() && part == Part::Options ? "(none)" : value},
-                 {0, keyWidth}, {keyWidth, valueWidth}, pt, false);
+        flow.Row({r[0], value.empty() && part == Part::Options ? "(none)" : value}, {0, keyWidth},
+                 {keyWidth, valueWidth}, pt, false);
     }
 }
 
@@ -269,14 +270,15 @@ void ErrorTablePages(ReportPdf& pdf, const Workspace& ws, std::vector<std::strin
     flow.Row({"Parameter", "n", "RMSEP", "R²", "Mean bias", "Maximum bias"}, at, widths, pt, true);
     for (int p = 1; p <= ws.climateParamCount; ++p) {
         const ErrorModelSummary e = SummariseErrorModel(ws, p);
-        flow.Row({ParamName(ws, p), std::to_string(e.sites), TableNumber(e.rmsep), TableNumber(e.r2),
-                  TableNumber(e.meanBias), TableNumber(e.maxBias)},
+        flow.Row({ParamName(ws, p), std::to_string(e.sites), TableNumber(e.rmsep),
+                  TableNumber(e.r2), TableNumber(e.meanBias), TableNumber(e.maxBias)},
                  at, widths, pt);
     }
     flow.Space(2);
-    flow.Line("Residual = estimated - observed. The maximum bias is the mean residual of the one "
-              "of ten equal bins of the observed range where it is largest in magnitude.",
-              st.tickPt);
+    flow.Line(
+        "Residual = estimated - observed. The maximum bias is the mean residual of the one "
+        "of ten equal bins of the observed range where it is largest in magnitude.",
+        st.tickPt);
 }
 
 std::string Footer(const std::vector<std::vector<std::string>>& records)

@@ -67,12 +67,14 @@ void DrawScorePlotFigure(Canvas& c, const Workspace& ws, const FigureSettings& s
     };
     const double width = (c.width() - 2 * kMargin - gap) / 2;
     double side = legendTop - 2 - top - row;
-    for (const auto& [m, rows] : {std::pair<const Matrix<double>*, int>{&ws.taxonLoadings, ws.taxonCount},
-                                  std::pair<const Matrix<double>*, int>{&ws.refScores, ws.refSiteCount}}) {
+    for (const auto& [m, rows] :
+         {std::pair<const Matrix<double>*, int>{&ws.taxonLoadings, ws.taxonCount},
+          std::pair<const Matrix<double>*, int>{&ws.refScores, ws.refSiteCount}}) {
         const double range = rangeOf(*m, rows);
         const Ticks t = NiceTicks(-range, range, 4);
-        side = std::min({side, width - AxisReach(c, Side::Left, t, EofTitle(ws, ey)),
-                         legendTop - 2 - top - row - AxisReach(c, Side::Bottom, t, EofTitle(ws, ex))});
+        side =
+            std::min({side, width - AxisReach(c, Side::Left, t, EofTitle(ws, ey)),
+                      legendTop - 2 - top - row - AxisReach(c, Side::Bottom, t, EofTitle(ws, ex))});
     }
     side = std::max(side, 10.0);
 
@@ -106,7 +108,8 @@ void DrawScorePlotFigure(Canvas& c, const Workspace& ws, const FigureSettings& s
               auto far = [&](int t) {
                   return std::hypot(ws.taxonLoadings(t, ex), ws.taxonLoadings(t, ey));
               };
-              std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return far(a) > far(b); });
+              std::stable_sort(order.begin(), order.end(),
+                               [&](int a, int b) { return far(a) > far(b); });
               std::vector<Box> placed;
               const double h = c.TextHeight(st.smallPt);
               int labelled = 0;
@@ -120,7 +123,8 @@ void DrawScorePlotFigure(Canvas& c, const Workspace& ws, const FigureSettings& s
                   for (const double dir : {1.0, -1.0}) {
                       const double l = dir > 0 ? px + 0.9 : px - 0.9 - w;
                       const Box b{l, py - h / 2, l + w, py + h / 2};
-                      if (b.l < frame.l || b.r > frame.r || b.t < frame.t || b.b > frame.b) continue;
+                      if (b.l < frame.l || b.r > frame.r || b.t < frame.t || b.b > frame.b)
+                          continue;
                       if (std::any_of(placed.begin(), placed.end(),
                                       [&](const Box& o) { return o.Overlaps(b); }))
                           continue;
@@ -131,15 +135,16 @@ void DrawScorePlotFigure(Canvas& c, const Workspace& ws, const FigureSettings& s
                   }
               }
           });
-    panel(kMargin + width + gap, ws.refScores, ws.refSiteCount, "Reference sites and fossil samples",
-          [&](const Scale& x, const Scale& y, const Box&) {
+    panel(kMargin + width + gap, ws.refScores, ws.refSiteCount,
+          "Reference sites and fossil samples", [&](const Scale& x, const Scale& y, const Box&) {
               const int n = std::min<int>(ws.refSiteCount, ws.refScores.rows());
               for (int i = 1; i <= n; ++i)
                   c.Mark(x(ws.refScores(i, ex)), y(ws.refScores(i, ey)), Marker::Disc, 0.8,
                          siteColour);
               if (!fossil) return;
               auto empty = [&](int i) {
-                  return i < static_cast<int>(ws.fossilSampleEmpty.size()) && ws.fossilSampleEmpty[i];
+                  return i < static_cast<int>(ws.fossilSampleEmpty.size()) &&
+                         ws.fossilSampleEmpty[i];
               };
               Surface::Points path;
               auto flush = [&] {
@@ -158,18 +163,21 @@ void DrawScorePlotFigure(Canvas& c, const Workspace& ws, const FigureSettings& s
                   if (empty(i)) continue;
                   const double px = x(ws.fossilScores(i, ex)), py = y(ws.fossilScores(i, ey));
                   c.Mark(px, py, Marker::Disc, 1.0, fossilColour);
-                  if (envelope && i < static_cast<int>(ws.fossilOutside.size()) && ws.fossilOutside[i])
+                  if (envelope && i < static_cast<int>(ws.fossilOutside.size()) &&
+                      ws.fossilOutside[i])
                       c.Mark(px, py, Marker::Circle, 2.4, warning);
               }
           });
 
-    std::vector<LegendItem> items = {{LegendItem::Kind::Marker, taxonColour, "taxon", Marker::Disc},
-                                     {LegendItem::Kind::Marker, siteColour, "reference site", Marker::Disc}};
+    std::vector<LegendItem> items = {
+        {LegendItem::Kind::Marker, taxonColour, "taxon", Marker::Disc},
+        {LegendItem::Kind::Marker, siteColour, "reference site", Marker::Disc}};
     if (fossil) {
         items.push_back({LegendItem::Kind::Marker, fossilColour, "fossil sample", Marker::Disc});
         items.push_back({LegendItem::Kind::Line, pathColour, "sequence order"});
         if (envelope)
-            items.push_back({LegendItem::Kind::Marker, warning, "outside the envelope", Marker::Circle});
+            items.push_back(
+                {LegendItem::Kind::Marker, warning, "outside the envelope", Marker::Circle});
     }
     DrawLegend(c, kMargin, legendTop, c.width() - 2 * kMargin, items);
 }

@@ -271,7 +271,12 @@ QFont Surface::CurrentFont() const
     font.setBold(fontBold_);
     font.setItalic(fontItalic_);
     font.setUnderline(fontUnderline_);
-    if (UnhintedText()) font.setHintingPreference(QFont::PreferNoHinting);
+    if (UnhintedText()) {
+        font.setHintingPreference(QFont::PreferNoHinting);
+        // No ligatures: "fi" or "ff" set as one glyph would read back from a PDF as a
+        // ligature character, and a search for "figures" or "off" would not find it.
+        font.setStyleStrategy(QFont::PreferNoShaping);
+    }
     return font;
 }
 
@@ -556,7 +561,8 @@ void Surface::Polyline(const Points& points, Colour colour)
     });
 }
 
-void Surface::Polygon(const Points& points, std::optional<Colour> fill, std::optional<Colour> outline)
+void Surface::Polygon(const Points& points, std::optional<Colour> fill,
+                      std::optional<Colour> outline)
 {
     QPolygonF shape;
     if (points.size() < 3 || (!fill && !outline) || !DevicePolygon(*this, points, shape)) return;

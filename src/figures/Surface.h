@@ -176,7 +176,8 @@ protected:
     virtual bool StampsCircles() const { return false; }
 
     // Devices whose text is laid out without hinting, so that text measures the same at
-    // every resolution: figures, whose PNG, SVG and PDF must agree.
+    // every resolution, and without ligatures, so that text extracted from a file reads as
+    // it was written: figures, whose PNG, SVG and PDF must agree.
     virtual bool UnhintedText() const { return false; }
 
     // A second painter every drawing call also goes to, in the same device pixels: a panel

@@ -147,7 +147,8 @@ double SmoothedAt(const SmoothedCurve& curve, double position)
         if (!between) continue;
         if (!has(i) || !has(i + 1)) return kNaN;
         const double t = (double{x} - p0) / (double{p1} - p0);
-        return static_cast<float>(curve.value[i] + t * (double{curve.value[i + 1]} - curve.value[i]));
+        return static_cast<float>(curve.value[i] +
+                                  t * (double{curve.value[i + 1]} - curve.value[i]));
     }
     return kNaN;
 }
@@ -171,8 +172,10 @@ std::vector<ReconstructionRow> ReconstructionRowsOf(const Workspace& ws,
         const bool empty =
             i < static_cast<int>(ws.fossilSampleEmpty.size()) && ws.fossilSampleEmpty[i];
         if (HasEstimate(ws, i, p)) r.estimate = ws.reconValues(i, p);
-        if (!empty) r.analogues = static_cast<int>(ws.reconValues(i, 0));
-        else r.analogues = -1;
+        if (!empty)
+            r.analogues = static_cast<int>(ws.reconValues(i, 0));
+        else
+            r.analogues = -1;
         if (i < static_cast<int>(positions.size())) r.smoothed = SmoothedAt(smooth, positions[i]);
         if (qualityKnown && ws.closestSite[i] > 0) {
             r.closestDistance = ws.closestDistance[i];
@@ -195,7 +198,7 @@ std::vector<ReconstructionRow> ReconstructionRowsOf(const Workspace& ws,
 }
 
 std::vector<ReconstructionRow> ReconstructionTableRows(const Workspace& ws,
-                                                      const ReconstructionTableSettings& settings)
+                                                       const ReconstructionTableSettings& settings)
 {
     std::vector<ReconstructionRow> rows;
     if (!TableReady(ws)) return rows;

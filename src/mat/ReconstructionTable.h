@@ -14,9 +14,9 @@ namespace tarvex {
 inline constexpr const char* kReconstructionTableFileName = "reconstruction.csv";
 
 struct ReconstructionTableSettings {
-    int smoothing = 3;         // smoothing level of the curve, 1..10
-    int calibratedParam = 0;   // the parameter a returned calibration belongs to; 0 for none
-    int coefficient1 = 682;    // confidence coefficients in tenths of a percent
+    int smoothing = 3;        // smoothing level of the curve, 1..10
+    int calibratedParam = 0;  // the parameter a returned calibration belongs to; 0 for none
+    int coefficient1 = 682;   // confidence coefficients in tenths of a percent
     int coefficient2 = 954;
     bool envelopeKnown = false;  // the envelope analysis has run, so its marks mean something
 };
@@ -62,7 +62,7 @@ double SmoothedAt(const SmoothedCurve& curve, double position);
 // Every row, samples in order within each parameter, parameters 1..n in order. Empty without
 // a fossil reconstruction.
 std::vector<ReconstructionRow> ReconstructionTableRows(const Workspace& ws,
-                                                      const ReconstructionTableSettings& settings);
+                                                       const ReconstructionTableSettings& settings);
 // The rows of one parameter.
 std::vector<ReconstructionRow> ReconstructionRowsOf(const Workspace& ws,
                                                     const ReconstructionTableSettings& settings,

@@ -20,8 +20,8 @@ namespace {
 using namespace tarvex::testing;
 
 const std::vector<std::string> kHeader = {
-    "Sample",  "Parameter",        "Estimate",         "Smoothed",      "Analogues",
-    "Closest distance", "Outside envelope", "Poor analogue", "Mode",          "Median",
+    "Sample",           "Parameter",        "Estimate",      "Smoothed",  "Analogues",
+    "Closest distance", "Outside envelope", "Poor analogue", "Mode",      "Median",
     "Lower 68.2",       "Upper 68.2",       "Lower 95.4",    "Upper 95.4"};
 
 std::string FreshDir(const std::string& name)
@@ -33,10 +33,9 @@ std::string FreshDir(const std::string& name)
 
 BatchResult ExampleRun(const std::string& dir, std::vector<std::string> extra = {})
 {
-    std::vector<std::string> args = {"--reference", kExamples + "reference.csv",
-                                     "--fossil",    kExamples + "fossil.csv",
-                                     "--climate",   kExamples + "climate.csv",
-                                     "--out",       dir};
+    std::vector<std::string> args = {
+        "--reference", kExamples + "reference.csv", "--fossil", kExamples + "fossil.csv",
+        "--climate",   kExamples + "climate.csv",   "--out",    dir};
     args.insert(args.end(), extra.begin(), extra.end());
     return Batch(args);
 }
@@ -162,7 +161,7 @@ TEST(ReconstructionTableTest, CalibrationAtReadsTheColumnOfTheEstimate)
     const double nan = NAN;
     const Case cases[] = {
         {0, 0.1, 10.0, 9.9, 10.1, 9.6, 10.3, 9.3, 10.7},
-        {0, 0.1, 10.04, 9.9, 10.1, 9.6, 10.3, 9.3, 10.7},  // rounds into the same column
+        {0, 0.1, 10.04, 9.9, 10.1, 9.6, 10.3, 9.3, 10.7},   // rounds into the same column
         {0, 0.1, 10.06, nan, nan, nan, nan, nan, nan},      // the next column is empty
         {0, 0.1, -3, nan, nan, nan, nan, nan, nan},         // off the grid
         {20, -0.1, 10.0, 10.1, 9.9, 9.7, 10.4, 9.3, 10.7},  // high to low
@@ -255,8 +254,8 @@ TEST(ReconstructionTableTest, FigureOptionsAreChecked)
         {{"--reference", ref, "--fossil", fossil, "--figures", dir + "/f", "--report-parameters",
           "1", "--out", dir},
          "it needs --climate"},
-        {{"--reference", ref, "--fossil", fossil, "--figures", dir + "/f",
-          "--diagram-min-percent", "101", "--out", dir},
+        {{"--reference", ref, "--fossil", fossil, "--figures", dir + "/f", "--diagram-min-percent",
+          "101", "--out", dir},
          "from 0 to 100"},
         {{"--reference", ref, "--fossil", fossil, "--report", dir + "/r.pdf", "--out", dir},
          "no figure library"},
