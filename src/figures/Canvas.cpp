@@ -500,7 +500,7 @@ double DrawColourKey(Canvas& c, double x, double y, double barWidth, double barH
         c.Text(x + barWidth + s.tickMm + kLabelGapMm, m, ticks.labels[k], s.tickPt, 0, 0.5);
         widest = std::max(widest, c.TextWidth(ticks.labels[k], s.tickPt));
     }
-    if (!title.empty()) c.Text(x, y - 1.5, title, s.tickPt, 0, 1);
+    if (!title.empty()) c.Text(x, y - c.TextHeight(s.tickPt) / 2 - 1.2, title, s.tickPt, 0, 1);
     return barWidth + s.tickMm + kLabelGapMm + widest;
 }
 

@@ -50,6 +50,7 @@ void DrawScorePlotFigure(Canvas& c, const Workspace& ws, const FigureSettings& s
     const Colour warning = SchemeColour(ws.colours.schemeColour3);
     const bool fossil = ws.projectionDone && ws.fossilScores.rows() >= ws.fossilSampleCount;
     const bool envelope = s.table.envelopeKnown && ws.envelopeDone;
+    bool anyOutside = false;
 
     const double row = c.LineSpacing(st.tickPt);
     const double top = kMargin + titleHeight + 2;
@@ -164,8 +165,10 @@ void DrawScorePlotFigure(Canvas& c, const Workspace& ws, const FigureSettings& s
                   const double px = x(ws.fossilScores(i, ex)), py = y(ws.fossilScores(i, ey));
                   c.Mark(px, py, Marker::Disc, 1.0, fossilColour);
                   if (envelope && i < static_cast<int>(ws.fossilOutside.size()) &&
-                      ws.fossilOutside[i])
+                      ws.fossilOutside[i]) {
                       c.Mark(px, py, Marker::Circle, 2.4, warning);
+                      anyOutside = true;
+                  }
               }
           });
 
@@ -175,7 +178,7 @@ void DrawScorePlotFigure(Canvas& c, const Workspace& ws, const FigureSettings& s
     if (fossil) {
         items.push_back({LegendItem::Kind::Marker, fossilColour, "fossil sample", Marker::Disc});
         items.push_back({LegendItem::Kind::Line, pathColour, "sequence order"});
-        if (envelope)
+        if (anyOutside)
             items.push_back(
                 {LegendItem::Kind::Marker, warning, "outside the envelope", Marker::Circle});
     }
