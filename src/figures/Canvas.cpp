@@ -213,6 +213,23 @@ void Canvas::Mark(double x, double y, Marker marker, double sizeMm, Colour colou
     }
 }
 
+void Canvas::Marks(const Surface::Points& centres, Marker marker, double sizeMm, Colour colour)
+{
+    if (marker != Marker::Circle && marker != Marker::Disc) {
+        for (const auto& [x, y] : centres) Mark(x, y, marker, sizeMm, colour);
+        return;
+    }
+    Surface::Points inside;
+    inside.reserve(centres.size());
+    for (const auto& c : centres)
+        if (Inside(c.first, c.second)) inside.push_back(c);
+    SetPen(style_.axisPt, Surface::LineStyle::Solid);
+    if (marker == Marker::Disc)
+        surface_.Dots(inside, sizeMm, colour);
+    else
+        surface_.Circles(inside, sizeMm / 2, colour);
+}
+
 void Canvas::Image(double x1, double y1, double x2, double y2, const QImage& image)
 {
     surface_.Cells(x1, y1, x2, y2, image);

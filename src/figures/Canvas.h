@@ -54,6 +54,8 @@ public:
     void Rect(double x1, double y1, double x2, double y2, std::optional<Colour> fill,
               std::optional<Colour> outline = std::nullopt, double widthPt = 0.5);
     void Mark(double x, double y, Marker marker, double sizeMm, Colour colour);
+    // Many circles (hollow) or discs of one size and colour at once.
+    void Marks(const Surface::Points& centres, Marker marker, double sizeMm, Colour colour);
     // An image stretched over the rectangle, each source pixel a sharp cell.
     void Image(double x1, double y1, double x2, double y2, const QImage& image);
 

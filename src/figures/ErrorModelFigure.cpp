@@ -48,6 +48,11 @@ void DrawErrorModelFigure(Canvas& c, const Workspace& ws, const FigureSettings& 
     const Colour point = SchemeColour(ws.colours.schemeColour6);
     const Colour bias = SchemeColour(ws.colours.schemeColour3);
     const std::string name = ParamName(ws, p);
+    // Rings show how sites overlap while there are few; thousands are drawn as dots, which
+    // stay legible and keep the file small.
+    const bool dense = pairs.size() > 600;
+    const Marker marker = dense ? Marker::Disc : Marker::Circle;
+    const double markSize = dense ? 0.7 : 1.1;
 
     double lo = INFINITY, hi = -INFINITY, rlo = 0, rhi = 0;
     for (const Pair& q : pairs) {
@@ -87,11 +92,14 @@ void DrawErrorModelFigure(Canvas& c, const Workspace& ws, const FigureSettings& 
         c.Rect(left, top, left + side, pb, std::nullopt, RGB(170, 170, 170), st.thinPt);
     c.SetClip(ax, top, ax + side, pb);
     c.Line(x1(lo), y1(lo), x1(hi), y1(hi), RGB(90, 90, 90), st.thinPt, Surface::LineStyle::Dash);
-    for (const Pair& q : pairs) c.Mark(x1(q.observed), y1(q.estimate), Marker::Circle, 1.1, point);
+    Surface::Points marks;
+    for (const Pair& q : pairs) marks.push_back({x1(q.observed), y1(q.estimate)});
+    c.Marks(marks, marker, markSize, point);
+    marks.clear();
     c.SetClip(bx, top, bx + side, pb);
     c.Line(x2(lo), y2(0), x2(hi), y2(0), RGB(90, 90, 90), st.thinPt, Surface::LineStyle::Dash);
-    for (const Pair& q : pairs)
-        c.Mark(x2(q.observed), y2(q.estimate - q.observed), Marker::Circle, 1.1, point);
+    for (const Pair& q : pairs) marks.push_back({x2(q.observed), y2(q.estimate - q.observed)});
+    c.Marks(marks, marker, markSize, point);
     for (const BiasBin& b : bins) {
         if (b.count == 0 || !std::isfinite(b.meanResidual)) continue;
         const double y = y2(b.meanResidual);
@@ -104,7 +112,7 @@ void DrawErrorModelFigure(Canvas& c, const Workspace& ws, const FigureSettings& 
     DrawAxis(c, Side::Bottom, x2, pb, vt, xTitle);
 
     const std::vector<LegendItem> items = {
-        {LegendItem::Kind::Marker, point, "reference site (leave-one-out)", Marker::Circle},
+        {LegendItem::Kind::Marker, point, "reference site (leave-one-out)", marker},
         {LegendItem::Kind::DashedLine, RGB(90, 90, 90), "1:1 line, zero residual"},
         {LegendItem::Kind::Line, bias,
          "mean residual of each of " + std::to_string(bins.size()) + " bins of the observed range",

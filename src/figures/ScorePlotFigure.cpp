@@ -139,9 +139,10 @@ void DrawScorePlotFigure(Canvas& c, const Workspace& ws, const FigureSettings& s
     panel(kMargin + width + gap, ws.refScores, ws.refSiteCount,
           "Reference sites and fossil samples", [&](const Scale& x, const Scale& y, const Box&) {
               const int n = std::min<int>(ws.refSiteCount, ws.refScores.rows());
+              Surface::Points sites;
               for (int i = 1; i <= n; ++i)
-                  c.Mark(x(ws.refScores(i, ex)), y(ws.refScores(i, ey)), Marker::Disc, 0.8,
-                         siteColour);
+                  sites.push_back({x(ws.refScores(i, ex)), y(ws.refScores(i, ey))});
+              c.Marks(sites, Marker::Disc, 0.8, siteColour);
               if (!fossil) return;
               auto empty = [&](int i) {
                   return i < static_cast<int>(ws.fossilSampleEmpty.size()) &&

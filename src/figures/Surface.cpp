@@ -581,6 +581,57 @@ void Surface::Polygon(const Points& points, std::optional<Colour> fill,
     });
 }
 
+void Surface::Circles(const Points& centres, double radius, Colour outline,
+                      std::optional<Colour> fill)
+{
+    const double r = std::abs(radius * PixelsPerUserX());
+    if (centres.empty() || !std::isfinite(r) || r > kPixelLimit) return;
+    QPainterPath path;
+    for (const auto& [x, y] : centres) {
+        const double cx = MapX(x), cy = MapY(y);
+        if (!Finite(cx, cy)) continue;
+        const double reach = r + drawWidth_;
+        if (cx + reach < 0 || cy + reach < 0 || cx - reach > PixelWidth() ||
+            cy - reach > PixelHeight())
+            continue;
+        path.addEllipse(QPointF(cx, cy), r, r);
+    }
+    if (path.isEmpty()) return;
+    PaintAll([&](QPainter& p, bool) {
+        PrepareShapes(p);
+        p.setRenderHint(QPainter::Antialiasing, smooth_);
+        p.setPen(MakePen(outline, drawWidth_));
+        p.setBrush(fill ? QBrush(ToQColor(*fill)) : QBrush(Qt::NoBrush));
+        p.drawPath(path);
+    });
+}
+
+void Surface::Dots(const Points& centres, double diameter, Colour colour)
+{
+    const double d = std::abs(diameter * PixelsPerUserX());
+    if (centres.empty() || !std::isfinite(d) || d > kPixelLimit) return;
+    QPainterPath path;
+    for (const auto& [x, y] : centres) {
+        const double cx = MapX(x), cy = MapY(y);
+        if (!Finite(cx, cy) || cx + d < 0 || cy + d < 0 || cx - d > PixelWidth() ||
+            cy - d > PixelHeight())
+            continue;
+        path.moveTo(cx, cy);
+        // A path drops a line that ends where it starts.
+        path.lineTo(cx + 1e-3, cy);
+    }
+    if (path.isEmpty()) return;
+    PaintAll([&](QPainter& p, bool) {
+        PrepareShapes(p);
+        p.setRenderHint(QPainter::Antialiasing, smooth_);
+        QPen pen(ToQColor(colour), d);
+        pen.setCapStyle(Qt::RoundCap);
+        p.setPen(pen);
+        p.setBrush(Qt::NoBrush);
+        p.drawPath(path);
+    });
+}
+
 void Surface::Text(double x, double y, const std::string& text, double alignX, double alignY,
                    double angle, Colour colour)
 {
