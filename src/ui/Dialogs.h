@@ -8,6 +8,18 @@ class QPrinter;
 
 namespace tarvex {
 
+// How a figure is exported: its size in millimetres, the resolution of a PNG, and for the
+// pollen diagram its drawing choices.
+struct FigureOptions {
+    double widthMm = 180;
+    double heightMm = 120;
+    double dpi = 300;
+    bool diagram = false;  // the diagram's choices below are asked for
+    bool bars = false;
+    bool exaggeration = false;
+    double minPercent = 0;
+};
+
 // Every question the program asks the user goes through here, so windows can be driven by
 // scripted answers in tests. File filters are written "Description(*.ext)|*.ext", pairs of
 // description and pattern separated by '|', several patterns in one pair by ';'.
@@ -29,6 +41,10 @@ public:
     virtual bool AskYesNo(const std::string& text, const std::string& title = "Error") = 0;
     // A printer set up by the user (copies, orientation), or nullptr when cancelled.
     virtual std::unique_ptr<QPrinter> ChoosePrinter() = 0;
+    // The options of a figure about to be exported, starting from those offered; nothing
+    // when cancelled.
+    virtual std::optional<FigureOptions> AskFigureOptions(const std::string& title,
+                                                          const FigureOptions& offered) = 0;
 };
 
 }  // namespace tarvex

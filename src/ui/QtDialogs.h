@@ -29,6 +29,8 @@ public:
     void Inform(const std::string& text, const std::string& title) override;
     bool AskYesNo(const std::string& text, const std::string& title = "Error") override;
     std::unique_ptr<QPrinter> ChoosePrinter() override;
+    std::optional<FigureOptions> AskFigureOptions(const std::string& title,
+                                                  const FigureOptions& offered) override;
 
     // "Data(*.csv)|*.csv|Text|*.txt;*.dat" becomes "Data (*.csv);;Text (*.txt *.dat)".
     static QString QtFilter(const std::string& filter);
