@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QImage>
@@ -33,7 +34,9 @@ class ExampleFigures : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        dir_ = FreshDir("figures-example");
+        // A folder of this process's own: the tests of the suite may run side by side, each
+        // in a process of its own.
+        dir_ = FreshDir("figures-example-" + std::to_string(QCoreApplication::applicationPid()));
         renderer_ = std::make_unique<CapturingRenderer>();
         const FigureRunResult run = RunWithFigures(
             *renderer_,
@@ -42,7 +45,11 @@ protected:
              dir_ + "/report.pdf", "--figures", dir_ + "/figures", "--out", dir_ + "/out"});
         ASSERT_EQ(run.status, 0) << run.err;
     }
-    static void TearDownTestSuite() { renderer_.reset(); }
+    static void TearDownTestSuite()
+    {
+        renderer_.reset();
+        std::filesystem::remove_all(dir_);
+    }
 
     static const Workspace& ws() { return renderer_->workspace; }
     static const FigureSettings& settings() { return renderer_->settings; }
