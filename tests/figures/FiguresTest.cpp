@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 #include <algorithm>
 #include <cmath>
+#include <fstream>
 #include <map>
 #include <memory>
 
@@ -143,6 +144,48 @@ TEST_F(ExampleFigures, TextStaysText)
             EXPECT_NE(pdf.find(text), std::string::npos) << stem << ": " << text;
         }
     }
+}
+
+// One size in millimetres for every format: the SVG's width and height, the PDF's page, and
+// the PNG's pixels at its resolution.
+TEST_F(ExampleFigures, FormatsShareTheSizeInMillimetres)
+{
+    const fig::FigureJob job{fig::FigureKind::ErrorModel, 2};
+    const fig::FigureSize size{150, 80};
+    fig::ExportSettings e;
+    e.size = size;
+    e.format = fig::FigureFormat::Svg;
+    const std::string svg = fig::RenderFigureFile(ws(), settings(), job, e);
+    const QRegularExpressionMatch m =
+        QRegularExpression("<svg width=\"([0-9.]+)mm\" height=\"([0-9.]+)mm\"")
+            .match(QString::fromStdString(svg));
+    ASSERT_TRUE(m.hasMatch());
+    EXPECT_NEAR(m.captured(1).toDouble(), 150, 0.01);
+    EXPECT_NEAR(m.captured(2).toDouble(), 80, 0.01);
+
+    e.format = fig::FigureFormat::Pdf;
+    const std::string pdf = dir_ + "/size.pdf";
+    std::ofstream(pdf, std::ios::binary) << fig::RenderFigureFile(ws(), settings(), job, e);
+    const QString info = PdfToolOutput("pdfinfo", {QString::fromStdString(pdf)});
+    const QRegularExpressionMatch page =
+        QRegularExpression("Page size:\\s+([0-9.]+) x ([0-9.]+) pts").match(info);
+    ASSERT_TRUE(page.hasMatch()) << info.toStdString();
+    EXPECT_NEAR(page.captured(1).toDouble(), 150 / 25.4 * 72, 0.5);
+    EXPECT_NEAR(page.captured(2).toDouble(), 80 / 25.4 * 72, 0.5);
+
+    e.format = fig::FigureFormat::Png;
+    e.pngDpi = 150;
+    const std::string png = fig::RenderFigureFile(ws(), settings(), job, e);
+    QImage image;
+    ASSERT_TRUE(image.loadFromData(reinterpret_cast<const uchar*>(png.data()),
+                                   static_cast<int>(png.size()), "PNG"));
+    EXPECT_EQ(image.width(), 886);  // 150 mm at 150 dpi
+    EXPECT_EQ(image.height(), 472);
+    EXPECT_NEAR(image.dotsPerMeterX() * 0.0254, 150, 0.01);
+    e.pngDpi = 5000;
+    std::string reason;
+    EXPECT_TRUE(fig::RenderFigureFile(ws(), settings(), job, e, &reason).empty());
+    EXPECT_NE(reason.find("72 to 1200"), std::string::npos);
 }
 
 // The diagram's columns share one percentage scale: drawn as bars, every column's bar of a
