@@ -236,7 +236,7 @@ void RunRecordPages(ReportPdf& pdf, const std::vector<std::vector<std::string>>&
         }
         if (r.size() == 4 && r[0] == "Input") {
             part = Part::Inputs;
-            flow.Heading("Input files (size and SHA-256 of the bytes read)", st.labelPt + 2);
+            flow.Heading("Input files (size and SHA-256)", st.labelPt + 2);
             continue;
         }
         if (part == Part::Inputs && r.size() >= 4) {

@@ -44,7 +44,7 @@ std::optional<FigureOptions> QtDialogs::AskFigureOptions(const std::string& titl
     if (offered.diagram) {
         bars = new QCheckBox("Bars instead of silhouettes", &dialog);
         bars->setChecked(offered.bars);
-        exaggeration = new QCheckBox("Hollow x10 exaggeration curve", &dialog);
+        exaggeration = new QCheckBox("Hollow ×10 exaggeration curve", &dialog);
         exaggeration->setChecked(offered.exaggeration);
         minPercent = new QDoubleSpinBox(&dialog);
         minPercent->setRange(0, 100);
