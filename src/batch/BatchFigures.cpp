@@ -232,16 +232,21 @@ bool BatchFigureStage(Workspace& ws, const BatchOptions& options, const std::vec
         request.settings.chart = true;
         request.settings.chartParam = options.pairsPath.empty() ? options.calibrationParam : 0;
     }
-    if (!options.reportPath.empty()) request.reportPath = Absolute(options.reportPath);
+    // Their folders are made as --out's is.
+    auto makeFolder = [&err](const std::filesystem::path& folder) {
+        std::error_code ec;
+        if (folder.empty() || std::filesystem::create_directories(folder, ec) || !ec) return true;
+        err << "The folder " << folder.string() << " could not be created: " << ec.message()
+            << "\n";
+        return false;
+    };
+    if (!options.reportPath.empty()) {
+        request.reportPath = Absolute(options.reportPath);
+        if (!makeFolder(std::filesystem::path(request.reportPath).parent_path())) return false;
+    }
     if (!options.figuresDir.empty()) {
         request.figuresDir = Absolute(options.figuresDir);
-        std::error_code ec;
-        std::filesystem::create_directories(request.figuresDir, ec);
-        if (ec) {
-            err << "The folder " << options.figuresDir << " could not be created: " << ec.message()
-                << "\n";
-            return false;
-        }
+        if (!makeFolder(request.figuresDir)) return false;
     }
     request.runRecord = runRecord;
     std::vector<std::pair<std::string, std::string>> drawn;
