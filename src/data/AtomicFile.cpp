@@ -179,14 +179,18 @@ bool Stage(const std::string& path, const std::string& content, Staged& staged, 
     // follows a link planted at the name, and no one else can open the file while it fills.
     int fd = -1;
     int slot = -1;
+    int error = 0;
     {
         const SignalsHeld held;
         fd = mkstemp(temp.data());
-        if (fd >= 0) slot = Register(temp);
+        if (fd >= 0)
+            slot = Register(temp);
+        else
+            error = errno;
     }
     if (fd < 0) {
         SetReason(reason, "Cannot create a temporary file in the folder " + folder + ": " +
-                              SystemText(errno) + ".");
+                              SystemText(error) + ".");
         return false;
     }
     staged.temp = temp;
