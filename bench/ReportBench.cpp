@@ -14,7 +14,8 @@
 //   BM_ReportOnly       the report of that run alone, from its results.
 //
 // The North American set is read from TARVEX_BENCH_DATA (a folder holding modern.csv and
-// climate.csv), by default ../shared/data/north-american-pollen beside the repository.
+// climate.csv), by default north-american-pollen of the published data sets beside the
+// repository (../shared/data, or the folder TARVEX_DATA names).
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -36,8 +37,9 @@ const std::string kExamples = std::string(TARVEX_SOURCE_DIR) + "/examples/";
 
 std::string NorthAmericaFolder()
 {
-    const char* folder = std::getenv("TARVEX_BENCH_DATA");
-    return folder && *folder ? folder : std::string(TARVEX_SHARED_DATA) + "/north-american-pollen";
+    if (const char* folder = std::getenv("TARVEX_BENCH_DATA"); folder && *folder) return folder;
+    const char* data = std::getenv("TARVEX_DATA");
+    return std::string(data && *data ? data : TARVEX_DATA_DIR) + "/north-american-pollen";
 }
 
 std::string Scratch(const std::string& name)

@@ -15,6 +15,7 @@
 #include "calib/frmCalib.h"
 #include "data/AtomicFile.h"
 #include "data/NumberText.h"
+#include "data/Sha256.h"
 #include "eof/frmCorrelVar.h"
 #include "figures/Report.h"
 #include "mat/frmMAT.h"
@@ -184,7 +185,25 @@ bool WindowRunRecord(App& app, const std::string& reportPath, std::string& text,
     options.reportPath = reportPath;
     const std::vector<std::string> args = EquivalentCommandLine(options);
     RunSettled settled{options.rangeLow, options.rangeHigh};
-    if (!RunRecordText(args, options, app.ws(), settled, std::time(nullptr), text, error))
+    // The windows keep no digest of what they imported; the files are read for it now.
+    RecordedInputs inputs;
+    for (const auto& [option, path] :
+         {std::pair<const char*, const std::string*>{"--reference", &options.referencePath},
+          {"--fossil", &options.fossilPath},
+          {"--climate", &options.climatePath},
+          {"--pairs", &options.pairsPath},
+          {"--model-pairs", &options.modelPairsPath}}) {
+        if (path->empty()) continue;
+        RecordedInput input{option, *path, {}};
+        std::string reason;
+        if (!Sha256OfFile(*path, input.digest.sha256, input.digest.size, reason)) {
+            error = "The input file " + *path + " cannot be read again for its SHA-256: " + reason +
+                    ".";
+            return false;
+        }
+        inputs.push_back(std::move(input));
+    }
+    if (!RunRecordText(args, options, app.ws(), settled, std::time(nullptr), inputs, text, error))
         return false;
     // The batch marks the envelope at its default tightness only; another one is written
     // down beside the settings, so the record does not claim what a rerun would not give.

@@ -53,15 +53,6 @@ inline std::string FreshDir(const std::string& name)
     return dir;
 }
 
-// The real data sets beside the repository (or where TARVEX_DATA points); empty when absent.
-inline std::string SharedData(const std::string& relative)
-{
-    const char* env = std::getenv("TARVEX_DATA");
-    const std::string root = env && *env ? env : TARVEX_SHARED_DATA;
-    const std::string path = root + "/" + relative;
-    return std::filesystem::exists(path) ? path : std::string();
-}
-
 // The texts of an SVG file's <text> elements, entities resolved.
 inline std::vector<std::string> SvgTexts(const std::string& svg)
 {

@@ -383,7 +383,8 @@ TEST(FigureRunTest, RealDataSets)
     for (const Set& set : sets) {
         const std::string modern = SharedData(set.modern), fossil = SharedData(set.fossil),
                           climate = SharedData(set.climate);
-        if (modern.empty() || fossil.empty() || climate.empty())
+        if (!std::filesystem::exists(modern) || !std::filesystem::exists(fossil) ||
+            !std::filesystem::exists(climate))
             GTEST_SKIP() << "The data set " << set.name << " is not beside the repository.";
         const std::string dir = FreshDir(std::string("figures-") + set.name);
         CapturingRenderer renderer;
