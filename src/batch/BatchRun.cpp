@@ -32,7 +32,7 @@ namespace tarvex {
 namespace {
 
 // The data checks' findings on stderr, the lines the window's warning shows; with --strict
-// they end the run before anything is written.
+// they end the run before anything is written. Every table and pair file is checked.
 bool ReportChecks(const std::vector<std::string>& checks, const BatchOptions& options,
                   std::ostream& err)
 {
@@ -203,6 +203,7 @@ bool BatchClimateStage(Workspace& ws, const BatchOptions& options, std::ostream&
         if (!read.reason.empty()) err << read.reason << "\n";
         return false;
     }
+    if (!ReportChecks(read.checks, options, err)) return false;
     const std::vector<int>& differing = read.mismatchedSites;
     if (!differing.empty() && !options.acceptSiteNames) {
         // Nobody can answer the window's questions here, so the run lists them (the first
@@ -401,6 +402,7 @@ bool BatchCalibrationStage(Workspace& ws, const BatchOptions& options, const std
         const CalibStatus st = ImportPairFile(options.pairsPath, 0, set0);
         if (!st.ok) return refuse(options.pairsPath, st.error);
         for (const std::string& w : st.warnings) err << options.pairsPath << ": " << w << "\n";
+        if (!ReportChecks(st.checks, options, err)) return false;
     } else {
         if (param > ws.climateParamCount)
             return refuse(
@@ -420,6 +422,7 @@ bool BatchCalibrationStage(Workspace& ws, const BatchOptions& options, const std
         const CalibStatus st = ImportPairFile(options.modelPairsPath, 1, set1);
         if (!st.ok) return refuse(options.modelPairsPath, st.error);
         for (const std::string& w : st.warnings) err << options.modelPairsPath << ": " << w << "\n";
+        if (!ReportChecks(st.checks, options, err)) return false;
     }
 
     std::string low = options.rangeLow, high = options.rangeHigh;

@@ -28,6 +28,7 @@
 #include "calib/frmCalib.h"
 #include "app/frmMain.h"
 #include "data/NumberText.h"
+#include "data/TableChecks.h"
 #include "diagram/frmDiagram.h"
 #include "diagram/frmECC.h"
 #include "eof/frmControl.h"
@@ -690,6 +691,9 @@ void frmMAT::Inport_climate_data()
             return;
         }
         ClimateImported();
+        // Said before the reconstruction runs on the values the checks are about.
+        if (!outcome.checks.empty())
+            app_.dialogs().Warn(TableCheckMessage(outcome.checks), kTableCheckTitle);
     }
     Command1->setEnabled(false);
     DoClimateReconstruction();

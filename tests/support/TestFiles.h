@@ -1,6 +1,7 @@
 #pragma once
 
 // Scratch files for tests, kept in the build tree.
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -8,6 +9,16 @@
 namespace tarvex::testing {
 
 inline const std::string kExamples = std::string(TARVEX_SOURCE_DIR) + "/examples/";
+
+// A file of the published data sets: beside the repository in shared/data, or in the folder
+// TARVEX_TEST_DATA names. Tests skip when it is not there (a clean clone has no data).
+inline std::string SharedData(const std::string& relative)
+{
+    const char* folder = std::getenv("TARVEX_TEST_DATA");
+    const std::string base = folder && *folder ? std::string(folder)
+                                               : std::string(TARVEX_SOURCE_DIR) + "/../shared/data";
+    return base + "/" + relative;
+}
 
 inline std::string TempPath(const std::string& name)
 {
