@@ -66,7 +66,9 @@ TEST(ChartData, ModeMedianAndRegionsOfAFineColumn)
 
 TEST(ChartData, MedianStopsAtTheFirstFineRowPastHalf)
 {
-    Workspace ws = ChainOfTwinPairs();
+    // Two groups apart (10 and 15): on the fine grid the half above the median passes one
+    // half again when summed afresh.
+    Workspace ws = ChainOfTwinPairs(10.0f, 15.0f, 3);
     PrepareChartData(ws, 682, 954);
     const Matrix<float>& c = ws.chartProbability;
     int columns = 0;
@@ -79,7 +81,6 @@ TEST(ChartData, MedianStopsAtTheFirstFineRowPastHalf)
         for (int w = 0; w < m; ++w) below += c(u, w);
         EXPECT_LE(below, total / 2) << u;
         EXPECT_GT(below + c(u, m), total / 2) << u;
-        EXPECT_LE(m, 250) << u;  // at 9.9 or 9.95, never up the tail
     }
     EXPECT_GT(columns, 20);
 }
