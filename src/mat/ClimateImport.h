@@ -27,6 +27,7 @@ struct ClimateReadOutcome {
     ClimateTable table;
     std::vector<int> mismatchedSites;  // sites whose label differs from the reference label
     std::vector<std::string> checks;   // the data checks of the table as read (TableCheckLines)
+    InputDigest input;                 // the bytes the table was read from
 };
 
 // Reads the climate table at path with the data-table grammar and checks that it has exactly

@@ -1,6 +1,6 @@
 #pragma once
 
-// Scratch files for tests, kept in the build tree.
+// Scratch files for tests, kept in the build tree, and the published data sets.
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -10,14 +10,12 @@ namespace tarvex::testing {
 
 inline const std::string kExamples = std::string(TARVEX_SOURCE_DIR) + "/examples/";
 
-// A file of the published data sets: beside the repository in shared/data, or in the folder
-// TARVEX_TEST_DATA names. Tests skip when it is not there (a clean clone has no data).
-inline std::string SharedData(const std::string& relative)
+// A file or folder of the published data sets beside the repository, or under the folder the
+// environment variable TARVEX_DATA names. Tests that need one skip when it is missing.
+inline std::string SharedData(const std::string& name)
 {
-    const char* folder = std::getenv("TARVEX_TEST_DATA");
-    const std::string base = folder && *folder ? std::string(folder)
-                                               : std::string(TARVEX_SOURCE_DIR) + "/../shared/data";
-    return base + "/" + relative;
+    const char* folder = std::getenv("TARVEX_DATA");
+    return std::string(folder && *folder ? folder : TARVEX_DATA_DIR) + "/" + name;
 }
 
 inline std::string TempPath(const std::string& name)
