@@ -52,28 +52,40 @@ double SquaredCorrelation(const std::vector<double>& x, const std::vector<double
 // lower edge, so a value on an inner edge belongs to the lower bin. The mean residual of the
 // bin where it is largest in magnitude, with its sign. When every observed value is the same
 // there is a single bin, and its mean residual is the mean bias.
-double MaximumBias(const std::vector<double>& observed, const std::vector<double>& residual)
+std::vector<BiasBin> Bins(const std::vector<double>& observed, const std::vector<double>& residual)
 {
     const auto [lowest, highest] = std::minmax_element(observed.begin(), observed.end());
     const double low = *lowest;
     const double high = *highest;
     const double width = (high - low) / kBiasBins;
-    std::array<double, kBiasBins> sum{};
-    std::array<int, kBiasBins> count{};
+    const int count = high > low ? kBiasBins : 1;
+    std::vector<BiasBin> bins(static_cast<std::size_t>(count));
+    for (int b = 0; b < count; ++b) {
+        bins[b].low = count == 1 ? low : low + b * width;
+        bins[b].high = count == 1 ? high : low + (b + 1) * width;
+    }
+    std::vector<double> sum(bins.size(), 0.0);
     for (std::size_t i = 0; i < observed.size(); ++i) {
         int bin = 0;
         if (high > low)
             while (bin < kBiasBins - 1 && !(observed[i] <= low + (bin + 1) * width)) ++bin;
         sum[static_cast<std::size_t>(bin)] += residual[i];
-        ++count[static_cast<std::size_t>(bin)];
+        ++bins[static_cast<std::size_t>(bin)].count;
     }
+    for (std::size_t b = 0; b < bins.size(); ++b)
+        bins[b].meanResidual =
+            bins[b].count > 0 ? sum[b] / bins[b].count : std::numeric_limits<double>::quiet_NaN();
+    return bins;
+}
+
+double MaximumBias(const std::vector<double>& observed, const std::vector<double>& residual)
+{
     double worst = 0;
     bool any = false;
-    for (std::size_t b = 0; b < sum.size(); ++b) {
-        if (count[b] == 0) continue;
-        const double mean = sum[b] / count[b];
+    for (const BiasBin& b : Bins(observed, residual)) {
+        if (b.count == 0) continue;
         // Of two bins with the same magnitude, the lower one is reported.
-        if (!any || std::fabs(mean) > std::fabs(worst)) worst = mean;
+        if (!any || std::fabs(b.meanResidual) > std::fabs(worst)) worst = b.meanResidual;
         any = true;
     }
     return worst;
@@ -133,10 +145,9 @@ ErrorModelSummary SummariseErrorModel(const Workspace& ws, int p)
 
 std::vector<BiasBin> ErrorModelBiasBins(const Workspace& ws, int p)
 {
-    std::vector<BiasBin> bins;
     if (p < 1 || p > ws.climateParamCount || ws.siteReconValues.cols() < p ||
         ws.climateValues.cols() < p)
-        return bins;
+        return {};
     const int sites = std::min(UsableRows(ws.siteReconValues, ws.refSiteCount),
                                UsableRows(ws.climateValues, ws.refSiteCount));
     std::vector<double> observed, residual;
@@ -146,31 +157,8 @@ std::vector<BiasBin> ErrorModelBiasBins(const Workspace& ws, int p)
         observed.push_back(ws.climateValues(s, p));
         residual.push_back(e - ws.climateValues(s, p));
     }
-    if (observed.empty()) return bins;
-    const auto [lowest, highest] = std::minmax_element(observed.begin(), observed.end());
-    const double low = *lowest, high = *highest;
-    const int count = high > low ? kBiasBins : 1;
-    bins.resize(static_cast<std::size_t>(count));
-    for (int b = 0; b < count; ++b) {
-        bins[b].low = count == 1 ? low : low + (high - low) * b / kBiasBins;
-        bins[b].high = count == 1 ? high : low + (high - low) * (b + 1) / kBiasBins;
-    }
-    // The same assignment as the maximum bias above.
-    std::vector<double> sum(static_cast<std::size_t>(count), 0.0);
-    for (std::size_t i = 0; i < observed.size(); ++i) {
-        int bin = 0;
-        if (high > low) {
-            const double position = kBiasBins * ((observed[i] - low) / (high - low));
-            if (position >= 1)
-                bin = static_cast<int>(std::min(std::floor(position), kBiasBins - 1.0));
-        }
-        sum[static_cast<std::size_t>(bin)] += residual[i];
-        ++bins[static_cast<std::size_t>(bin)].count;
-    }
-    for (std::size_t b = 0; b < bins.size(); ++b)
-        bins[b].meanResidual = bins[b].count > 0 ? sum[b] / bins[b].count
-                                                 : std::numeric_limits<double>::quiet_NaN();
-    return bins;
+    if (observed.empty()) return {};
+    return Bins(observed, residual);
 }
 
 }  // namespace tarvex
