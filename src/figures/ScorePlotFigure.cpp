@@ -97,45 +97,53 @@ void DrawScorePlotFigure(Canvas& c, const Workspace& ws, const FigureSettings& s
         DrawAxis(c, Side::Bottom, x, pt + side, t, EofTitle(ws, ex));
     };
 
-    panel(kMargin, ws.taxonLoadings, ws.taxonCount, "Taxa",
-          [&](const Scale& x, const Scale& y, const Box& frame) {
-              const int n = std::min<int>(ws.taxonCount, ws.taxonLoadings.rows());
-              for (int t = 1; t <= n; ++t)
-                  c.Mark(x(ws.taxonLoadings(t, ex)), y(ws.taxonLoadings(t, ey)), Marker::Disc, 1.0,
-                         taxonColour);
-              // Names for the taxa farthest out, each where it runs into no other name.
-              std::vector<int> order(static_cast<std::size_t>(n));
-              std::iota(order.begin(), order.end(), 1);
-              auto far = [&](int t) {
-                  return std::hypot(ws.taxonLoadings(t, ex), ws.taxonLoadings(t, ey));
-              };
-              std::stable_sort(order.begin(), order.end(),
-                               [&](int a, int b) { return far(a) > far(b); });
-              std::vector<Box> placed;
-              const double h = c.TextHeight(st.smallPt);
-              int labelled = 0;
-              for (const int t : order) {
-                  if (labelled == kLabelledTaxa) break;
-                  const std::string& name =
-                      t < static_cast<int>(ws.refTaxonNames.size()) ? ws.refTaxonNames[t] : "";
-                  const double w = c.TextWidth(name, st.smallPt);
-                  const double px = x(ws.taxonLoadings(t, ex)), py = y(ws.taxonLoadings(t, ey));
-                  // Right of the point, or left of it when that side is free.
-                  for (const double dir : {1.0, -1.0}) {
-                      const double l = dir > 0 ? px + 0.9 : px - 0.9 - w;
-                      const Box b{l, py - h / 2, l + w, py + h / 2};
-                      if (b.l < frame.l || b.r > frame.r || b.t < frame.t || b.b > frame.b)
-                          continue;
-                      if (std::any_of(placed.begin(), placed.end(),
-                                      [&](const Box& o) { return o.Overlaps(b); }))
-                          continue;
-                      placed.push_back(b);
-                      c.Text(b.l, py, name, st.smallPt, 0, 0.5);
-                      ++labelled;
-                      break;
-                  }
-              }
-          });
+    panel(
+        kMargin, ws.taxonLoadings, ws.taxonCount, "Taxa",
+        [&](const Scale& x, const Scale& y, const Box& frame) {
+            const int n = std::min<int>(ws.taxonCount, ws.taxonLoadings.rows());
+            for (int t = 1; t <= n; ++t)
+                c.Mark(x(ws.taxonLoadings(t, ex)), y(ws.taxonLoadings(t, ey)), Marker::Disc, 1.0,
+                       taxonColour);
+            // Names for the taxa farthest out, each where it runs into no other name.
+            std::vector<int> order(static_cast<std::size_t>(n));
+            std::iota(order.begin(), order.end(), 1);
+            auto far = [&](int t) {
+                return std::hypot(ws.taxonLoadings(t, ex), ws.taxonLoadings(t, ey));
+            };
+            std::stable_sort(order.begin(), order.end(),
+                             [&](int a, int b) { return far(a) > far(b); });
+            std::vector<Box> placed;
+            const double h = c.TextHeight(st.smallPt);
+            int labelled = 0;
+            for (const int t : order) {
+                if (labelled == kLabelledTaxa) break;
+                const std::string& name =
+                    t < static_cast<int>(ws.refTaxonNames.size()) ? ws.refTaxonNames[t] : "";
+                const double w = c.TextWidth(name, st.smallPt);
+                const double px = x(ws.taxonLoadings(t, ex)), py = y(ws.taxonLoadings(t, ey));
+                // Right of the point, or left of it when that side is free.
+                for (const double dir : {1.0, -1.0}) {
+                    const double l = dir > 0 ? px + 0.9 : px - 0.9 - w;
+                    const Box b{l, py - h / 2, l + w, py + h / 2};
+                    if (b.l < frame.l || b.r > frame.r || b.t < frame.t || b.b > frame.b) continue;
+                    if (std::any_of(placed.begin(), placed.end(),
+                                    [&](const Box& o) { return o.Overlaps(b); }))
+                        continue;
+                    // Nor over another taxon's dot: a name there would hide it.
+                    bool covers = false;
+                    for (int u = 1; u <= n && !covers; ++u) {
+                        const double ux = x(ws.taxonLoadings(u, ex));
+                        const double uy = y(ws.taxonLoadings(u, ey));
+                        covers = u != t && Box{ux - 0.5, uy - 0.5, ux + 0.5, uy + 0.5}.Overlaps(b);
+                    }
+                    if (covers) continue;
+                    placed.push_back(b);
+                    c.Text(b.l, py, name, st.smallPt, 0, 0.5);
+                    ++labelled;
+                    break;
+                }
+            }
+        });
     panel(kMargin + width + gap, ws.refScores, ws.refSiteCount,
           "Reference sites and fossil samples", [&](const Scale& x, const Scale& y, const Box&) {
               const int n = std::min<int>(ws.refSiteCount, ws.refScores.rows());
