@@ -113,12 +113,12 @@ void frmCalib::DrawPrintout(Surface& page)
         int figure;
         int slot;
         float weight;
-    } models[] = {{3, calib::kErrorModel, perRange},
-                  {4, calib::kJointModel, perRange},
-                  {5, calib::kSmoothedModel,
-                   (2.5f / static_cast<float>(Slider3->value())) * perRange},
-                  {6, calib::kRowNormalised, 20.0f},
-                  {7, calib::kProbability, 20.0f}};
+    } models[] = {
+        {3, calib::kErrorModel, perRange},
+        {4, calib::kJointModel, perRange},
+        {5, calib::kSmoothedModel, (2.5f / static_cast<float>(Slider3->value())) * perRange},
+        {6, calib::kRowNormalised, 20.0f},
+        {7, calib::kProbability, 20.0f}};
     for (const auto& m : models) {
         if (!stages_.drawn[m.figure] || ws.calibMatrices.size() != 9) continue;
         double l, t, w, h;
@@ -144,16 +144,16 @@ void frmCalib::DrawPrintout(Surface& page)
         page.SetCurrentX(X(kFigureLeft[n - 1]) - c * static_cast<double>(lowText.size()) / 2);
         page.Print(lowText);
         page.SetCurrentY(labelTop);
-        page.SetCurrentX(X(kFigureLeft[n - 1] + kBox) - c * static_cast<double>(highText.size()) / 2);
+        page.SetCurrentX(X(kFigureLeft[n - 1] + kBox) -
+                         c * static_cast<double>(highText.size()) / 2);
         page.Print(highText);
     }
 
     // The figures of the fit beside figure 8.
     page.SetCurrentX(X(kFigureLeft[5] + 100));
     page.SetCurrentY(Y(kFigureTop[6] + 100));
-    for (const std::string& line :
-         {"N1 = " + Text(Label12[0]), "N2 = " + Text(Label12[1]), "R1 = " + Text(Label13[0]),
-          "R2 = " + Text(Label13[1])})
+    for (const std::string& line : {"N1 = " + Text(Label12[0]), "N2 = " + Text(Label12[1]),
+                                    "R1 = " + Text(Label13[0]), "R2 = " + Text(Label13[1])})
         page.Print(line);
     if (Check1->isChecked())
         for (const std::string& line :
@@ -178,7 +178,7 @@ void frmCalib::DrawPrintout(Surface& page)
 void frmCalib::PrintWindow()
 {
     if (busy_) return;
-    PrintOnePage(app_.dialogs(), [this](PrintPage& page) { DrawPrintout(page); });
+    PrintOnePage(app_.dialogs(), this, [this](PrintPage& page) { DrawPrintout(page); });
 }
 
 }  // namespace tarvex

@@ -35,20 +35,21 @@ void frmMAT::Inport_climate_data()
     Workspace& ws = app_.ws();
     if (!ws.climateLoaded) {
         const std::optional<std::string> path =
-            app_.dialogs().OpenFile("Import climate data", "DataFile(*.csv)|*.csv");
+            app_.dialogs().OpenFile(this, "Import climate data", "DataFile(*.csv)|*.csv");
         SetScreenPointer(Pointer::Hourglass);
         const ImportOutcome outcome =
-            path ? ImportClimateTable(ws, *path,
-                                      [this](const std::string& q) {
-                                          SetScreenPointer(Pointer::Default);
-                                          const bool yes = app_.dialogs().AskYesNo(q, "Error");
-                                          SetScreenPointer(Pointer::Hourglass);
-                                          return yes;
-                                      })
-                 : CancelledClimateImport(ClimateImportStyle::Reconstruction);
+            path
+                ? ImportClimateTable(ws, *path,
+                                     [this](const std::string& q) {
+                                         SetScreenPointer(Pointer::Default);
+                                         const bool yes = app_.dialogs().AskYesNo(this, q, "Error");
+                                         SetScreenPointer(Pointer::Hourglass);
+                                         return yes;
+                                     })
+                : CancelledClimateImport(ClimateImportStyle::Reconstruction);
         SetScreenPointer(Pointer::Default);
         if (!outcome.ok) {
-            for (const std::string& m : outcome.messages) app_.dialogs().Warn(m, "Error");
+            for (const std::string& m : outcome.messages) app_.dialogs().Warn(this, m, "Error");
             return;
         }
         ClimateImported();
@@ -181,11 +182,11 @@ void frmMAT::SaveCurve()
     const Workspace& ws = app_.ws();
     const int p = ws.currentClimateParam;
     if (CurveFileText(ws, p).empty()) {
-        app_.dialogs().Warn("There is no reconstruction to save yet.", "Error");
+        app_.dialogs().Warn(this, "There is no reconstruction to save yet.", "Error");
         return;
     }
     app_.main().SaveText(
-        "Save climate curve", ws.fossilSampleCount,
+        this, "Save climate curve", ws.fossilSampleCount,
         [&ws, p](const ProgressFn& progress, bool* allFinite) {
             return CurveFileText(ws, p, progress, allFinite);
         },
@@ -196,11 +197,11 @@ void frmMAT::SaveCurveAll()
 {
     const Workspace& ws = app_.ws();
     if (AllCurvesFileText(ws).empty()) {
-        app_.dialogs().Warn("There is no reconstruction to save yet.", "Error");
+        app_.dialogs().Warn(this, "There is no reconstruction to save yet.", "Error");
         return;
     }
     app_.main().SaveText(
-        "Save all climate curves", ws.fossilSampleCount,
+        this, "Save all climate curves", ws.fossilSampleCount,
         [&ws](const ProgressFn& progress, bool* allFinite) {
             return AllCurvesFileText(ws, progress, allFinite);
         },
@@ -212,11 +213,11 @@ void frmMAT::SaveScatter()
     const Workspace& ws = app_.ws();
     const int p = ws.currentClimateParam;
     if (ScatterFileText(ws, p).empty()) {
-        app_.dialogs().Warn("There is no error model to save yet.", "Error");
+        app_.dialogs().Warn(this, "There is no error model to save yet.", "Error");
         return;
     }
     app_.main().SaveText(
-        "Save scatter diagram", ws.refSiteCount,
+        this, "Save scatter diagram", ws.refSiteCount,
         [&ws, p](const ProgressFn& progress, bool* allFinite) {
             return ScatterFileText(ws, p, progress, allFinite);
         },
@@ -237,12 +238,12 @@ void frmMAT::SaveMeridan()
 {
     const Workspace& ws = app_.ws();
     if (!ws.calibReturned) {
-        app_.dialogs().Warn("There is no calibration matrix to save yet.", "Error");
+        app_.dialogs().Warn(this, "There is no calibration matrix to save yet.", "Error");
         return;
     }
     const MatrixFileSettings settings = MatrixSettings();
     app_.main().SaveText(
-        "Save Meridan matrix", kMatrixResolution,
+        this, "Save Meridan matrix", kMatrixResolution,
         [&ws, settings](const ProgressFn& progress, bool* allFinite) {
             return MeridanMatrixFileText(ws, settings, DateTimeText(std::time(nullptr)), progress,
                                          allFinite);
@@ -254,13 +255,13 @@ void frmMAT::SaveStrativ()
 {
     const Workspace& ws = app_.ws();
     if (!ws.histBuilt) {
-        app_.dialogs().Warn("There is no histogram matrix to save yet: press \"Strativ\" first.",
-                            "Error");
+        app_.dialogs().Warn(
+            this, "There is no histogram matrix to save yet: press \"Strativ\" first.", "Error");
         return;
     }
     const MatrixFileSettings settings = MatrixSettings();
     app_.main().SaveText(
-        "Save Strativ matrix", ws.histLevels,
+        this, "Save Strativ matrix", ws.histLevels,
         [&ws, settings](const ProgressFn& progress, bool* allFinite) {
             return StrativMatrixFileText(ws, settings, DateTimeText(std::time(nullptr)), progress,
                                          allFinite);

@@ -171,6 +171,7 @@ void frmMAT::BuildHistogram()
     Workspace& ws = app_.ws();
     if (!ws.calibReturned) {
         app_.dialogs().Warn(
+            this,
             "There is no calibration to build the histogram from: press \"Return\" in the "
             "calibration window first.",
             "Error");
@@ -188,7 +189,7 @@ void frmMAT::BuildHistogram()
     EndProgress();
     if (!built) {
         // Nothing is drawn; the user learns why instead of seeing no change at all.
-        app_.dialogs().Warn("The histogram could not be built: " + reason, "Error");
+        app_.dialogs().Warn(this, "The histogram could not be built: " + reason, "Error");
         return;
     }
     SetMatrixRegionColours(ws);
