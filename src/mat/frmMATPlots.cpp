@@ -147,10 +147,10 @@ void frmMAT::DrawReconCurve()
         };
         for (int k = 1; k <= smooth.windows; ++k) {
             if (!has(k)) continue;
-            const double y = axis_.YOfPosition(smooth.position[k]);
+            const double y = axis_.WindowY(k, w, smooth.position[k]);
             if (has(k + 1))
                 Picture1->Line(smooth.value[k], y, smooth.value[k + 1],
-                               axis_.YOfPosition(smooth.position[k + 1]), smoothColour);
+                               axis_.WindowY(k + 1, w, smooth.position[k + 1]), smoothColour);
             else if (!has(k - 1))
                 Picture1->PSet(smooth.value[k], y, smoothColour);
         }
