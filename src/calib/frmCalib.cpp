@@ -20,6 +20,7 @@
 #include "calib/frmOutPut2.h"
 #include "data/NumberText.h"
 #include "mat/frmMAT.h"
+#include "settings/frmColor.h"
 #include "settings/frmPrintSetup.h"
 #include "ui/Dialogs.h"
 #include "ui/PictureBox.h"
@@ -325,6 +326,9 @@ void frmCalib::CloseSecondaryWindows()
     if (about_) about_->hide();
     for (frmCC* d : {static_cast<frmCC*>(cc1_.get()), static_cast<frmCC*>(cc2_.get())})
         if (d) d->CloseDialog();
+    // The colour settings close as their "OK" does, keeping what was set; whichever window
+    // opened them, they go with the calibration module.
+    if (app_.colourLoaded() && app_.colour().isVisible()) app_.colour().accept();
     CloseChart();
 }
 

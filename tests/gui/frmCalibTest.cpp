@@ -9,12 +9,13 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSlider>
 #include <cmath>
+#include <functional>
 #include <sstream>
 
 #include "app/App.h"
@@ -27,11 +28,12 @@
 #include "data/NumberText.h"
 #include "eof/frmCorrelVar.h"
 #include "mat/frmMAT.h"
+#include "settings/frmColor.h"
 #include "settings/frmPrintSetup.h"
 #include "support/Batch.h"
-#include "support/Records.h"
 #include "support/CalibrationPath.h"
 #include "support/Pdf.h"
+#include "support/Records.h"
 #include "support/TestFiles.h"
 #include "ui/PictureBox.h"
 #include "ui/ScriptedDialogs.h"
@@ -313,8 +315,8 @@ TEST_F(CalibTest, AsymmetricVestVobsFileDrivesTheErrorModel)
         static_cast<int>(std::lround(((k * value + d) - ws().gridOrigin) / ws().gridStep));
     EXPECT_NEAR(peak, expected, 1);
     EXPECT_NE(peak, t);
-    const Colour peakColour = ColourOfValue(ws().colours, e(t, peak) * ws().rangeWidth / 20 *
-                                                              ws().zEnhancement);
+    const Colour peakColour =
+        ColourOfValue(ws().colours, e(t, peak) * ws().rangeWidth / 20 * ws().zEnhancement);
     EXPECT_EQ(Pixel(c.Picture2[0], frmCalib::CellX(t), frmCalib::CellY(peak)), Rgb(peakColour));
 
     // Generating a model and leaving that mode again gives data set 1 back with its own fit.
@@ -397,7 +399,8 @@ TEST_F(CalibTest, RangeEditsInvalidateAndEqualEndsAreRefused)
     // A new range gives a new grid once the box is left.
     Edit(c.Text1, "-30");
     dialogs.records.clear();
-    EXPECT_FLOAT_EQ(static_cast<float>(ws().gridStep), static_cast<float>((Val(high.toStdString()) + 30) / 200));
+    EXPECT_FLOAT_EQ(static_cast<float>(ws().gridStep),
+                    static_cast<float>((Val(high.toStdString()) + 30) / 200));
     EXPECT_EQ(c.Label1[0]->text(), "-30");
     EXPECT_TRUE(c.Check4->isEnabled());
     c.Check4->click();
@@ -416,7 +419,8 @@ TEST_F(CalibTest, RangeEditsInvalidateAndEqualEndsAreRefused)
     emit r.Text1->textEdited("-20");
     EXPECT_EQ(c.Text1->text(), "-20");
     EXPECT_FALSE(c.stages().drawn[8]);
-    EXPECT_FLOAT_EQ(static_cast<float>(ws().gridStep), static_cast<float>((Val(high.toStdString()) + 20) / 200));
+    EXPECT_FLOAT_EQ(static_cast<float>(ws().gridStep),
+                    static_cast<float>((Val(high.toStdString()) + 20) / 200));
 }
 
 TEST_F(CalibTest, SettingsRerunTheirStagesAndCoefficientDialogsSetTheSliders)
@@ -516,9 +520,9 @@ TEST_F(CalibTest, SavedFileIsTheBatchFileAndFailuresAreReported)
     EXPECT_EQ(records[8], "\"Std. Dev. (% of range): \",5\r");
 
     const std::string out = TempPath("calib-window-batch");
-    const BatchResult b = Batch({"--reference", kExamples + "reference.csv", "--fossil",
-                                 kExamples + "fossil.csv", "--climate", kExamples + "climate.csv",
-                                 "--calibrate", "--out", out});
+    const BatchResult b =
+        Batch({"--reference", kExamples + "reference.csv", "--fossil", kExamples + "fossil.csv",
+               "--climate", kExamples + "climate.csv", "--calibrate", "--out", out});
     ASSERT_EQ(b.status, 0) << b.err;
     EXPECT_EQ(saved, ReadAll(out + "/calibration.csv"));
 
@@ -751,12 +755,12 @@ TEST_F(CalibTest, StrativBuildsTheHistogramAndTheMatrixFilesMatchTheBatch)
     r.mnuSaveStrativ2->trigger();
     ASSERT_EQ(dialogs.MessageTexts().size(), 1u);
     const std::string out = TempPath("window-matrices-batch");
-    const BatchResult b = Batch({"--reference", kExamples + "reference.csv", "--fossil",
-                                 kExamples + "fossil.csv", "--climate", kExamples + "climate.csv",
-                                 "--calibrate", "--out", out});
+    const BatchResult b =
+        Batch({"--reference", kExamples + "reference.csv", "--fossil", kExamples + "fossil.csv",
+               "--climate", kExamples + "climate.csv", "--calibrate", "--out", out});
     ASSERT_EQ(b.status, 0) << b.err;
-    for (const auto& [mine, theirs] :
-         {std::pair{meridan, out + "/meridan-matrix.csv"}, {strativ, out + "/strativ-matrix.csv"}}) {
+    for (const auto& [mine, theirs] : {std::pair{meridan, out + "/meridan-matrix.csv"},
+                                       {strativ, out + "/strativ-matrix.csv"}}) {
         std::istringstream a(ReadAll(mine)), e(ReadAll(theirs));
         std::string la, le;
         int lines = 0, differing = 0;
@@ -793,6 +797,34 @@ TEST_F(CalibTest, StrativBuildsTheHistogramAndTheMatrixFilesMatchTheBatch)
     EXPECT_FALSE(ws().histBuilt);
     EXPECT_FALSE(ws().calibReturned);
     EXPECT_FALSE(r.Command4->isEnabled());
+}
+
+TEST_F(CalibTest, ColourSettingsCloseWithTheCalibrationWindow)
+{
+    struct Case {
+        const char* what;
+        std::function<void(frmCalib&)> close;
+    };
+    const Case cases[] = {
+        {"Close", [](frmCalib& c) { c.Command2->click(); }},
+        {"&Quit", [](frmCalib& c) { c.mnuQuit->trigger(); }},
+        {"Return", [](frmCalib& c) { c.Command10->click(); }},
+        {"unload", [](frmCalib& c) { c.close(); }},
+    };
+    for (const Case& k : cases) {
+        ScriptedDialogs script;
+        App fresh(script);
+        fresh.endProgram = [] {};
+        frmCalib& c = ReachCalibration(fresh, script);
+        ASSERT_TRUE(c.stages().drawn[8]) << k.what;
+        c.mnuColour->trigger();
+        ASSERT_TRUE(fresh.colourLoaded()) << k.what;
+        ASSERT_TRUE(fresh.colour().isVisible()) << k.what;
+        k.close(c);
+        Settle();
+        EXPECT_FALSE(fresh.colour().isVisible()) << k.what;
+        EXPECT_TRUE(script.MessageTexts().empty()) << k.what;
+    }
 }
 
 }  // namespace
