@@ -345,6 +345,8 @@ void frmCalib::Unload()
     unloaded_ = true;
     CloseSecondaryWindows();
     ClosePrintOptions();
+    // The matrix files of a returned result still report this window's smoothing.
+    if (app_.matLoaded()) app_.mat().KeepCalibrationSmoothing(Slider3->value(), Slider4->value());
     app_.ws().calibWindowOpen = false;
     app_.UnloadCalib();
 }

@@ -228,8 +228,16 @@ MatrixFileSettings frmMAT::MatrixSettings() const
 {
     MatrixFileSettings s;
     s.analogue = Settings();
-    s.xSmoothing = returnedXSmoothing_;
-    s.ySmoothing = returnedYSmoothing_;
+    // The calibration window's sliders as they stand when the file is written; once that
+    // window is closed, as they stood when it closed (reading a closed window's sliders would
+    // load it afresh, with its defaults and a reset of the very result being saved).
+    if (app_.calibLoaded()) {
+        s.xSmoothing = app_.calib().Slider3->value();
+        s.ySmoothing = app_.calib().Slider4->value();
+    } else {
+        s.xSmoothing = keptXSmoothing_;
+        s.ySmoothing = keptYSmoothing_;
+    }
     s.param = app_.ws().currentClimateParam;
     return s;
 }

@@ -126,10 +126,8 @@ void frmMAT::ShowCalibrationResult()
     SetMatrixRegionColours(ws);
     PaintCalibrationPanel(true);
     ws.calibReturned = true;
-    if (app_.calibLoaded()) {
-        returnedXSmoothing_ = app_.calib().Slider3->value();
-        returnedYSmoothing_ = app_.calib().Slider4->value();
-    }
+    if (app_.calibLoaded())
+        KeepCalibrationSmoothing(app_.calib().Slider3->value(), app_.calib().Slider4->value());
     Picture4->show();
     Command4->setEnabled(true);
     ClearHistogramPanel();
@@ -146,6 +144,12 @@ void frmMAT::RedrawMatrices()
     if (ws.calibReturned) PaintCalibrationPanel(false);
     PaintHistogramPanel();
     SetCurveScales();
+}
+
+void frmMAT::KeepCalibrationSmoothing(int xSmoothing, int ySmoothing)
+{
+    keptXSmoothing_ = xSmoothing;
+    keptYSmoothing_ = ySmoothing;
 }
 
 void frmMAT::ClearCalibrationResult()

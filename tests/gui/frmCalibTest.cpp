@@ -827,5 +827,56 @@ TEST_F(CalibTest, ColourSettingsCloseWithTheCalibrationWindow)
     }
 }
 
+TEST_F(CalibTest, MatrixFilesReportTheSmoothingSlidersWhenTheyAreWritten)
+{
+    // The smoothing as the two header lines of both matrix files give it.
+    const auto smoothing = [this](frmMAT& r, bool strativ) {
+        const std::string path =
+            TempPath(strativ ? "smoothing-strativ.csv" : "smoothing-meridan.csv");
+        dialogs.QueueSaveFile(path);
+        if (strativ)
+            r.SaveStrativ();
+        else
+            r.SaveMeridan();
+        std::pair<std::string, std::string> xy;
+        for (const std::vector<std::string>& rec : ReadRecords(ReadAll(path))) {
+            if (rec.size() == 2 && rec[0] == "X-smoothing (%): ") xy.first = rec[1];
+            if (rec.size() == 2 && rec[0] == "Y-smoothing (%): ") xy.second = rec[1];
+        }
+        return xy;
+    };
+    frmCalib& c = Meridan();
+    frmMAT& r = app.mat();
+    dialogs.QueueOpenFile(WriteTemp("calib-smoothing-pairs.csv", AsymmetricPairs()));
+    c.Command1[1]->click();
+    c.Slider3->setValue(7);
+    c.Command3->click();
+    ASSERT_TRUE(c.stages().drawn[8]);
+    c.Command10->click();
+    r.Command4->click();
+    ASSERT_TRUE(ws().histBuilt);
+
+    // The deviation slider belongs to the generated model and takes nothing back outside it:
+    // the files give its value at the time they are written.
+    c.Slider4->setValue(9);
+    ASSERT_TRUE(ws().calibReturned);
+    for (bool strativ : {false, true})
+        EXPECT_EQ(smoothing(r, strativ), std::make_pair(std::string("7"), std::string("9")))
+            << strativ;
+
+    // A closed calibration window is not loaded again with its defaults: the files keep the
+    // sliders as they were.
+    c.Command2->click();
+    Settle();
+    ASSERT_FALSE(app.calibLoaded());
+    ASSERT_TRUE(ws().calibReturned);
+    for (bool strativ : {false, true})
+        EXPECT_EQ(smoothing(r, strativ), std::make_pair(std::string("7"), std::string("9")))
+            << strativ;
+    EXPECT_FALSE(app.calibLoaded());
+    EXPECT_TRUE(ws().calibReturned);
+    EXPECT_TRUE(dialogs.MessageTexts().empty());
+}
+
 }  // namespace
 }  // namespace tarvex
