@@ -696,6 +696,24 @@ TEST_F(CalibTest, PrintedPageHoldsTheTitleTheTextsAndTheFigures)
     EXPECT_TRUE(words.contains(QRegularExpression("Z-axis enhancement: +100 %")));
     EXPECT_TRUE(words.contains("Y: Error model"));
     EXPECT_TRUE(words.contains("N1 = " + c.Label12[0]->text()));
+    // No caption is printed without its value: data set 0 came from the reconstruction window,
+    // not from a file, and a generated model has no pair count or correlation. The groups of
+    // the two figures and of the settings stand apart.
+    const QStringList lines = words.split('\n');
+    int figure2 = -1, settings = -1;
+    for (int k = 0; k < lines.size(); ++k) {
+        const QString line = lines[k].trimmed();
+        EXPECT_NE(line, "File:");
+        EXPECT_NE(line, "N2 =");
+        EXPECT_NE(line, "R2 =");
+        if (line == "Figure 2") figure2 = k;
+        if (line.startsWith("Smoothing level:")) settings = k;
+    }
+    ASSERT_GT(figure2, 0);
+    ASSERT_GT(settings, 0);
+    EXPECT_TRUE(lines[figure2 - 1].trimmed().isEmpty()) << lines[figure2 - 1].toStdString();
+    EXPECT_TRUE(lines[settings - 1].trimmed().isEmpty()) << lines[settings - 1].toStdString();
+    EXPECT_TRUE(lines[figure2 + 1].contains("File: Generated error model"));
 
     EXPECT_EQ(PdfPageCount(pdf), 1);
 
