@@ -189,6 +189,8 @@ private:
     void PaintCalibrationPanel(bool afterReturn);
     void PaintHistogramPanel();
     void DrawMatrixOverlays();
+    // Marks the histogram levels whose probability the display range cuts off.
+    void DrawHistogramEdges();
     void ClearHistogramPanel();
     MatrixFileSettings MatrixSettings() const;
     void UpdateAnalogueLabel(const char* prefix);

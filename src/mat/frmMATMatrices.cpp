@@ -3,6 +3,7 @@
 // them.
 #include <QAction>
 #include <QCheckBox>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -74,9 +75,41 @@ void frmMAT::PaintHistogramPanel()
     SetCurveScales();
 }
 
+void frmMAT::DrawHistogramEdges()
+{
+    const Workspace& ws = app_.ws();
+    const HistogramEdgeLevels cut = HistogramCutLevels(ws);
+    if (cut.lower.empty() && cut.upper.empty()) {
+        Picture3->setToolTip(QString());
+        return;
+    }
+    // A dark bar along an edge of the panel, level by level, three pixels wide and just inside.
+    const PanelScale v = HistogramVerticalScale(ws);
+    Picture3->Scale(0, v.top, kMatrixResolution, v.height);
+    const double inset = 1.5 * kMatrixResolution / std::max(Picture3->PixelWidth(), 1);
+    Picture3->SetDrawOverlay(true);
+    Picture3->SetDrawWidth(3);
+    for (const auto& [x, levels] :
+         {std::pair{inset, &cut.lower}, {kMatrixResolution - inset, &cut.upper}})
+        for (int level : *levels) Picture3->Line(x, level - 0.5, x, level + 0.5, kBlack);
+    Picture3->SetDrawWidth(1);
+    Picture3->SetDrawOverlay(false);
+    Picture3->Refresh();
+    Picture3->setToolTip(
+        "A dark bar at an edge marks the levels whose probability goes on beyond the display "
+        "range (" +
+        Text1->text() + " to " + Text2->text() +
+        "). Widen the range under the curve and calibrate again to see them whole.");
+    SetCurveScales();
+}
+
 void frmMAT::DrawMatrixOverlays()
 {
     Workspace& ws = app_.ws();
+    if (ws.histBuilt)
+        DrawHistogramEdges();
+    else
+        Picture3->setToolTip(QString());
     const bool mode = Check4[0]->isChecked(), median = Check4[1]->isChecked();
     if (!mode && !median) return;
     const auto draw = [](PictureBox& pic, const std::vector<calib::LineItem>& items,

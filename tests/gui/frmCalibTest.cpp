@@ -14,6 +14,7 @@
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QSlider>
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <sstream>
@@ -27,6 +28,7 @@
 #include "calib/frmCalib.h"
 #include "data/NumberText.h"
 #include "eof/frmCorrelVar.h"
+#include "mat/Histogram.h"
 #include "mat/frmMAT.h"
 #include "settings/frmColor.h"
 #include "settings/frmPrintSetup.h"
@@ -894,6 +896,50 @@ TEST_F(CalibTest, MatrixFilesReportTheSmoothingSlidersWhenTheyAreWritten)
     EXPECT_FALSE(app.calibLoaded());
     EXPECT_TRUE(ws().calibReturned);
     EXPECT_TRUE(dialogs.MessageTexts().empty());
+}
+
+TEST_F(CalibTest, StrativMarksTheLevelsTheDisplayRangeCutsOff)
+{
+    // On the example core the warm upper samples calibrate to values beyond the proposed
+    // display range's upper end; the panel marks those levels at its right edge.
+    frmCalib& c = Generated();
+    frmMAT& r = app.mat();
+    c.Command10->click();
+    r.Command4->click();
+    ASSERT_TRUE(ws().histBuilt);
+    const HistogramEdgeLevels cut = HistogramCutLevels(ws());
+    ASSERT_FALSE(cut.upper.empty());
+    const QImage panel = r.Picture3->picture();
+    const QImage cells = r.Picture3->persistentPicture();
+    const int x = r.Picture3->PixelWidth() - 2;
+    // The panel's scale in levels while the histogram is drawn (the curve's scale is put back).
+    const PanelScale v = HistogramVerticalScale(ws());
+    const auto row = [&](int level) {
+        return static_cast<int>((level - v.top) / v.height * panel.height());
+    };
+    std::vector<bool> nearCut(static_cast<std::size_t>(panel.height()), false);
+    int marked = 0;
+    for (int level : cut.upper) {
+        const int y = row(level);
+        if (y >= 0 && y < panel.height() && panel.pixel(x, y) == qRgb(0, 0, 0)) ++marked;
+        for (int dy = -3; dy <= 3; ++dy)
+            if (y + dy >= 0 && y + dy < panel.height())
+                nearCut[static_cast<std::size_t>(y + dy)] = true;
+    }
+    EXPECT_GE(marked, static_cast<int>(cut.upper.size()) * 9 / 10);
+    // Away from the cut levels the edge shows the cells alone.
+    int stray = 0;
+    for (int y = 0; y < panel.height(); ++y)
+        if (!nearCut[static_cast<std::size_t>(y)] && panel.pixel(x, y) != cells.pixel(x, y) &&
+            panel.pixel(x, y) == qRgb(0, 0, 0))
+            ++stray;
+    EXPECT_EQ(stray, 0);
+    EXPECT_TRUE(r.Picture3->toolTip().contains("beyond the display range"));
+
+    // Without a histogram there is nothing to mark.
+    r.Slider6->setValue(r.Slider6->value() + 1);
+    EXPECT_FALSE(ws().histBuilt);
+    EXPECT_TRUE(r.Picture3->toolTip().isEmpty());
 }
 
 }  // namespace

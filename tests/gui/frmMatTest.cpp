@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QTextLayout>
 #include <QToolButton>
 #include <algorithm>
 #include <cmath>
@@ -434,6 +435,39 @@ TEST_F(MatTest, SmoothedCurveIsDrawnWhenTheFirstAndLastDepthsAreEqual)
             near = near || curve.pixelColor(std::clamp(column + dx, 0, curve.width() - 1),
                                             std::clamp(row + dy, 0, curve.height() - 1)) == smooth;
     EXPECT_TRUE(near);
+}
+
+TEST_F(MatTest, FiguresAndQualityLinesShowWholeAtTheLeastHeight)
+{
+    frmMAT& r = Reconstruct();
+    r.Command3->click();
+    ASSERT_TRUE(ws().errorModelShown);
+    r.resize(r.width(), r.minimumHeight());
+    QApplication::processEvents();
+    // Both lines of the analogue quality below the check box, none squeezed under it.
+    ASSERT_NE(r.QualityLabel->text().indexOf('\n'), -1);
+    EXPECT_GE(r.QualityLabel->height(), 2 * r.QualityLabel->fontMetrics().lineSpacing());
+    EXPECT_FALSE(r.QualityLabel->geometry().intersects(r.CheckQuality->geometry()));
+    EXPECT_GE(r.QualityLabel->y(), r.CheckQuality->y() + r.CheckQuality->height());
+
+    // The error model's figures: a line that has to break does so between figures, never
+    // between a caption and its value, even where the label is much narrower than here.
+    QLabel& summary = *r.SummaryLabel;
+    EXPECT_LE(summary.heightForWidth(summary.width()), summary.height());
+    for (int width : {summary.width(), 120, 90}) {
+        for (const QString& paragraph : summary.text().split('\n')) {
+            QTextLayout layout(paragraph, summary.font());
+            layout.beginLayout();
+            for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine())
+                line.setLineWidth(width);
+            layout.endLayout();
+            for (int k = 1; k < layout.lineCount(); ++k) {
+                const QChar first = paragraph.at(layout.lineAt(k).textStart());
+                EXPECT_FALSE(first.isDigit() || first == '-')
+                    << width << ": " << paragraph.toStdString();
+            }
+        }
+    }
 }
 
 }  // namespace
