@@ -223,13 +223,14 @@ void frmMain::SaveReport()
     Workspace& ws = app_.ws();
     if (!ws.eofDone) {
         app_.dialogs().Warn(
+            this,
             "There is nothing to report yet: import a reference table and run the EOF "
             "analysis first.",
             "Error");
         return;
     }
     const std::optional<std::string> path =
-        app_.dialogs().SaveFile("Save report", "PDF document(*.pdf)|*.pdf", "report.pdf");
+        app_.dialogs().SaveFile(this, "Save report", "PDF document(*.pdf)|*.pdf", "report.pdf");
     if (!path) return;
     std::string record, reason;
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
@@ -241,7 +242,8 @@ void frmMain::SaveReport()
     }
     QGuiApplication::restoreOverrideCursor();
     if (!written)
-        app_.dialogs().Warn("The report could not be saved:\n" + *path + "\n\n" + reason, "Error");
+        app_.dialogs().Warn(this, "The report could not be saved:\n" + *path + "\n\n" + reason,
+                            "Error");
 }
 
 }  // namespace tarvex

@@ -16,11 +16,11 @@ void frmMAT::SaveReconstructionTable()
     const Workspace& ws = app_.ws();
     const ReconstructionTableSettings settings = WindowFigureSettings(app_).table;
     if (ReconstructionTableText(ws, settings).empty()) {
-        app_.dialogs().Warn("There is no reconstruction to save yet.", "Error");
+        app_.dialogs().Warn(this, "There is no reconstruction to save yet.", "Error");
         return;
     }
     app_.main().SaveText(
-        "Save reconstruction table", ws.fossilSampleCount,
+        this, "Save reconstruction table", ws.fossilSampleCount,
         [&ws, settings](const ProgressFn&, bool* allFinite) {
             return ReconstructionTableText(ws, settings, allFinite);
         },

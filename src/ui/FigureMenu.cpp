@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QWidget>
 #include <cmath>
 
 #include "data/NumberText.h"
@@ -35,10 +36,10 @@ std::string Missing(fig::FigureKind kind)
 
 }  // namespace
 
-void ExportWindowFigure(Dialogs& dialogs, const WindowFigure& figure)
+void ExportWindowFigure(Dialogs& dialogs, QWidget* opener, const WindowFigure& figure)
 {
     if (!figure.ws || !fig::FigureAvailable(*figure.ws, figure.settings, figure.job)) {
-        dialogs.Warn("There is nothing to draw yet. " + Missing(figure.job.kind), "Error");
+        dialogs.Warn(opener, "There is nothing to draw yet. " + Missing(figure.job.kind), "Error");
         return;
     }
     const Workspace& ws = *figure.ws;
@@ -52,7 +53,8 @@ void ExportWindowFigure(Dialogs& dialogs, const WindowFigure& figure)
     offered.bars = settings.diagram.bars;
     offered.exaggeration = settings.diagram.exaggeration;
     offered.minPercent = settings.diagram.minPercent;
-    const std::optional<FigureOptions> chosen = dialogs.AskFigureOptions("Export figure", offered);
+    const std::optional<FigureOptions> chosen =
+        dialogs.AskFigureOptions(opener, "Export figure", offered);
     if (!chosen) return;
     if (offered.diagram) {
         settings.diagram.bars = chosen->bars;
@@ -61,8 +63,8 @@ void ExportWindowFigure(Dialogs& dialogs, const WindowFigure& figure)
     }
     const fig::FigureSize asked{chosen->widthMm, chosen->heightMm};
     const fig::FigureSize size = fig::FigureSizeFor(ws, settings, figure.job, asked);
-    const std::optional<std::string> path =
-        dialogs.SaveFile("Export figure", kFigureFilter, fig::FigureFileStem(figure.job) + ".pdf");
+    const std::optional<std::string> path = dialogs.SaveFile(
+        opener, "Export figure", kFigureFilter, fig::FigureFileStem(figure.job) + ".pdf");
     if (!path) return;
     std::string reason;
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
@@ -70,23 +72,26 @@ void ExportWindowFigure(Dialogs& dialogs, const WindowFigure& figure)
         fig::ExportFigureFile(ws, settings, figure.job, *path, size, chosen->dpi, &reason);
     QGuiApplication::restoreOverrideCursor();
     if (!written) {
-        dialogs.Warn("The figure could not be exported:\n" + *path + "\n\n" + reason, "Error");
+        dialogs.Warn(opener, "The figure could not be exported:\n" + *path + "\n\n" + reason,
+                     "Error");
         return;
     }
     if (size.width > asked.width + 0.5)
-        dialogs.Inform("The diagram's " + std::to_string(figure.ws->fossilTaxonCount) +
+        dialogs.Inform(opener,
+                       "The diagram's " + std::to_string(figure.ws->fossilTaxonCount) +
                            " taxa needed " + FormatNumber(std::ceil(size.width)) +
                            " mm instead of " + FormatNumber(asked.width) +
                            " mm; leave out the rarer taxa for a narrower figure.",
                        "Export figure");
 }
 
-QAction* AddExportFigure(QMenu& menu, QObject& context, Dialogs& dialogs,
+QAction* AddExportFigure(QMenu& menu, QWidget& opener, Dialogs& dialogs,
                          std::function<WindowFigure()> figure, const char* caption)
 {
     QAction* action = menu.addAction(caption);
-    QObject::connect(action, &QAction::triggered, &context,
-                     [&dialogs, figure] { ExportWindowFigure(dialogs, figure()); });
+    QObject::connect(action, &QAction::triggered, &opener, [&dialogs, &opener, figure] {
+        ExportWindowFigure(dialogs, opener.window(), figure());
+    });
     return action;
 }
 

@@ -9,7 +9,7 @@
 
 class QAction;
 class QMenu;
-class QObject;
+class QWidget;
 
 namespace tarvex {
 
@@ -30,10 +30,11 @@ inline constexpr const char* kFigureFilter =
 // The whole command: a message when the figure has nothing to show yet, the options dialog
 // (size, PNG resolution, the diagram's choices), the save dialog, the file, and a message
 // when it could not be written or the diagram needed more width than asked for.
-void ExportWindowFigure(Dialogs& dialogs, const WindowFigure& figure);
+// Its dialogs belong to the opener, the window whose menu it is.
+void ExportWindowFigure(Dialogs& dialogs, QWidget* opener, const WindowFigure& figure);
 
 // "Export Figure..." on a panel's pop-up menu, beside "Export Picture...".
-QAction* AddExportFigure(QMenu& menu, QObject& context, Dialogs& dialogs,
+QAction* AddExportFigure(QMenu& menu, QWidget& opener, Dialogs& dialogs,
                          std::function<WindowFigure()> figure,
                          const char* caption = "Export Figure...");
 

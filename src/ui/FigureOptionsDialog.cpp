@@ -13,10 +13,10 @@
 
 namespace tarvex {
 
-std::optional<FigureOptions> QtDialogs::AskFigureOptions(const std::string& title,
+std::optional<FigureOptions> QtDialogs::AskFigureOptions(QWidget* opener, const std::string& title,
                                                          const FigureOptions& offered)
 {
-    QDialog dialog(parent_);
+    QDialog dialog(Owner(opener));
     dialog.setWindowTitle(QString::fromStdString(title));
     auto* form = new QFormLayout;
     auto length = [&](double value) {

@@ -7,6 +7,8 @@
 
 #include "ui/Dialogs.h"
 
+class QWidget;
+
 namespace tarvex {
 
 enum class DialogKind { Open, Save, Warn, Inform, YesNo, Printer, Figure };
@@ -17,8 +19,9 @@ struct DialogRecord {
     std::string text;   // message text; empty for file and printer dialogs
     std::string title;  // dialog title; empty for the printer dialog
     DialogIcon icon = DialogIcon::None;
-    std::string filter;         // file dialogs only
-    std::string suggestedName;  // save dialog only
+    std::string filter;               // file dialogs only
+    std::string suggestedName;        // save dialog only
+    const QWidget* opener = nullptr;  // the window that asked; null when none was named
 };
 
 // Dialogs for tests: every question is answered from a queue of its own kind, in the order
@@ -38,15 +41,26 @@ public:
     void QueueFigureOptions(const FigureOptions& o) { figureAnswers_.push_back({false, false, o}); }
     void QueueFigureCancel() { figureAnswers_.push_back(FigureAnswer{true, false, {}}); }
 
-    std::optional<std::string> OpenFile(const std::string& title,
+    using Dialogs::AskFigureOptions;
+    using Dialogs::AskYesNo;
+    using Dialogs::ChoosePrinter;
+    using Dialogs::Inform;
+    using Dialogs::OpenFile;
+    using Dialogs::SaveFile;
+    using Dialogs::Warn;
+
+    std::optional<std::string> OpenFile(QWidget* opener, const std::string& title,
                                         const std::string& filter) override;
-    std::optional<std::string> SaveFile(const std::string& title, const std::string& filter,
+    std::optional<std::string> SaveFile(QWidget* opener, const std::string& title,
+                                        const std::string& filter,
                                         const std::string& suggestedName) override;
-    void Warn(const std::string& text, const std::string& title = "Error") override;
-    void Inform(const std::string& text, const std::string& title) override;
-    bool AskYesNo(const std::string& text, const std::string& title = "Error") override;
-    std::unique_ptr<QPrinter> ChoosePrinter() override;
-    std::optional<FigureOptions> AskFigureOptions(const std::string& title,
+    void Warn(QWidget* opener, const std::string& text,
+              const std::string& title = "Error") override;
+    void Inform(QWidget* opener, const std::string& text, const std::string& title) override;
+    bool AskYesNo(QWidget* opener, const std::string& text,
+                  const std::string& title = "Error") override;
+    std::unique_ptr<QPrinter> ChoosePrinter(QWidget* opener) override;
+    std::optional<FigureOptions> AskFigureOptions(QWidget* opener, const std::string& title,
                                                   const FigureOptions& offered) override;
     // What the last figure-options dialog offered.
     FigureOptions lastOfferedFigure;
