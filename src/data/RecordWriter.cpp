@@ -30,10 +30,12 @@ RecordWriter& RecordWriter::Text(std::string_view text)
 RecordWriter& RecordWriter::Number(double value)
 {
     Separate();
-    if (std::isfinite(value))
-        out_ += FormatNumber(value);
-    else
+    if (std::isfinite(value)) {
+        char text[kNumberTextMax];
+        out_.append(text, FormatNumberTo(value, text));
+    } else {
         allFinite_ = false;
+    }
     return *this;
 }
 

@@ -21,6 +21,8 @@ public:
     RecordWriter& Integer(long value);
     RecordWriter& Empty();
     void EndRecord();
+    // Room for a text of this many bytes in all, so a long file is not copied as it grows.
+    void Reserve(std::size_t bytes) { out_.reserve(bytes); }
 
     const std::string& str() const { return out_; }
     bool AllFinite() const { return allFinite_; }

@@ -91,6 +91,9 @@ void DataRecords(RecordWriter& w, const std::vector<std::string>& labels,
                  const Matrix<double>& values, int rows, int n, int total,
                  const ProgressFn& progress)
 {
+    // About 20 characters a number.
+    w.Reserve(w.str().size() + static_cast<std::size_t>(std::max(rows, 0)) *
+                                   (static_cast<std::size_t>(std::max(n, 0)) * 20 + 16));
     for (int r = 1; r <= rows; ++r) {
         w.Text(LabelAt(labels, r));
         for (int k = 1; k <= n; ++k) NumberAt(w, values, r, k);
