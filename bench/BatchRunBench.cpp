@@ -1,0 +1,204 @@
+// The whole batch run of the error model on the North American modern pollen set (4,759
+// sites x 134 taxa, 32 climate parameters), as a user starts it:
+//
+//   tarvex-batch --reference modern.csv --climate climate.csv --analogue-enhance sqrt
+//                --analogues 0-10 --threshold 2 --weighting none --error-model --out DIR
+//
+//   BM_BatchStages  the stages of that run one after another on one workspace, as the batch
+//                   program runs them, each timed on its own (counters, in ms): the two
+//                   imports, the EOF analysis, the error model with its summary lines, the
+//                   texts of the 35 result files, the run record (which reads and fingerprints
+//                   the inputs again) and the writing of all 36 files into a fresh folder;
+//   BM_RunBatch     the same run through the batch program's own entry point, into a fresh
+//                   folder each time.
+//
+// The data are read from TARVEX_BENCH_DATA (a folder holding modern.csv and climate.csv), by
+// default north-american-pollen in the shared data folder beside the source tree. The files
+// go to a folder under TMPDIR (or /tmp) that is removed afterwards. The threads of the run
+// follow OMP_WAIT_POLICY and OMP_NUM_THREADS as the programs do.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "batch/BatchRun.h"
+#include "batch/RunRecord.h"
+#include "data/AtomicFile.h"
+#include "data/RecordWriter.h"
+#include "eof/ScoreFiles.h"
+#include "mat/Analogues.h"
+
+#ifndef TARVEX_SHARED_DATA
+#define TARVEX_SHARED_DATA "../shared/data"
+#endif
+
+namespace tarvex {
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+std::string DataFolder()
+{
+    const char* folder = std::getenv("TARVEX_BENCH_DATA");
+    return folder && *folder ? folder : TARVEX_SHARED_DATA "/north-american-pollen";
+}
+
+// A fresh folder for the results of one run, removed when the benchmark ends.
+class ScratchFolder {
+public:
+    ScratchFolder()
+    {
+        const char* tmp = std::getenv("TMPDIR");
+        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/tarvex-bench-XXXXXX";
+        if (mkdtemp(pattern.data())) path_ = pattern;
+    }
+    ~ScratchFolder()
+    {
+        std::error_code ec;
+        if (!path_.empty()) fs::remove_all(path_, ec);
+    }
+    const std::string& path() const { return path_; }
+    // A name inside that no run has used yet.
+    std::string Next() { return path_ + "/run-" + std::to_string(++runs_); }
+
+private:
+    std::string path_;
+    int runs_ = 0;
+};
+
+std::vector<std::string> Arguments(const std::string& out)
+{
+    const std::string data = DataFolder();
+    return {"--reference",
+            data + "/modern.csv",
+            "--climate",
+            data + "/climate.csv",
+            "--analogue-enhance",
+            "sqrt",
+            "--analogues",
+            "0-10",
+            "--threshold",
+            "2",
+            "--weighting",
+            "none",
+            "--error-model",
+            "--out",
+            out};
+}
+
+bool Ready(benchmark::State& state)
+{
+    if (std::ifstream(DataFolder() + "/modern.csv") && std::ifstream(DataFolder() + "/climate.csv"))
+        return true;
+    state.SkipWithError(
+        ("cannot read the North American set from " + DataFolder() + " (set TARVEX_BENCH_DATA)")
+            .c_str());
+    return false;
+}
+
+double Since(Clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+void BM_BatchStages(benchmark::State& state)
+{
+    if (!Ready(state)) return;
+    ScratchFolder scratch;
+    const char* names[] = {"import_ms", "eof_ms",    "error_model_ms",
+                           "texts_ms",  "record_ms", "write_ms"};
+    double best[6] = {1e300, 1e300, 1e300, 1e300, 1e300, 1e300};
+    double sum[6] = {};
+    for (auto _ : state) {
+        const std::vector<std::string> args = Arguments(scratch.Next());
+        BatchOptions options;
+        std::string error;
+        if (!ParseBatchOptions(args, options, error)) {
+            state.SkipWithError(error.c_str());
+            return;
+        }
+        std::ostringstream out, err;
+        double t[6];
+        Workspace ws;
+        auto start = Clock::now();
+        bool ok = BatchReferenceStage(ws, options, err) && BatchClimateStage(ws, options, out, err);
+        t[0] = Since(start);
+        start = Clock::now();
+        ok = ok && BatchEofStage(ws, options, out);
+        t[1] = Since(start);
+        start = Clock::now();
+        ok = ok && BatchReconstructionStage(ws, options, out, err);
+        t[2] = Since(start);
+        if (!ok) {
+            state.SkipWithError(err.str().c_str());
+            return;
+        }
+        const std::time_t now = std::time(nullptr);
+        const std::string dateTime = DateTimeText(now);
+        start = Clock::now();
+        bool allFinite = true;
+        std::vector<std::pair<std::string, std::string>> files = {
+            {"loading.csv", LoadingFileText(ws, dateTime, {}, &allFinite)},
+            {"reference-scores.csv",
+             ReferenceScoreFileText(ws, options.choice, dateTime, {}, &allFinite)}};
+        for (auto& file : ReconstructionFiles(ws, options, &allFinite))
+            files.push_back(std::move(file));
+        t[3] = Since(start);
+        start = Clock::now();
+        std::string record;
+        ok = RunRecordText(args, options, ws, {}, now, record, error);
+        files.emplace_back(kRunRecordFileName, std::move(record));
+        t[4] = Since(start);
+        start = Clock::now();
+        std::error_code ec;
+        fs::create_directories(options.outDir, ec);
+        for (auto& file : files) file.first = options.outDir + "/" + file.first;
+        ok = ok && allFinite && WriteFilesAtomically(files, &error);
+        t[5] = Since(start);
+        if (!ok) {
+            state.SkipWithError(error.c_str());
+            return;
+        }
+        for (int i = 0; i < 6; ++i) {
+            best[i] = std::min(best[i], t[i]);
+            sum[i] += t[i];
+        }
+    }
+    // The best of the iterations: on a shared machine the mean mostly measures the others.
+    for (int i = 0; i < 6; ++i) state.counters[names[i]] = best[i];
+    double total = 0;
+    for (int i = 0; i < 6; ++i) total += sum[i];
+    state.counters["mean_total_ms"] = total / static_cast<double>(state.iterations());
+}
+
+void BM_RunBatch(benchmark::State& state)
+{
+    if (!Ready(state)) return;
+    ScratchFolder scratch;
+    double best = 1e300;
+    for (auto _ : state) {
+        std::ostringstream out, err;
+        const auto start = Clock::now();
+        const int status = RunBatch(Arguments(scratch.Next()), out, err);
+        best = std::min(best, Since(start));
+        if (status != 0) {
+            state.SkipWithError(err.str().c_str());
+            return;
+        }
+    }
+    state.counters["best_ms"] = best;
+}
+
+BENCHMARK(BM_BatchStages)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+BENCHMARK(BM_RunBatch)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+
+}  // namespace
+}  // namespace tarvex
