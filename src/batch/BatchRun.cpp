@@ -282,7 +282,8 @@ bool BatchReconstructionStage(Workspace& ws, const BatchOptions& options, std::o
             << FigureText(ws.analogueCutoffs[1]) << "\n";
     }
     if (options.errorModel) {
-        GenerateErrorModel(ws, settings, threshold, {});
+        // Nothing after this needs the distances of every site to every other.
+        GenerateErrorModel(ws, settings, threshold, {}, false);
         for (int p = 1; p <= ws.climateParamCount; ++p) {
             const ErrorModelSummary summary = SummariseErrorModel(ws, p);
             out << "Error model, " << ws.climateParamNames[p] << ": " << summary.sites

@@ -57,13 +57,15 @@ template <int kTargets>
                                              bool mirror)
 {
     for (int k = 0; k < kTargets; ++k) {
-        double* row = out.base + static_cast<std::size_t>(firstTarget + k) * out.stride;
-        for (int l = 0; l < lanes; ++l) row[firstSite + l] = sums[k][l];
+        double* row = out.base + static_cast<std::size_t>(firstTarget + k) * out.stride +
+                      (firstSite - out.firstColumn);
+        for (int l = 0; l < lanes; ++l) row[l] = sums[k][l];
     }
     if (!mirror) return;
     for (int l = 0; l < lanes; ++l) {
-        double* row = out.base + static_cast<std::size_t>(firstSite + l) * out.stride;
-        for (int k = 0; k < kTargets; ++k) row[firstTarget + k] = sums[k][l];
+        double* row = out.base + static_cast<std::size_t>(firstSite + l) * out.stride +
+                      (firstTarget - out.firstColumn);
+        for (int k = 0; k < kTargets; ++k) row[k] = sums[k][l];
     }
 }
 
@@ -207,7 +209,41 @@ void RankRowKernel(const double* d, int sites, int kmax, float* dist, int16_t* s
     }
 }
 
+TARVEX_CLONED_KERNEL
+void RankMoreKernel(const double* d, int count, int firstSite, int kmax, float* dist, int16_t* site)
+{
+    // As RankRowKernel, over d[0 .. count - 1] for the sites from firstSite on.
+    float last = dist[kmax];
+    int i = 0;
+    while (i < count) {
+        const int end = std::min(count, i + 8);
+        if (end - i == 8 && !AnyBelow(d + i, last)) {
+            i += 8;
+            continue;
+        }
+        for (; i < end; ++i) {
+            const float f = static_cast<float>(d[i]);
+            if (!(f < last) || f == 0) continue;
+            int a = kmax;
+            while (a > 1 && f < dist[a - 1]) {
+                dist[a] = dist[a - 1];
+                site[a] = site[a - 1];
+                --a;
+            }
+            dist[a] = f;
+            site[a] = static_cast<int16_t>(firstSite + i);
+            last = dist[kmax];
+        }
+    }
+}
+
 }  // namespace
+
+void RankMore(const double* d, int count, int firstSite, int kmax, float* dist, int16_t* site)
+{
+    if (kmax < 1 || count < 1) return;
+    RankMoreKernel(d, count, firstSite, kmax, dist, site);
+}
 
 void RankRow(const double* d, int sites, int kmax, float* dist, int16_t* site)
 {
