@@ -484,9 +484,10 @@ bool BatchWriteStage(const Workspace& ws, const BatchOptions& options, const std
     bool allFinite = true;
     std::vector<std::pair<std::string, std::string>> files;
     if (!options.referencePath.empty()) {
-        files = {{"loading.csv", LoadingFileText(ws, dateTime, {}, &allFinite)},
-                 {"reference-scores.csv",
-                  ReferenceScoreFileText(ws, options.choice, dateTime, {}, &allFinite)}};
+        // Put in place, not copied: the score file alone can be many megabytes.
+        files.emplace_back("loading.csv", LoadingFileText(ws, dateTime, {}, &allFinite));
+        files.emplace_back("reference-scores.csv",
+                           ReferenceScoreFileText(ws, options.choice, dateTime, {}, &allFinite));
         if (!options.fossilPath.empty()) {
             files.emplace_back("fossil-scores.csv",
                                FossilScoreFileText(ws, options.choice, dateTime, {}, &allFinite));

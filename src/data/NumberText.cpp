@@ -157,10 +157,39 @@ void KeepWithinRange(Decimal& d)
 // rounding. Covers the values from 1E-18 to below 1E+15, where m 5^k fits in 128 bits; false
 // for the others and for an exact half, which the general conversion then rounds. The files
 // of a run hold hundreds of thousands of numbers, and this is several times faster.
+#ifdef __SIZEOF_INT128__
+using U128 = unsigned __int128;
+
+struct PowersOfFive {
+    U128 value[33];
+    constexpr PowersOfFive() : value()
+    {
+        value[0] = 1;
+        for (int k = 1; k < 33; ++k) value[k] = value[k - 1] * 5;
+    }
+};
+constexpr PowersOfFive kPowersOfFive;
+
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// The eight decimal digits of v < 10^8, leading zeros included.
+void EightDigits(std::uint32_t v, char* out)
+{
+    for (int i = 6; i >= 0; i -= 2) {
+        const std::uint32_t pair = v % 100;
+        v /= 100;
+        out[i] = kDigitPairs[2 * pair];
+        out[i + 1] = kDigitPairs[2 * pair + 1];
+    }
+}
+#endif
+
 bool FifteenDigits(double x, char* digits, int& exponent)
 {
 #ifdef __SIZEOF_INT128__
-    using U128 = unsigned __int128;
     std::uint64_t bits = 0;
     static_assert(sizeof bits == sizeof x, "IEEE double");
     std::memcpy(&bits, &x, sizeof bits);
@@ -168,16 +197,17 @@ bool FifteenDigits(double x, char* digits, int& exponent)
     if (biased == 0 || biased == 0x7ff) return false;  // subnormal, or not finite
     const std::uint64_t m = (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
     const int q = biased - 1075;
-    // 2^b <= x < 2^(b + 1) puts the decimal exponent at floor(b log10 2) or one above.
+    // 2^b <= x < 2^(b + 1) puts the decimal exponent at floor(b log10 2) or one above; the
+    // product is never within 1E-4 of a whole number for the exponents of doubles.
     const int b = biased - 1023;
-    int e = static_cast<int>(std::floor(b * 0.30102999566398120));
+    const double scaled = b * 0.30102999566398120;
+    int e = static_cast<int>(scaled) - (scaled < 0 ? 1 : 0);
     constexpr std::uint64_t kLow = 100000000000000;  // 10^14
     constexpr std::uint64_t kHigh = kLow * 10;
     for (int attempt = 0; attempt < 2; ++attempt, ++e) {
         const int k = 14 - e;
         if (k < 0 || k > 32) return false;
-        U128 n = m;
-        for (int i = 0; i < k; ++i) n *= 5;
+        const U128 n = kPowersOfFive.value[k] * m;
         const int s = q + k;
         U128 whole = 0;
         bool up = false;
@@ -201,10 +231,11 @@ bool FifteenDigits(double x, char* digits, int& exponent)
             v = kLow;
             ++exponent;
         }
-        for (int i = 14; i >= 0; --i) {
-            digits[i] = static_cast<char>('0' + v % 10);
-            v /= 10;
-        }
+        // 15 digits: the first seven, then eight.
+        char first[8];
+        EightDigits(static_cast<std::uint32_t>(v / 100000000), first);
+        std::memcpy(digits, first + 1, 7);
+        EightDigits(static_cast<std::uint32_t>(v % 100000000), digits + 7);
         return true;
     }
     return false;

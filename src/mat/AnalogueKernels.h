@@ -58,5 +58,12 @@ void RankRow(const double* d, int sites, int kmax, float* dist, int16_t* site);
 // are d[0 .. count - 1], into ranks that already hold the sites of lower numbers.
 void RankMore(const double* d, int count, int firstSite, int kmax, float* dist, int16_t* site);
 
+// The same for the columns of a tile of distances, (r, c) at tile[r * stride + c] for the rows
+// r = 1..rows (sites firstRowSite, firstRowSite + 1, ...) and the columns c = 0..width-1: the
+// rows are ranked into the ranks of each column, dist[c][1..kmax] and site[c][1..kmax], which
+// already hold only sites below firstRowSite.
+void RankColumns(const double* tile, std::size_t stride, int rows, int firstRowSite, int width,
+                 int kmax, float* const* dist, int16_t* const* site);
+
 }  // namespace analoguekernel
 }  // namespace tarvex

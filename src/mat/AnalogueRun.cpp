@@ -365,6 +365,8 @@ void RunLeaveOneOut(const Basis& basis, const Recipe& recipe, int targetCount,
                   targets.begin() + static_cast<std::ptrdiff_t>(terms));
         std::vector<double> tile((static_cast<std::size_t>(count) + 1) * kStride);
         RankLists& mine = columns[static_cast<std::size_t>(i)];
+        std::vector<float*> columnDist(kBlockSites);
+        std::vector<int16_t*> columnSite(kBlockSites);
         const int columnBase = (i + 1) * kBlockSites;  // column lists start after the block
         for (int j = i; j < tiling.siteBlocks; ++j) {
             const int firstSite = j * kBlockSites + 1;
@@ -378,18 +380,13 @@ void RunLeaveOneOut(const Basis& basis, const Recipe& recipe, int targetCount,
             for (int r = 1; r <= count; ++r)
                 analoguekernel::RankMore(tile.data() + r * kStride, width, firstSite, kmax,
                                          rows.Dist(first + r - 1), rows.Site(first + r - 1));
-            if (j == i || kmax < 1) continue;
+            if (j == i) continue;
             for (int c = 0; c < width; ++c) {
-                float* dist = mine.Dist(firstSite + c - columnBase);
-                int16_t* site = mine.Site(firstSite + c - columnBase);
-                float lastRank = dist[kmax];
-                for (int r = 1; r <= count; ++r) {
-                    const float f = static_cast<float>(tile[r * kStride + c]);
-                    if (!(f < lastRank) || f == 0) continue;
-                    MergeRank(f, static_cast<int16_t>(first + r - 1), kmax, dist, site);
-                    lastRank = dist[kmax];
-                }
+                columnDist[static_cast<std::size_t>(c)] = mine.Dist(firstSite + c - columnBase);
+                columnSite[static_cast<std::size_t>(c)] = mine.Site(firstSite + c - columnBase);
             }
+            analoguekernel::RankColumns(tile.data(), kStride, count, first, width, kmax,
+                                        columnDist.data(), columnSite.data());
         }
     });
 
