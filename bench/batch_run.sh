@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# Times the whole batch run of the error model on the North American modern pollen set against
+# the straightforward program (plain/PlainLeaveOneOut.cpp), as a user feels them: wall time of
+# the whole process, the best of N runs, and the processor time of that run.
+#
+#   bash bench/batch_run.sh BUILD_DIR [RUNS]
+#
+# BUILD_DIR holds src/tarvex-batch and bench/PlainLeaveOneOut (a Release build:
+# cmake --build BUILD_DIR --target tarvex-batch PlainLeaveOneOut). The data come from
+# TARVEX_BENCH_DATA, by default north-american-pollen in the shared data folder beside the
+# source tree. Each line: what ran, best wall time, its user + system time, the median wall
+# time, and the ratio of the straightforward program's best wall time to the line's. The batch
+# program runs with the default wait policy (passive) and with OMP_WAIT_POLICY=active, on all
+# cores and held to one (taskset -c 0); the load average is printed before and after.
+set -euo pipefail
+here="$(cd "$(dirname "$0")" && pwd)"
+build="${1:?usage: bash bench/batch_run.sh BUILD_DIR [RUNS]}"
+runs="${2:-7}"
+data="${TARVEX_BENCH_DATA:-$here/../../shared/data/north-american-pollen}"
+batch="$build/src/tarvex-batch"
+plain="$build/bench/PlainLeaveOneOut"
+for f in "$batch" "$plain" "$data/modern.csv" "$data/climate.csv"; do
+    [ -e "$f" ] || { echo "missing: $f" >&2; exit 2; }
+done
+out="$(mktemp -d "${TMPDIR:-/tmp}/tarvex-batch-run-XXXXXX")"
+trap 'rm -rf "$out"' EXIT
+
+batch_args=(--reference "$data/modern.csv" --climate "$data/climate.csv" --analogue-enhance sqrt
+            --analogues 0-10 --threshold 2 --weighting none --error-model)
+
+# time_runs NAME COMMAND...: prints "NAME best_wall cpu_of_best median_wall" (seconds).
+time_runs() {
+    local name="$1"
+    shift
+    local walls=() best="" bestcpu="" i
+    for ((i = 0; i < runs; i++)); do
+        rm -rf "$out/run"
+        local t0 t1 u0 u1 stat=/proc/$BASHPID/stat
+        read -r u0 < <(awk '{print $14 + $15 + $16 + $17}' "$stat")
+        t0=$(date +%s%N)
+        "$@" > /dev/null 2>&1
+        t1=$(date +%s%N)
+        read -r u1 < <(awk '{print $14 + $15 + $16 + $17}' "$stat")
+        local wall cpu
+        wall=$(awk -v a="$t0" -v b="$t1" 'BEGIN{printf "%.3f", (b - a) / 1e9}')
+        cpu=$(awk -v a="$u0" -v b="$u1" -v hz="$(getconf CLK_TCK)" 'BEGIN{printf "%.2f", (b - a) / hz}')
+        walls+=("$wall")
+        if [ -z "$best" ] || awk -v w="$wall" -v b="$best" 'BEGIN{exit !(w < b)}'; then
+            best="$wall"
+            bestcpu="$cpu"
+        fi
+    done
+    local median
+    median=$(printf '%s\n' "${walls[@]}" | sort -n | awk '{a[NR] = $1} END{print a[int((NR + 1) / 2)]}')
+    echo "$name $best $bestcpu $median"
+}
+
+echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
+results=()
+results+=("$(time_runs plain "$plain" "$data/modern.csv" "$data/climate.csv")")
+results+=("$(time_runs batch env -u OMP_WAIT_POLICY "$batch" "${batch_args[@]}" --out "$out/run")")
+results+=("$(time_runs batch-active env OMP_WAIT_POLICY=active "$batch" "${batch_args[@]}" --out "$out/run")")
+results+=("$(time_runs plain-1core taskset -c 0 "$plain" "$data/modern.csv" "$data/climate.csv")")
+results+=("$(time_runs batch-1core env -u OMP_WAIT_POLICY taskset -c 0 "$batch" "${batch_args[@]}" --out "$out/run")")
+results+=("$(time_runs batch-active-1core env OMP_WAIT_POLICY=active taskset -c 0 "$batch" "${batch_args[@]}" --out "$out/run")")
+echo "load average after: $(cut -d' ' -f1-3 /proc/loadavg)"
+
+plain_all=$(echo "${results[0]}" | cut -d' ' -f2)
+plain_one=$(echo "${results[3]}" | cut -d' ' -f2)
+printf '%-20s %10s %10s %10s %8s\n' "run (best of $runs)" "wall s" "cpu s" "median s" "ratio"
+for line in "${results[@]}"; do
+    read -r name best cpu median <<< "$line"
+    ref=$plain_all
+    [[ "$name" == *1core ]] && ref=$plain_one
+    ratio=$(awk -v p="$ref" -v b="$best" 'BEGIN{printf "%.1f", p / b}')
+    printf '%-20s %10s %10s %10s %8s\n' "$name" "$best" "$cpu" "$median" "$ratio"
+done
