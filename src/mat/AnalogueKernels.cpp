@@ -238,9 +238,10 @@ void RankMoreKernel(const double* d, int count, int firstSite, int kmax, float* 
 
 TARVEX_CLONED_KERNEL
 void RankColumnsKernel(const double* tile, std::size_t stride, int rows, int firstRowSite,
-                       int width, int kmax, float* const* dist, int16_t* const* site, float* last)
+                       int width, int kmax, float* const* dist, int16_t* const* site,
+                       const float* bound, float* last)
 {
-    for (int c = 0; c < width; ++c) last[c] = dist[c][kmax];
+    for (int c = 0; c < width; ++c) last[c] = std::min(dist[c][kmax], bound[c]);
     for (int r = 1; r <= rows; ++r) {
         const double* row = tile + static_cast<std::size_t>(r) * stride;
         for (int c0 = 0; c0 < width; c0 += 8) {
@@ -259,7 +260,7 @@ void RankColumnsKernel(const double* tile, std::size_t stride, int rows, int fir
                 }
                 d[a] = f;
                 s[a] = static_cast<int16_t>(firstRowSite + r - 1);
-                last[c] = d[kmax];
+                last[c] = std::min(d[kmax], bound[c]);
             }
         }
     }
@@ -268,11 +269,12 @@ void RankColumnsKernel(const double* tile, std::size_t stride, int rows, int fir
 }  // namespace
 
 void RankColumns(const double* tile, std::size_t stride, int rows, int firstRowSite, int width,
-                 int kmax, float* const* dist, int16_t* const* site)
+                 int kmax, float* const* dist, int16_t* const* site, const float* bound)
 {
     if (kmax < 1 || rows < 1 || width < 1) return;
     std::vector<float> last(static_cast<std::size_t>(width));
-    RankColumnsKernel(tile, stride, rows, firstRowSite, width, kmax, dist, site, last.data());
+    RankColumnsKernel(tile, stride, rows, firstRowSite, width, kmax, dist, site, bound,
+                      last.data());
 }
 
 void RankMore(const double* d, int count, int firstSite, int kmax, float* dist, int16_t* site)

@@ -61,9 +61,10 @@ void RankMore(const double* d, int count, int firstSite, int kmax, float* dist, 
 // The same for the columns of a tile of distances, (r, c) at tile[r * stride + c] for the rows
 // r = 1..rows (sites firstRowSite, firstRowSite + 1, ...) and the columns c = 0..width-1: the
 // rows are ranked into the ranks of each column, dist[c][1..kmax] and site[c][1..kmax], which
-// already hold only sites below firstRowSite.
+// already hold only sites below firstRowSite. A distance enters column c only below
+// bound[c] as well.
 void RankColumns(const double* tile, std::size_t stride, int rows, int firstRowSite, int width,
-                 int kmax, float* const* dist, int16_t* const* site);
+                 int kmax, float* const* dist, int16_t* const* site, const float* bound);
 
 }  // namespace analoguekernel
 }  // namespace tarvex

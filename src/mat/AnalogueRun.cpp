@@ -354,43 +354,75 @@ void RunLeaveOneOut(const Basis& basis, const Recipe& recipe, int targetCount,
     columns.reserve(static_cast<std::size_t>(tiling.blocks));
     for (int i = 0; i < tiling.blocks; ++i)
         columns.emplace_back(i + 1 < tiling.blocks ? sites - (i + 1) * kBlockSites : 0, kmax);
-    ParallelFor(tiling.blocks, RunThreads(basis, true), [&](int i) {
+    // The rows of block i as targets 1..count.
+    auto blockTargets = [&](int i) {
         const int first = i * kBlockSites + 1;
         const int last = std::min(sites, first + kBlockSites - 1);
-        const int count = last - first + 1;
-        // The block's rows as targets 1..count, and one tile of distances at a time.
-        std::vector<double> targets((static_cast<std::size_t>(count) + 1) * terms, 0.0);
+        std::vector<double> targets((static_cast<std::size_t>(last - first + 1) + 1) * terms, 0.0);
         std::copy(basis.siteRows.begin() + static_cast<std::ptrdiff_t>(first * terms),
                   basis.siteRows.begin() + static_cast<std::ptrdiff_t>((last + 1) * terms),
                   targets.begin() + static_cast<std::ptrdiff_t>(terms));
+        return targets;
+    };
+    // The tile of the rows of block i (targets) against the sites of block j.
+    auto computeTile = [&](const std::vector<double>& targets, int i, int j, double* tile) {
+        const int count = std::min(sites, (i + 1) * kBlockSites) - i * kBlockSites;
+        const analoguekernel::DistanceOutput out{tile, kStride, j * kBlockSites + 1};
+        analoguekernel::DistanceTile(
+            targets, 1, count, panels, j * kPanelsPerBlock,
+            std::min(tiling.lastPanel, j * kPanelsPerBlock + kPanelsPerBlock - 1), basis.Weights(),
+            out, false);
+    };
+    // First every block against itself: each site's ranks among the sites of its own block
+    // bound what another block can still bring it. A site whose ranks are full up to distance
+    // D takes from the column ranks of the blocks before its own only what lies at D or below
+    // (at D it can still come first, by its lower number); the rest would never be merged in.
+    std::vector<float> bound(static_cast<std::size_t>(sites) + 1, 9999.0f);
+    const int threads = RunThreads(basis, true);
+    ParallelFor(tiling.blocks, threads, [&](int b) {
+        const int first = b * kBlockSites + 1;
+        const int last = std::min(sites, first + kBlockSites - 1);
+        const int count = last - first + 1;
+        std::vector<double> tile((static_cast<std::size_t>(count) + 1) * kStride);
+        computeTile(blockTargets(b), b, b, tile.data());
+        for (int r = 1; r <= count; ++r) {
+            const int s = first + r - 1;
+            analoguekernel::RankMore(tile.data() + r * kStride, count, first, kmax, rows.Dist(s),
+                                     rows.Site(s));
+            if (kmax > 0 && rows.Site(s)[kmax] != 0)
+                bound[static_cast<std::size_t>(s)] =
+                    std::nextafter(rows.Dist(s)[kmax], std::numeric_limits<float>::infinity());
+        }
+    });
+    ParallelFor(tiling.blocks, threads, [&](int i) {
+        const int first = i * kBlockSites + 1;
+        const int last = std::min(sites, first + kBlockSites - 1);
+        const int count = last - first + 1;
+        const std::vector<double> targets = blockTargets(i);
         std::vector<double> tile((static_cast<std::size_t>(count) + 1) * kStride);
         RankLists& mine = columns[static_cast<std::size_t>(i)];
         std::vector<float*> columnDist(kBlockSites);
         std::vector<int16_t*> columnSite(kBlockSites);
         const int columnBase = (i + 1) * kBlockSites;  // column lists start after the block
-        for (int j = i; j < tiling.siteBlocks; ++j) {
+        for (int j = i + 1; j < tiling.siteBlocks; ++j) {
             const int firstSite = j * kBlockSites + 1;
             const int lastSite = std::min(sites, firstSite + kBlockSites - 1);
             const int width = lastSite - firstSite + 1;
-            const analoguekernel::DistanceOutput out{tile.data(), kStride, firstSite};
-            analoguekernel::DistanceTile(
-                targets, 1, count, panels, j * kPanelsPerBlock,
-                std::min(tiling.lastPanel, j * kPanelsPerBlock + kPanelsPerBlock - 1),
-                basis.Weights(), out, false);
+            computeTile(targets, i, j, tile.data());
             for (int r = 1; r <= count; ++r)
                 analoguekernel::RankMore(tile.data() + r * kStride, width, firstSite, kmax,
                                          rows.Dist(first + r - 1), rows.Site(first + r - 1));
-            if (j == i) continue;
             for (int c = 0; c < width; ++c) {
                 columnDist[static_cast<std::size_t>(c)] = mine.Dist(firstSite + c - columnBase);
                 columnSite[static_cast<std::size_t>(c)] = mine.Site(firstSite + c - columnBase);
             }
             analoguekernel::RankColumns(tile.data(), kStride, count, first, width, kmax,
-                                        columnDist.data(), columnSite.data());
+                                        columnDist.data(), columnSite.data(),
+                                        bound.data() + firstSite);
         }
     });
 
-    ParallelFor(tiling.blocks, RunThreads(basis, true), [&](int b) {
+    ParallelFor(tiling.blocks, threads, [&](int b) {
         const int first = b * kBlockSites + 1;
         const int last = std::min(sites, first + kBlockSites - 1);
         for (int s = first; s <= last; ++s) {
