@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <ostream>
 
+#include "app/ParallelFor.h"
 #include "batch/RunRecord.h"
 #include "calib/CalibData.h"
 #include "calib/CommonOutput.h"
@@ -305,9 +306,21 @@ std::vector<std::pair<std::string, std::string>> ReconstructionFiles(const Works
         files.emplace_back("analogue-quality.csv", AnalogueQualityFileText(ws, allFinite));
     }
     if (options.errorModel) {
-        for (int p = 1; p <= ws.climateParamCount; ++p)
+        // One file a parameter, written side by side.
+        const int params = std::max<int>(ws.climateParamCount, 0);
+        std::vector<std::string> scatter(static_cast<std::size_t>(params));
+        std::vector<char> finite(static_cast<std::size_t>(params), 1);
+        ParallelFor(params, ThreadsFor(100.0 * params * std::max<int>(ws.refSiteCount, 0)),
+                    [&](int i) {
+                        bool ok = true;
+                        scatter[static_cast<std::size_t>(i)] = ScatterFileText(ws, i + 1, {}, &ok);
+                        finite[static_cast<std::size_t>(i)] = ok;
+                    });
+        for (int p = 1; p <= params; ++p) {
             files.emplace_back("scatter-" + std::to_string(p) + ".csv",
-                               ScatterFileText(ws, p, {}, allFinite));
+                               std::move(scatter[static_cast<std::size_t>(p - 1)]));
+            if (allFinite && !finite[static_cast<std::size_t>(p - 1)]) *allFinite = false;
+        }
         files.emplace_back("error-model-summary.csv", ErrorModelSummaryFileText(ws, allFinite));
     }
     return files;

@@ -35,8 +35,9 @@ bool IsNumber(std::string_view text);
 // towards zero instead (DBL_MAX gives 1.79769313486231E+308).
 std::string FormatNumber(double v);
 
-// The room FormatNumberTo needs: the longest text is "-1.23456789012345E-308".
-inline constexpr std::size_t kNumberTextMax = 32;
+// The room FormatNumberTo needs: the longest text is "-1.23456789012345E-308" (22), and the
+// bytes past the text's end up to here may be overwritten as well.
+inline constexpr std::size_t kNumberTextMax = 40;
 // The text of FormatNumber written to text (room for kNumberTextMax characters, no NUL
 // added); returns its length. For writers that append hundreds of thousands of numbers.
 std::size_t FormatNumberTo(double v, char* text);
