@@ -9,9 +9,10 @@
 # cmake --build BUILD_DIR --target tarvex-batch PlainLeaveOneOut). The data come from
 # TARVEX_BENCH_DATA, by default north-american-pollen in the shared data folder beside the
 # source tree. Each line: what ran, best wall time, its user + system time, the median wall
-# time, and the ratio of the straightforward program's best wall time to the line's. The batch
-# program runs with the default wait policy (passive) and with OMP_WAIT_POLICY=active, on all
-# cores and held to one (taskset -c 0); the load average is printed before and after.
+# time, and the ratio of the straightforward program's best wall time to the line's (of the
+# same cores). The batch program runs with the default wait policy (passive) and with
+# OMP_WAIT_POLICY=active, on all cores and held to one (taskset -c 0); the variants take turns
+# in every round; the load average is printed before and after.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 build="${1:?usage: bash bench/batch_run.sh BUILD_DIR [RUNS]}"
@@ -28,42 +29,55 @@ trap 'rm -rf "$out"' EXIT
 batch_args=(--reference "$data/modern.csv" --climate "$data/climate.csv" --analogue-enhance sqrt
             --analogues 0-10 --threshold 2 --weighting none --error-model)
 
-# time_runs NAME COMMAND...: prints "NAME best_wall cpu_of_best median_wall" (seconds).
-time_runs() {
-    local name="$1"
-    shift
-    local walls=() best="" bestcpu="" i
-    for ((i = 0; i < runs; i++)); do
-        rm -rf "$out/run"
-        local t0 t1 u0 u1 stat=/proc/$BASHPID/stat
-        read -r u0 < <(awk '{print $14 + $15 + $16 + $17}' "$stat")
-        t0=$(date +%s%N)
-        "$@" > /dev/null 2>&1
-        t1=$(date +%s%N)
-        read -r u1 < <(awk '{print $14 + $15 + $16 + $17}' "$stat")
-        local wall cpu
-        wall=$(awk -v a="$t0" -v b="$t1" 'BEGIN{printf "%.3f", (b - a) / 1e9}')
-        cpu=$(awk -v a="$u0" -v b="$u1" -v hz="$(getconf CLK_TCK)" 'BEGIN{printf "%.2f", (b - a) / hz}')
-        walls+=("$wall")
-        if [ -z "$best" ] || awk -v w="$wall" -v b="$best" 'BEGIN{exit !(w < b)}'; then
-            best="$wall"
-            bestcpu="$cpu"
-        fi
-    done
-    local median
-    median=$(printf '%s\n' "${walls[@]}" | sort -n | awk '{a[NR] = $1} END{print a[int((NR + 1) / 2)]}')
-    echo "$name $best $bestcpu $median"
+# One timed run of a command: prints "wall cpu" (seconds), cpu being user + system time of
+# the command and its children.
+time_one() {
+    local stat=/proc/$BASHPID/stat t0 t1 u0 u1
+    read -r u0 < <(awk '{print $14 + $15 + $16 + $17}' "$stat")
+    t0=$(date +%s%N)
+    "$@" > /dev/null 2>&1
+    t1=$(date +%s%N)
+    read -r u1 < <(awk '{print $14 + $15 + $16 + $17}' "$stat")
+    awk -v a="$t0" -v b="$t1" -v c="$u0" -v d="$u1" -v hz="$(getconf CLK_TCK)" \
+        'BEGIN{printf "%.3f %.2f\n", (b - a) / 1e9, (d - c) / hz}'
 }
 
+names=(plain batch batch-active plain-1core batch-1core batch-active-1core)
+run_variant() {
+    rm -rf "$out/run"
+    case "$1" in
+        plain) time_one "$plain" "$data/modern.csv" "$data/climate.csv" ;;
+        batch) time_one env -u OMP_WAIT_POLICY "$batch" "${batch_args[@]}" --out "$out/run" ;;
+        batch-active) time_one env OMP_WAIT_POLICY=active "$batch" "${batch_args[@]}" --out "$out/run" ;;
+        plain-1core) time_one taskset -c 0 "$plain" "$data/modern.csv" "$data/climate.csv" ;;
+        batch-1core)
+            time_one env -u OMP_WAIT_POLICY taskset -c 0 "$batch" "${batch_args[@]}" --out "$out/run" ;;
+        batch-active-1core)
+            time_one env OMP_WAIT_POLICY=active taskset -c 0 "$batch" "${batch_args[@]}" \
+                --out "$out/run" ;;
+    esac
+}
+
+# The variants take turns, round after round, so a change of the machine's load falls on all
+# of them alike.
 echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
-results=()
-results+=("$(time_runs plain "$plain" "$data/modern.csv" "$data/climate.csv")")
-results+=("$(time_runs batch env -u OMP_WAIT_POLICY "$batch" "${batch_args[@]}" --out "$out/run")")
-results+=("$(time_runs batch-active env OMP_WAIT_POLICY=active "$batch" "${batch_args[@]}" --out "$out/run")")
-results+=("$(time_runs plain-1core taskset -c 0 "$plain" "$data/modern.csv" "$data/climate.csv")")
-results+=("$(time_runs batch-1core env -u OMP_WAIT_POLICY taskset -c 0 "$batch" "${batch_args[@]}" --out "$out/run")")
-results+=("$(time_runs batch-active-1core env OMP_WAIT_POLICY=active taskset -c 0 "$batch" "${batch_args[@]}" --out "$out/run")")
+declare -A walls best cpu
+for ((i = 0; i < runs; i++)); do
+    for name in "${names[@]}"; do
+        read -r wall c < <(run_variant "$name")
+        walls[$name]+="$wall "
+        if [ -z "${best[$name]:-}" ] || awk -v w="$wall" -v b="${best[$name]}" 'BEGIN{exit !(w < b)}'; then
+            best[$name]=$wall
+            cpu[$name]=$c
+        fi
+    done
+done
 echo "load average after: $(cut -d' ' -f1-3 /proc/loadavg)"
+results=()
+for name in "${names[@]}"; do
+    median=$(printf '%s\n' ${walls[$name]} | sort -n | awk '{a[NR] = $1} END{print a[int((NR + 1) / 2)]}')
+    results+=("$name ${best[$name]} ${cpu[$name]} $median")
+done
 
 plain_all=$(echo "${results[0]}" | cut -d' ' -f2)
 plain_one=$(echo "${results[3]}" | cut -d' ' -f2)
