@@ -15,9 +15,10 @@
 //                   folder each time.
 //
 // The data are read from TARVEX_BENCH_DATA (a folder holding modern.csv and climate.csv), by
-// default north-american-pollen in the shared data folder beside the source tree. The files
-// go to a folder under TMPDIR (or /tmp) that is removed afterwards. The threads of the run
-// follow OMP_WAIT_POLICY and OMP_NUM_THREADS as the programs do.
+// default north-american-pollen in the data folder beside the repository (../shared/data, or
+// the folder the environment variable TARVEX_DATA names). The files go to a folder under
+// TMPDIR (or /tmp) that is removed afterwards. The threads wait as OMP_WAIT_POLICY says, and
+// sleep when it says nothing, as in the programs.
 #include <benchmark/benchmark.h>
 #include <time.h>
 #include <unistd.h>
@@ -39,10 +40,6 @@
 #include "eof/ScoreFiles.h"
 #include "mat/Analogues.h"
 
-#ifndef TARVEX_SHARED_DATA
-#define TARVEX_SHARED_DATA "../shared/data"
-#endif
-
 namespace tarvex {
 namespace {
 
@@ -51,8 +48,9 @@ using Clock = std::chrono::steady_clock;
 
 std::string DataFolder()
 {
-    const char* folder = std::getenv("TARVEX_BENCH_DATA");
-    return folder && *folder ? folder : TARVEX_SHARED_DATA "/north-american-pollen";
+    if (const char* folder = std::getenv("TARVEX_BENCH_DATA"); folder && *folder) return folder;
+    const char* data = std::getenv("TARVEX_DATA");
+    return std::string(data && *data ? data : TARVEX_DATA_DIR) + "/north-american-pollen";
 }
 
 // A fresh folder for the results of one run, removed when the benchmark ends.

@@ -7,17 +7,17 @@
 #
 # BUILD_DIR holds src/tarvex-batch and bench/PlainLeaveOneOut (a Release build:
 # cmake --build BUILD_DIR --target tarvex-batch PlainLeaveOneOut). The data come from
-# TARVEX_BENCH_DATA, by default north-american-pollen in the shared data folder beside the
-# source tree. Each line: what ran, best wall time, its user + system time, the median wall
-# time, and the ratio of the straightforward program's best wall time to the line's (of the
-# same cores). The batch program runs with the default wait policy (passive) and with
+# TARVEX_BENCH_DATA, by default north-american-pollen in the data folder beside the repository
+# (../shared/data, or the folder TARVEX_DATA names). Each line: what ran, best wall time, its
+# user + system time, the median wall time, and the ratio of the straightforward program's
+# best wall time to the line's (of the same cores). The batch program runs with the default wait policy (passive) and with
 # OMP_WAIT_POLICY=active, on all cores and held to one (taskset -c 0); the variants take turns
 # in every round; the load average is printed before and after.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 build="${1:?usage: bash bench/batch_run.sh BUILD_DIR [RUNS]}"
 runs="${2:-7}"
-data="${TARVEX_BENCH_DATA:-$here/../../shared/data/north-american-pollen}"
+data="${TARVEX_BENCH_DATA:-${TARVEX_DATA:-$here/../../shared/data}/north-american-pollen}"
 batch="$build/src/tarvex-batch"
 plain="$build/bench/PlainLeaveOneOut"
 for f in "$batch" "$plain" "$data/modern.csv" "$data/climate.csv"; do

@@ -53,6 +53,7 @@ ImportOutcome ImportReferenceTable(Workspace& ws, const std::string& path)
     ws.refScores.resize(sites, n);
     ws.ResizeAxisLists(n);
 
+    outcome.input = std::move(read.input);
     outcome.ok = true;
     return outcome;
 }

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/Workspace.h"
+#include "data/InputFile.h"
 
 namespace tarvex {
 
@@ -18,6 +19,8 @@ struct ImportOutcome {
     // After a failed read: why, in a sentence (TableReadResult::reason); the windows keep to
     // their messages, the batch program adds this line.
     std::string reason;
+    // After a successful import: size and digest of the bytes the table was read from.
+    InputDigest input;
 };
 
 // Reads the reference pollen table at path and, only when it reads completely, stores it in

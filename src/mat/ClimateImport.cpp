@@ -80,6 +80,7 @@ ClimateReadOutcome ReadClimateTable(const Workspace& ws, const std::string& path
     out.table.siteNames = std::move(table.rowLabels);
     out.table.values = std::move(table.values);
     out.table.path = path;
+    out.input = std::move(read.input);
     out.ok = true;
     return out;
 }
