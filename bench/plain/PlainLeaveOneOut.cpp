@@ -2,10 +2,11 @@
 // batch run is timed against: read the pollen and climate tables, turn the counts into
 // proportions, take square roots, compute the squared chord distance of every site to every
 // other site, average the climate of the nearest analogues, for every parameter. One thread,
-// no tiling, no vector code, nothing written but a short summary (or, with --print, every
-// estimate, to check them against the batch program's scatter files).
+// no tiling, no vector code, nothing written but a short summary. With --print it prints
+// every estimate; with --check DIR it compares them with the scatter files scatter-P.csv a
+// batch run wrote into DIR, at their 15 significant digits, and fails when any differs.
 //
-//   PlainLeaveOneOut MODERN.csv CLIMATE.csv [ANALOGUES [THRESHOLD]] [--print]
+//   PlainLeaveOneOut MODERN.csv CLIMATE.csv [ANALOGUES [THRESHOLD]] [--print | --check DIR]
 //
 // ANALOGUES (default 10) and THRESHOLD (default 2) are what tarvex-batch takes as
 // --analogues 0-ANALOGUES and --threshold THRESHOLD with --analogue-enhance sqrt and
@@ -69,14 +70,19 @@ int main(int argc, char** argv)
 {
     std::vector<const char*> positional;
     bool print = false;
+    std::string checkFolder;
     for (int i = 1; i < argc; ++i) {
         if (std::string(argv[i]) == "--print")
             print = true;
+        else if (std::string(argv[i]) == "--check" && i + 1 < argc)
+            checkFolder = argv[++i];
         else
             positional.push_back(argv[i]);
     }
     if (positional.size() < 2) {
-        std::fprintf(stderr, "usage: %s MODERN.csv CLIMATE.csv [ANALOGUES [THRESHOLD]] [--print]\n",
+        std::fprintf(stderr,
+                     "usage: %s MODERN.csv CLIMATE.csv [ANALOGUES [THRESHOLD]] [--print | --check "
+                     "DIR]\n",
                      argv[0]);
         return 2;
     }
@@ -136,6 +142,40 @@ int main(int argc, char** argv)
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
+    if (!checkFolder.empty()) {
+        // The first field of every data line of scatter-P.csv is the estimate of site s (empty
+        // for none), as the batch program writes it.
+        std::size_t compared = 0, differing = 0;
+        for (std::size_t p = 0; p < params; ++p) {
+            std::ifstream in(checkFolder + "/scatter-" + std::to_string(p + 1) + ".csv");
+            std::string line;
+            if (!in || !std::getline(in, line)) {
+                std::fprintf(stderr, "cannot read scatter-%zu.csv in %s\n", p + 1,
+                             checkFolder.c_str());
+                return 1;
+            }
+            for (std::size_t s = 0; s < sites; ++s) {
+                if (!std::getline(in, line)) {
+                    std::fprintf(stderr, "scatter-%zu.csv ends at site %zu\n", p + 1, s + 1);
+                    return 1;
+                }
+                const std::string field = line.substr(0, line.find(','));
+                const double mine = estimates[s][p];
+                char text[32];
+                std::snprintf(text, sizeof text, "%.15g", mine);
+                const bool same =
+                    field.empty() || field == "\"\""
+                        ? mine == -9999
+                        : std::strtod(field.c_str(), nullptr) == std::strtod(text, nullptr);
+                ++compared;
+                if (!same && ++differing <= 5)
+                    std::fprintf(stderr, "parameter %zu, site %zu: %s here, %s there\n", p + 1,
+                                 s + 1, text, field.c_str());
+            }
+        }
+        std::printf("%zu estimates compared, %zu differ\n", compared, differing);
+        return differing == 0 ? 0 : 1;
+    }
     if (print) {
         for (std::size_t p = 0; p < params; ++p)
             for (std::size_t s = 0; s < sites; ++s)
