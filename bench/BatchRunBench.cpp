@@ -7,10 +7,9 @@
 //   BM_BatchStages  the stages of that run one after another on one workspace, as the batch
 //                   program runs them, each timed on its own (counters, in ms): the two
 //                   imports, the EOF analysis, the error model with its summary lines, the
-//                   texts of the 35 result files, the run record (which reads and fingerprints
-//                   the inputs again) and the writing of all 36 files into a fresh folder; each
-//                   stage's best wall time (name_ms) and best processor time of all threads
-//                   (name_cpu_ms) over the iterations;
+//                   texts of the 35 result files, the run record and the writing of all 36
+//                   files into a fresh folder; each stage's best wall time (name_ms) and best
+//                   processor time of all threads (name_cpu_ms) over the iterations;
 //   BM_RunBatch     the same run through the batch program's own entry point, into a fresh
 //                   folder each time.
 //
@@ -161,7 +160,9 @@ void BM_BatchStages(benchmark::State& state)
         StageClock clock(kStages);
         Workspace ws;
         clock.Start();
-        bool ok = BatchReferenceStage(ws, options, err) && BatchClimateStage(ws, options, out, err);
+        RecordedInputs inputs;
+        bool ok = BatchReferenceStage(ws, options, err, &inputs) &&
+                  BatchClimateStage(ws, options, out, err, &inputs);
         clock.Stop(0);
         clock.Start();
         ok = ok && BatchEofStage(ws, options, out);
@@ -186,7 +187,7 @@ void BM_BatchStages(benchmark::State& state)
         clock.Stop(3);
         clock.Start();
         std::string record;
-        ok = RunRecordText(args, options, ws, {}, now, record, error);
+        ok = RunRecordText(args, options, ws, {}, now, inputs, record, error);
         files.emplace_back(kRunRecordFileName, std::move(record));
         clock.Stop(4);
         clock.Start();
