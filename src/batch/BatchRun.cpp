@@ -6,7 +6,9 @@
 #include <ctime>
 #include <filesystem>
 #include <ostream>
+#include <sstream>
 
+#include "batch/BatchTransfer.h"
 #include "batch/RunRecord.h"
 #include "calib/CalibData.h"
 #include "calib/CommonOutput.h"
@@ -482,7 +484,7 @@ bool BatchWriteStage(const Workspace& ws, const BatchOptions& options, const std
     // the check of every file, and one number that is not finite refuses them all.
     bool allFinite = true;
     std::vector<std::pair<std::string, std::string>> files;
-    if (!options.referencePath.empty()) {
+    if (!options.referencePath.empty() && !options.transferOnly) {
         files = {{"loading.csv", LoadingFileText(ws, dateTime, {}, &allFinite)},
                  {"reference-scores.csv",
                   ReferenceScoreFileText(ws, options.choice, dateTime, {}, &allFinite)}};
@@ -492,8 +494,9 @@ bool BatchWriteStage(const Workspace& ws, const BatchOptions& options, const std
             files.emplace_back("eof-sequence.csv", AllEofSequenceFileText(ws, {}, &allFinite));
         }
     }
-    for (auto& file : ReconstructionFiles(ws, options, &allFinite))
-        files.push_back(std::move(file));
+    if (!options.transferOnly)
+        for (auto& file : ReconstructionFiles(ws, options, &allFinite))
+            files.push_back(std::move(file));
     if (options.zonation)
         for (auto& file : ZonationFiles(ws, options)) files.push_back(std::move(file));
     for (const auto& file : extraFiles) files.push_back(file);
@@ -533,7 +536,14 @@ int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
     if (options.referencePath.empty()) {
         if (options.zonation && !BatchFossilOnlyStage(ws, options, out, err)) return 1;
     } else {
-        if (!BatchReferenceStage(ws, options, err)) return 1;
+        // A modern set larger than the workspace holds can still have its transfer functions:
+        // the reference stage's messages wait until that is ruled out.
+        std::ostringstream referenceErr;
+        const bool read = BatchReferenceStage(ws, options, referenceErr);
+        if (!read && ReferenceBeyondWorkspace(options))
+            return RunTransferOnly(args, options, out, err);
+        err << referenceErr.str();
+        if (!read) return 1;
         if (!BatchEofStage(ws, options, out)) return 1;
         if (!BatchFossilStage(ws, options, out, err)) return 1;
         if (!BatchClimateStage(ws, options, out, err)) return 1;
@@ -543,6 +553,8 @@ int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
     const std::time_t now = std::time(nullptr);
     const std::string dateTime = DateTimeText(now);
     std::vector<std::pair<std::string, std::string>> extraFiles;
+    if (!options.referencePath.empty() && !BatchTransferStage(ws, options, out, err, extraFiles))
+        return 1;
     std::pair<std::string, std::string> range;
     if (!BatchCalibrationStage(ws, options, dateTime, extraFiles, out, err, &range)) return 1;
     // The record goes in place together with the results, so a folder never holds the record

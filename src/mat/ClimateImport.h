@@ -25,12 +25,15 @@ struct ClimateReadOutcome {
     std::vector<std::string> messages;  // shown in order, title "Error"
     std::string reason;                 // after a failed read, see TableReadResult::reason
     ClimateTable table;
-    std::vector<int> mismatchedSites;   // sites whose label differs from the reference label
+    std::vector<int> mismatchedSites;  // sites whose label differs from the reference label
 };
 
 // Reads the climate table at path with the data-table grammar and checks that it has exactly
 // refSiteCount data rows. Nothing of the workspace changes.
 ClimateReadOutcome ReadClimateTable(const Workspace& ws, const std::string& path);
+// The same for sites 1..sites with their labels ([0..sites]), however many.
+ClimateReadOutcome ReadClimateTableFor(int sites, const std::vector<std::string>& siteLabels,
+                                       const std::string& path);
 
 // "Name inconsistent.  [climate] = [reference]?"
 std::string SiteNameQuestion(const std::string& climateName, const std::string& referenceName);

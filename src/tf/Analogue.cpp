@@ -12,14 +12,18 @@ namespace tf {
 AnalogueSetup AnalogueSetupFrom(const Workspace& ws, const AnalogueSettings& settings)
 {
     const int sites = analoguerun::UsableSites(ws, settings);
-    const analoguerun::Basis basis = analoguerun::FossilBasis(ws, settings, sites);
+    const analoguerun::Basis basis = analoguerun::SiteBasis(ws, settings, sites);
     AnalogueSetup setup;
     setup.sites = basis.sites;
-    setup.samples = basis.targets;
     setup.terms = basis.terms;
     setup.siteRows = basis.siteRows;
-    setup.sampleRows = basis.targetRows;
     setup.weights = basis.weights;
+    // The fossil samples' terms as the fossil reconstruction takes them, when there are any.
+    const analoguerun::Basis fossil = analoguerun::FossilBasis(ws, settings, sites);
+    if (fossil.terms == basis.terms && fossil.targets > 0) {
+        setup.samples = fossil.targets;
+        setup.sampleRows = fossil.targetRows;
+    }
     setup.kmin = settings.kmin;
     setup.kmax = std::clamp(settings.kmax, 0, kMaxAnalogues);
     setup.threshold = DefineThreshold(settings.thresholdSlider, settings.enhancement);

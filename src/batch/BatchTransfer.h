@@ -1,0 +1,43 @@
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "batch/BatchRun.h"
+
+namespace tarvex {
+
+// The usage lines of the transfer-function options, in the order the run record lists them.
+std::string TransferUsage();
+
+// Reads args[i] (and its value) when it is a transfer-function option: handled tells whether
+// it was one; false with error for a bad value.
+bool ParseTransferOption(const std::vector<std::string>& args, std::size_t& i,
+                         TransferOptions& transfer, bool& handled, std::string& error);
+
+// The checks once every option is read: what each option needs.
+bool CheckTransferOptions(BatchOptions& options, std::string& error);
+
+// The options with the values a run used, as the run record lists them.
+std::vector<std::pair<std::string, std::string>> EffectiveTransferOptions(
+    const TransferOptions& transfer);
+
+// The transfer functions on the workspace of a run (reference, climate and fossil tables as
+// the other stages read them); adds their files to files.
+bool BatchTransferStage(const Workspace& ws, const BatchOptions& options, std::ostream& out,
+                        std::ostream& err, std::vector<std::pair<std::string, std::string>>& files);
+
+// Whether a run that failed to read its reference table should be run by the transfer
+// functions alone: they asked for it, and the table is larger than the workspace holds but
+// within kTransferMaxSites.
+bool ReferenceBeyondWorkspace(const BatchOptions& options);
+
+// That run: reads the reference, climate, fossil and location tables without the workspace,
+// runs the transfer functions (the analogue method on taxa proportions) and writes their
+// files and the run record. The exit status of the run.
+int RunTransferOnly(const std::vector<std::string>& args, BatchOptions options, std::ostream& out,
+                    std::ostream& err);
+
+}  // namespace tarvex
