@@ -557,7 +557,7 @@ bool ParseBatchOptions(const std::vector<std::string>& args, BatchOptions& optio
             error = "--climate needs --reference FILE: the climate table belongs to its sites.";
             return false;
         }
-        if (options.fossilPath.empty() && !options.errorModel) {
+        if (options.fossilPath.empty() && !options.errorModel && !options.transfer.On()) {
             error =
                 "--climate alone has nothing to do: add --fossil FILE to reconstruct the "
                 "fossil sequence, --error-model for the error model, or both.";

@@ -42,8 +42,7 @@ TEST(Random, StreamsRepeatAndDiffer)
     EXPECT_EQ(draws(1, Random::Stream::Bootstrap, 3), draws(1, Random::Stream::Bootstrap, 3));
     EXPECT_NE(draws(1, Random::Stream::Bootstrap, 3), draws(2, Random::Stream::Bootstrap, 3));
     EXPECT_NE(draws(1, Random::Stream::Bootstrap, 3), draws(1, Random::Stream::Bootstrap, 4));
-    EXPECT_NE(draws(1, Random::Stream::Bootstrap, 3),
-              draws(1, Random::Stream::RandomVariable, 3));
+    EXPECT_NE(draws(1, Random::Stream::Bootstrap, 3), draws(1, Random::Stream::RandomVariable, 3));
 }
 
 TEST(Random, BelowCoversItsRangeOnly)

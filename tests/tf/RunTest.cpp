@@ -78,7 +78,8 @@ bool SameBits(const Matrix<double>& a, const Matrix<double>& b)
     if (a.rows() != b.rows() || a.cols() != b.cols()) return false;
     if (a.empty()) return true;
     return std::memcmp(&a(0, 0), &b(0, 0),
-                       sizeof(double) * (a.rows() + 1) * static_cast<std::size_t>(a.cols() + 1)) == 0;
+                       sizeof(double) * (a.rows() + 1) * static_cast<std::size_t>(a.cols() + 1)) ==
+           0;
 }
 
 int ColumnOf(const Results& r, Method m, int components = 0)
@@ -145,9 +146,11 @@ TEST(TransferRun, AnalogueColumnsAreTheReconstructionWindowsResults)
     const ModernSet set = MakeModernSet(80, 10, 2, 41);
     Workspace ws = MakeWorkspace(set);
     const AnalogueSettings analogue = SqrtSettings();
-    ReconstructClimate(ws, analogue, DefineThreshold(analogue.thresholdSlider, analogue.enhancement));
+    ReconstructClimate(ws, analogue,
+                       DefineThreshold(analogue.thresholdSlider, analogue.enhancement));
     const Matrix<double> recon = ws.reconValues;
-    GenerateErrorModel(ws, analogue, DefineThreshold(analogue.thresholdSlider, analogue.enhancement));
+    GenerateErrorModel(ws, analogue,
+                       DefineThreshold(analogue.thresholdSlider, analogue.enhancement));
 
     const Inputs in = InputsFromWorkspace(ws, &analogue);
     Settings settings;
@@ -194,8 +197,10 @@ TEST(TransferRun, HBlockOfZeroKmIsLeaveOneOutUnlessSitesShareCoordinates)
     // Sites 7 and 8 share coordinates in the test set; apart, every estimate is the same.
     std::vector<double> lat = set.latitude;
     lat[8] += 0.001;
-    const Results a = RunTransferFunctions(InputsFromWorkspace(ws, &analogue, set.latitude, set.longitude), loo);
-    const Results b = RunTransferFunctions(InputsFromWorkspace(ws, &analogue, lat, set.longitude), h0);
+    const Results a =
+        RunTransferFunctions(InputsFromWorkspace(ws, &analogue, set.latitude, set.longitude), loo);
+    const Results b =
+        RunTransferFunctions(InputsFromWorkspace(ws, &analogue, lat, set.longitude), h0);
     const Results shared =
         RunTransferFunctions(InputsFromWorkspace(ws, &analogue, set.latitude, set.longitude), h0);
     const ParamResult& pa = a.params[0];
