@@ -7,6 +7,7 @@
 
 #include "app/ParallelFor.h"
 #include "data/NumberText.h"
+#include "mat/AnalogueRun.h"
 #include "tf/Geo.h"
 #include "tf/Significance.h"
 #include "tf/SparseRows.h"
@@ -149,6 +150,8 @@ namespace {
 // precomputed analogue distance matrix, at most.
 constexpr std::size_t kResampleBufferBytes = std::size_t(256) << 20;
 constexpr std::size_t kDistanceMatrixBytes = std::size_t(1) << 30;
+// The site-by-site distances of a leave-out validation in double precision, at most.
+constexpr std::size_t kSiteMatrixBytes = std::size_t(512) << 20;
 
 class Progress {
 public:
@@ -401,6 +404,17 @@ private:
         const int sites = in_.sites;
         if (search_) {
             const std::size_t stride = static_cast<std::size_t>(sites) + 1;
+            // Every pair's distance once, mirrored, when the matrix fits; otherwise the rows of
+            // each block of sites as they are needed.
+            Matrix<double> all;
+            if (stride * stride * sizeof(double) <= kSiteMatrixBytes) {
+                analoguerun::Basis basis;
+                basis.sites = basis.targets = sites;
+                basis.terms = in_.analogue.terms;
+                basis.siteRows = in_.analogue.siteRows;
+                basis.weights = in_.analogue.weights;
+                all = analoguerun::Distances(basis, true, sites, sites);
+            }
             const int blocks = MatBlocks();
             const bool ok = Chunked(blocks, ChunkOf(blocks, 40), 16.0 * sites * in_.taxa, progress_,
                                     [&](int block) {

@@ -120,7 +120,8 @@ void SumWaTaxon(const TrainingSet& training, const SparseRows& byTaxon, int k, b
     sums.share[k] = share;
 }
 
-WaModel WaFromSums(const TrainingSet& training, const WaTaxonSums& sums, bool withTolerance)
+WaModel WaFromSums(const TrainingSet& training, const WaTaxonSums& sums, bool withTolerance,
+                   bool plainDeshrinking)
 {
     const int m = training.rows->cols;
     WaModel model;
@@ -153,17 +154,19 @@ WaModel WaFromSums(const TrainingSet& training, const WaTaxonSums& sums, bool wi
                 ++defined;
             }
         }
+        model.downWeight.assign(size, kNoEstimate);
         if (defined > 0) {
             const double mean = sum / defined;
             for (int k = 1; k <= m; ++k) {
                 if (!model.active[k]) continue;
                 const double t = model.tolerance[k];
                 model.usedTolerance[k] = t >= kLeastTolerance && std::isfinite(t) ? t : mean;
+                model.downWeight[k] = 1 / (model.usedTolerance[k] * model.usedTolerance[k]);
             }
         }
     }
 
-    FitOneDeshrinking(training, model, false, model.plain);
+    if (plainDeshrinking) FitOneDeshrinking(training, model, false, model.plain);
     if (withTolerance) FitOneDeshrinking(training, model, true, model.downWeighted);
     return model;
 }
@@ -182,8 +185,7 @@ double WaRaw(const WaModel& model, const SparseRows& rows, int r, bool downWeigh
         const double v = rows.value[e];
         amount += v;
         if (downWeighted) {
-            const double t = model.usedTolerance[k];
-            const double w = v / (t * t);
+            const double w = v * model.downWeight[k];
             sum += w * model.optimum[k];
             weights += w;
         } else {

@@ -29,6 +29,7 @@ struct WaModel {
     bool withTolerance = false;
     std::vector<double> tolerance;
     std::vector<double> usedTolerance;
+    std::vector<double> downWeight;  // 1 / usedTolerance^2
     Deshrinking plain;
     Deshrinking downWeighted;  // the tolerance-weighted estimates' own deshrinking
 };
@@ -49,8 +50,10 @@ WaTaxonSums SumWaTaxa(const TrainingSet& training, bool withTolerance);
 void SumWaTaxon(const TrainingSet& training, const SparseRows& byTaxon, int k, bool withTolerance,
                 WaTaxonSums& sums);
 
-// The model of a training set from its sums: optima, tolerances and both deshrinkings.
-WaModel WaFromSums(const TrainingSet& training, const WaTaxonSums& sums, bool withTolerance);
+// The model of a training set from its sums: optima, tolerances and both deshrinkings (the
+// plain one only when plainDeshrinking is set).
+WaModel WaFromSums(const TrainingSet& training, const WaTaxonSums& sums, bool withTolerance,
+                   bool plainDeshrinking = true);
 
 // The raw (shrunk) weighted average of row r of rows, over the taxa of the model; NaN when
 // those abundances sum to kLeastAbundance or less. downWeighted: each taxon weighted by

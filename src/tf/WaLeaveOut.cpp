@@ -5,12 +5,22 @@
 namespace tarvex {
 namespace tf {
 
+namespace {
+
+// A sum left after taking away most of it has lost the digits it needs.
+constexpr double kRecomputeBelow = 1e-4;
+// A spread found as the difference of two sums this many times as large is summed again.
+constexpr double kSpreadDigits = 1e4;
+
+}  // namespace
+
 WaLeaveOut::WaLeaveOut(const SparseRows& y, const Matrix<double>& climate,
                        const std::vector<int>& params, bool withTolerance)
     : y_(y), byTaxon_(y.Transposed()), withTolerance_(withTolerance), m_(y.cols)
 {
     const std::size_t size = static_cast<std::size_t>(m_) + 1;
     colSum_.assign(size, 0.0);
+    squares_.assign(size, 0.0);
     occurrences_.assign(size, 0);
     z1_.assign(size, 0.0);
     gram_.assign(size * size, 0.0);
@@ -21,6 +31,7 @@ WaLeaveOut::WaLeaveOut(const SparseRows& y, const Matrix<double>& climate,
         for (std::size_t e = y.Begin(s); e < y.End(s); ++e) {
             const int k = y.col[e];
             colSum_[k] += y.value[e];
+            squares_[k] += y.value[e] * y.value[e];
             ++occurrences_[k];
             const double z = y.value[e] / r;
             z1_[k] += z;
@@ -30,20 +41,20 @@ WaLeaveOut::WaLeaveOut(const SparseRows& y, const Matrix<double>& climate,
     }
     for (int param : params) {
         Parameter p;
-        p.rawX.assign(static_cast<std::size_t>(y.rows) + 1, 0.0);
         double sum = 0;
-        for (int s = 1; s <= y.rows; ++s) {
-            p.rawX[s] = climate(s, param);
-            if (y.total[s] > 0) sum += p.rawX[s];
-        }
+        for (int s = 1; s <= y.rows; ++s)
+            if (y.total[s] > 0) sum += climate(s, param);
         p.centre = count_ > 0 ? sum / count_ : 0;
-        p.x.assign(p.rawX.size(), 0.0);
+        p.x.assign(static_cast<std::size_t>(y.rows) + 1, 0.0);
         for (int s = 1; s <= y.rows; ++s)
-            if (y.total[s] > 0) p.x[s] = p.rawX[s] - p.centre;
+            if (y.total[s] > 0) p.x[s] = climate(s, param) - p.centre;
         p.weighted.assign(size, 0.0);
+        p.weightedSquares.assign(size, 0.0);
         for (int s = 1; s <= y.rows; ++s)
-            for (std::size_t e = y.Begin(s); e < y.End(s); ++e)
+            for (std::size_t e = y.Begin(s); e < y.End(s); ++e) {
                 p.weighted[y.col[e]] += y.value[e] * p.x[s];
+                p.weightedSquares[y.col[e]] += y.value[e] * (p.x[s] * p.x[s]);
+            }
         p.optimum.assign(size, 0.0);
         for (int k = 1; k <= m_; ++k)
             if (colSum_[k] > 0) p.optimum[k] = p.weighted[k] / colSum_[k];
@@ -67,10 +78,6 @@ WaLeaveOut::WaLeaveOut(const SparseRows& y, const Matrix<double>& climate,
                 p.zx[y.col[e]] += p.x[s] * z;
                 p.zw[y.col[e]] += w * z;
             }
-        }
-        if (withTolerance) {
-            TrainingSet all{&y_, p.rawX.data(), nullptr};
-            p.sums = SumWaTaxa(all, true);
         }
         params_.push_back(std::move(p));
     }
@@ -179,22 +186,52 @@ void WaLeaveOut::RunPlain(const Parameter& p, int site, const std::vector<int>& 
 void WaLeaveOut::RunTolerance(const Parameter& p, int site, const std::vector<int>& removed,
                               double* out) const
 {
+    const std::size_t size = static_cast<std::size_t>(m_) + 1;
     std::vector<int> weights(static_cast<std::size_t>(y_.rows) + 1, 1);
     for (int e : removed) weights[e] = 0;
-    const TrainingSet training{&y_, p.rawX.data(), &weights};
-    WaTaxonSums sums = p.sums;
-    std::vector<char> done(static_cast<std::size_t>(m_) + 1, 0);
-    for (int e : removed)
+    const TrainingSet training{&y_, p.x.data(), &weights};
+    // The sums over all sites less those of the left-out sites.
+    WaTaxonSums sums;
+    sums.colSum = colSum_;
+    sums.weighted = p.weighted;
+    std::vector<double> squares = squares_, xx = p.weightedSquares;
+    std::vector<int> lost(size, 0);
+    std::vector<int> touched;
+    for (int e : removed) {
+        if (!(y_.total[e] > 0)) continue;
+        const double x = p.x[e];
         for (std::size_t f = y_.Begin(e); f < y_.End(e); ++f) {
             const int k = y_.col[f];
-            if (done[k]) continue;
-            done[k] = 1;
+            const double v = y_.value[f];
+            sums.colSum[k] -= v;
+            sums.weighted[k] -= v * x;
+            xx[k] -= v * (x * x);
+            squares[k] -= v * v;
+            if (lost[k]++ == 0) touched.push_back(k);
+        }
+    }
+    // Spread and shares, sum y (x - u)^2 and sum (y / C)^2, from the full sums.
+    sums.spread.assign(size, 0.0);
+    sums.share.assign(size, 0.0);
+    for (int k = 1; k <= m_; ++k) {
+        const double c = sums.colSum[k];
+        if (!(c > 0)) continue;
+        sums.spread[k] = xx[k] - sums.weighted[k] / c * sums.weighted[k];
+        sums.share[k] = squares[k] / (c * c);
+    }
+    for (int k : touched) {
+        const double c = sums.colSum[k];
+        if (occurrences_[k] - lost[k] <= 0) {
+            sums.colSum[k] = sums.weighted[k] = sums.spread[k] = sums.share[k] = 0;
+        } else if (c < kRecomputeBelow * colSum_[k] || sums.spread[k] * kSpreadDigits < xx[k]) {
+            // The differences have lost their digits: the taxon is summed again.
             SumWaTaxon(training, byTaxon_, k, true, sums);
         }
-    const WaModel model = WaFromSums(training, sums, true);
+    }
+    const WaModel model = WaFromSums(training, sums, true, false);
     const double w = WaRaw(model, y_, site, true);
-    out[kInverseTolerance] = model.downWeighted.Inverse(w);
-    out[kClassicalTolerance] = model.downWeighted.Classical(w);
+    out[kInverseTolerance] = p.centre + model.downWeighted.Inverse(w);
+    out[kClassicalTolerance] = p.centre + model.downWeighted.Classical(w);
 }
 
 }  // namespace tf

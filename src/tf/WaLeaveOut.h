@@ -16,9 +16,9 @@ namespace tf {
 // about the square of the number of taxa its sites hold.
 //
 // With tolerances the down-weighted averages of every remaining site change with the mean
-// tolerance, so the model is refitted: the taxa the left-out sites hold are summed again from
-// their columns, the others are kept, and the deshrinking runs over the remaining sites. The
-// result is that of FitWa without those sites, bit for bit.
+// tolerance, so the deshrinking runs again over the remaining sites; the optima and
+// tolerances of the taxa the left-out sites hold follow from sums over all sites less theirs
+// (summed again from the taxon's column where the difference would have lost its digits).
 class WaLeaveOut {
 public:
     WaLeaveOut(const SparseRows& y, const Matrix<double>& climate, const std::vector<int>& params,
@@ -40,8 +40,7 @@ private:
         std::vector<double> w;         // [0..sites] raw estimates of the full model
         std::vector<double> zx, zw;    // [1..taxa] sums of x z and w z
         double sumX = 0, sumXX = 0, sumW = 0, sumWW = 0, sumXW = 0;
-        WaTaxonSums sums;          // with tolerances: the full model's, uncentred x
-        std::vector<double> rawX;  // [0..sites] uncentred
+        std::vector<double> weightedSquares;  // [1..taxa] sum y x^2
     };
 
     void RunPlain(const Parameter& p, int site, const std::vector<int>& removed, double* out) const;
@@ -56,6 +55,7 @@ private:
     std::vector<double> colSum_;    // [1..taxa]
     std::vector<int> occurrences_;  // [1..taxa]
     std::vector<double> z1_;        // [1..taxa] sum of z
+    std::vector<double> squares_;   // [1..taxa] sum of y^2
     std::vector<double> gram_;      // Z'Z, (m + 1) x (m + 1), taxa from 1
     std::vector<Parameter> params_;
 };

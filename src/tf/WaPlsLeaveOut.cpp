@@ -74,16 +74,22 @@ void WaPlsLeaveOut::Run(const Column* columns, int count, double* out) const
     std::vector<int> lost(static_cast<std::size_t>(m), 0);
     std::vector<int> touched;
 
+    // Every column starts from the sums over all sites, row by row.
+    for (int k = 0; k < m; ++k) {
+        const std::size_t row = static_cast<std::size_t>(k) * w;
+        const double inv = occurrences_[k] > 0 && colSum_[k] > 0 ? 1 / colSum_[k] : 0;
+        for (int j = 0; j < w; ++j) {
+            colSum[row + j] = colSum_[k];
+            inverse[row + j] = inv;
+            s[row + j] = j < count ? yx_[static_cast<std::size_t>(columns[j].paramIndex)][k] : 0.0;
+        }
+    }
     for (int j = 0; j < w; ++j) {
         done[j] = true;
+        meanX[j] = total[j] = 0;
         if (j >= count) continue;
         const Column& col = columns[j];
         const std::vector<double>& x = x_[static_cast<std::size_t>(col.paramIndex)];
-        const std::vector<double>& yx = yx_[static_cast<std::size_t>(col.paramIndex)];
-        for (int k = 0; k < m; ++k) {
-            colSum[static_cast<std::size_t>(k) * w + j] = colSum_[k];
-            s[static_cast<std::size_t>(k) * w + j] = yx[k];
-        }
         double t = total_, rx = rx_[static_cast<std::size_t>(col.paramIndex)];
         touched.clear();
         for (int e : *col.removed) {
@@ -108,14 +114,9 @@ void WaPlsLeaveOut::Run(const Column* columns, int count, double* out) const
                     rx += y_.total[i] * x[i];
                 }
         }
-        for (int k = 0; k < m; ++k)
-            inverse[static_cast<std::size_t>(k) * w + j] = occurrences_[k] > 0 ? 1 : 0;
         for (int k : touched) {
             const std::size_t cell = static_cast<std::size_t>(k) * w + j;
-            // A taxon whose sites are all left out leaves the model.
-            if (occurrences_[k] - lost[k] <= 0) {
-                inverse[cell] = 0;
-            } else if (colSum[cell] < kRecomputeBelow * colSum_[k]) {
+            if (occurrences_[k] - lost[k] > 0 && colSum[cell] < kRecomputeBelow * colSum_[k]) {
                 double c = 0, sx = 0;
                 for (std::size_t f = byTaxon_.Begin(k + 1); f < byTaxon_.End(k + 1); ++f) {
                     const int i = byTaxon_.col[f];
@@ -126,27 +127,15 @@ void WaPlsLeaveOut::Run(const Column* columns, int count, double* out) const
                 colSum[cell] = c;
                 s[cell] = sx;
             }
+            // A taxon whose sites are all left out leaves the model.
+            const bool active = occurrences_[k] - lost[k] > 0 && colSum[cell] > 0;
+            inverse[cell] = active ? 1 / colSum[cell] : 0;
             lost[k] = 0;
         }
         for (int e : *col.removed) removed[e] = 0;
-        total[j] = t;
         if (!(t > 0)) continue;
+        total[j] = t;
         meanX[j] = rx / t;
-        double gamma = 0;
-        for (int k = 0; k < m; ++k) {
-            const std::size_t cell = static_cast<std::size_t>(k) * w + j;
-            if (inverse[cell] == 0 || !(colSum[cell] > 0)) {
-                inverse[cell] = 0;
-                s[cell] = 0;
-                continue;
-            }
-            inverse[cell] = 1 / colSum[cell];
-            s[cell] -= meanX[j] * colSum[cell];
-            const double g = s[cell] * inverse[cell];
-            d[cell] = g;
-            gamma += g * g * colSum[cell];
-        }
-        gamma0[j] = gamma / t;
         // The left-out site's abundances over the taxa of its model.
         double a = 0;
         for (std::size_t f = y_.Begin(col.site); f < y_.End(col.site); ++f)
@@ -155,20 +144,37 @@ void WaPlsLeaveOut::Run(const Column* columns, int count, double* out) const
         yb[j] = 0;
         done[j] = !(a > kLeastAbundance);
     }
+    // The residuals of the centred values: s = Y'x - mean C, the first direction g = s / C.
+    double gamma[kBlock];
+    ResidualStep(s.data(), colSum.data(), meanX, inverse.data(), colSum.data(), m, d.data(), gamma);
+    for (int j = 0; j < w; ++j)
+        if (!done[j]) gamma0[j] = gamma[j] / total[j];
     for (int j = 0; j < count; ++j)
         for (int c = 0; c < components_; ++c)
             out[static_cast<std::size_t>(j) * components_ + c] = kNoEstimate;
 
+    // A column that stops carries zeros from then on, so every column can be stepped alike.
+    auto stop = [&](int j) {
+        done[j] = true;
+        alpha[j] = 0;
+        for (int k = 0; k < m; ++k) {
+            const std::size_t cell = static_cast<std::size_t>(k) * w + j;
+            d[cell] = inverse[cell] = s[cell] = 0;
+        }
+    };
+    for (int j = 0; j < w; ++j)
+        if (done[j]) stop(j);
+    std::vector<double> g(cells, 0.0);
+    double tau[kBlock], ratio[kBlock];
     for (int c = 1; c <= components_; ++c) {
         bool any = false;
         for (int j = 0; j < count; ++j) any = any || !done[j];
         if (!any) break;
         MultiplyBlock(a_.data(), m, d.data(), w, q.data());
+        // The left-out sites' part of A d.
         for (int j = 0; j < count; ++j) {
             if (done[j]) continue;
-            const Column& col = columns[j];
-            // The left-out sites' part of A d.
-            for (int e : *col.removed) {
+            for (int e : *columns[j].removed) {
                 const double r = y_.total[e];
                 if (!(r > 0)) continue;
                 double dot = 0;
@@ -178,18 +184,17 @@ void WaPlsLeaveOut::Run(const Column* columns, int count, double* out) const
                 for (std::size_t f = y_.Begin(e); f < y_.End(e); ++f)
                     q[static_cast<std::size_t>(y_.col[f] - 1) * w + j] -= y_.value[f] * share;
             }
-            double tau = 0;
-            for (int k = 0; k < m; ++k) {
-                const std::size_t cell = static_cast<std::size_t>(k) * w + j;
-                tau += d[cell] * q[cell];
-            }
-            tau /= total[j];
-            if (1 + tau == 1) {
-                done[j] = true;
-                for (int k = 0; k < m; ++k) d[static_cast<std::size_t>(k) * w + j] = 0;
+        }
+        ColumnDots(d.data(), q.data(), m, tau);
+        for (int j = 0; j < count; ++j) {
+            if (done[j]) continue;
+            const Column& col = columns[j];
+            const double t = tau[j] / total[j];
+            if (1 + t == 1) {
+                stop(j);
                 continue;
             }
-            alpha[j] = gamma0[j] / tau;
+            alpha[j] = gamma0[j] / t;
             double dot = 0;
             for (std::size_t f = y_.Begin(col.site); f < y_.End(col.site); ++f) {
                 const std::size_t cell = static_cast<std::size_t>(y_.col[f] - 1) * w + j;
@@ -201,27 +206,20 @@ void WaPlsLeaveOut::Run(const Column* columns, int count, double* out) const
         }
         if (c == components_) break;
         // The next direction of every running column.
-        double gamma[kBlock];
-        for (int j = 0; j < w; ++j) gamma[j] = 0;
-        for (int k = 0; k < m; ++k) {
-            const std::size_t row = static_cast<std::size_t>(k) * w;
-            for (int j = 0; j < count; ++j) {
-                if (done[j]) continue;
-                s[row + j] -= alpha[j] * q[row + j];
-                const double g = s[row + j] * inverse[row + j];
-                gamma[j] += g * g * colSum[row + j];
-            }
-        }
-        for (int j = 0; j < count; ++j) {
+        ResidualStep(s.data(), q.data(), alpha, inverse.data(), colSum.data(), m, g.data(), gamma);
+        for (int j = 0; j < w; ++j) {
+            ratio[j] = 0;
             if (done[j]) continue;
             gamma[j] /= total[j];
-            const double ratio = gamma0[j] == 0 ? 0 : gamma[j] / gamma0[j];
-            for (int k = 0; k < m; ++k) {
-                const std::size_t cell = static_cast<std::size_t>(k) * w + j;
-                d[cell] = gamma0[j] == 0 ? 0 : ratio * d[cell] + s[cell] * inverse[cell];
+            // Without a previous step to go on from, the direction would be 0: nothing more.
+            if (gamma0[j] == 0) {
+                stop(j);
+                continue;
             }
+            ratio[j] = gamma[j] / gamma0[j];
             gamma0[j] = gamma[j];
         }
+        NextDirection(d.data(), g.data(), ratio, m);
     }
 }
 

@@ -67,10 +67,6 @@ TEST_P(LeaveOut, WaEqualsARefitWithoutTheSites)
                 const double got = out[(p - 1) * WaLeaveOut::kEstimates + e];
                 EXPECT_LE(RelativeDifference(got, expected[e], 10.0 * p), kTolerance)
                     << "site " << s << " parameter " << p << " estimate " << e;
-                // The tolerance models are refitted: the same bits as the refit.
-                if (e >= 2 && !std::isnan(expected[e])) {
-                    EXPECT_EQ(got, expected[e]);
-                }
                 compared += !std::isnan(expected[e]);
             }
         }
