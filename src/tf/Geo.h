@@ -26,8 +26,9 @@ public:
 
 private:
     std::vector<double> latitude_, longitude_;
-    std::vector<int> order_;         // sites by latitude, ties by number
-    std::vector<double> sortedLat_;  // latitude_ in that order
+    std::vector<double> phi_, cosPhi_;  // latitude in radians and its cosine
+    std::vector<int> order_;            // sites by latitude, ties by number
+    std::vector<double> sortedLat_;     // latitude_ in that order
 };
 
 }  // namespace tf

@@ -152,6 +152,8 @@ constexpr std::size_t kResampleBufferBytes = std::size_t(256) << 20;
 constexpr std::size_t kDistanceMatrixBytes = std::size_t(1) << 30;
 // The site-by-site distances of a leave-out validation in double precision, at most.
 constexpr std::size_t kSiteMatrixBytes = std::size_t(512) << 20;
+// Sites of all h-blocks together that are kept for the methods to share, at most.
+constexpr std::size_t kBlockEntries = std::size_t(32) << 20;
 
 class Progress {
 public:
@@ -324,11 +326,28 @@ private:
     // The removal set of a site: itself, or every site within the h-block distance.
     void Removed(int site, std::vector<int>& out) const
     {
-        if (settings_.validation == Validation::HBlock) {
-            nearby_->Within(site, settings_.hblockKm, out);
-        } else {
+        if (settings_.validation != Validation::HBlock) {
             out.assign(1, site);
+        } else if (!blocks_.empty()) {
+            out = blocks_[static_cast<std::size_t>(site)];
+        } else {
+            nearby_->Within(site, settings_.hblockKm, out);
         }
+    }
+
+    // The h-block of every site once for all methods, unless they hold more sites than
+    // kBlockEntries together.
+    void FindBlocks()
+    {
+        nearby_ = std::make_unique<NearbySites>(in_.latitude, in_.longitude);
+        blocks_.resize(static_cast<std::size_t>(in_.sites) + 1);
+        std::atomic<std::size_t> entries{0};
+        ParallelFor(in_.sites, ThreadsFor(200.0 * in_.sites * in_.sites), [&](int i) {
+            if (entries.load() > kBlockEntries) return;
+            nearby_->Within(i + 1, settings_.hblockKm, blocks_[static_cast<std::size_t>(i) + 1]);
+            entries += blocks_[static_cast<std::size_t>(i) + 1].size();
+        });
+        if (entries.load() > kBlockEntries) blocks_.clear();
     }
 
     bool Apparent()
@@ -399,8 +418,7 @@ private:
     bool Validate()
     {
         if (!Validating()) return true;
-        if (settings_.validation == Validation::HBlock)
-            nearby_ = std::make_unique<NearbySites>(in_.latitude, in_.longitude);
+        if (settings_.validation == Validation::HBlock) FindBlocks();
         const int sites = in_.sites;
         if (search_) {
             const std::size_t stride = static_cast<std::size_t>(sites) + 1;
@@ -813,6 +831,7 @@ private:
     std::vector<int> params_;
     std::unique_ptr<AnalogueSearch> search_;
     std::unique_ptr<NearbySites> nearby_;
+    std::vector<std::vector<int>> blocks_;
     std::vector<Ranks> fossilRanks_;
     Results* results_ = nullptr;
 };
