@@ -15,7 +15,8 @@
 //   BM_Fossil1000WithQuality  BM_Fossil1000 with the quality figures of every sample.
 //
 // The data are read from TARVEX_BENCH_DATA (a folder holding modern.csv and climate.csv),
-// by default /work/shared/data/north-american-pollen.
+// by default north-american-pollen in the data folder beside the repository
+// (../shared/data, or the folder the environment variable TARVEX_DATA names).
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -37,8 +38,9 @@ constexpr int kFossilSamples = 1000;
 
 std::string DataFolder()
 {
-    const char* folder = std::getenv("TARVEX_BENCH_DATA");
-    return folder && *folder ? folder : "/work/shared/data/north-american-pollen";
+    if (const char* folder = std::getenv("TARVEX_BENCH_DATA"); folder && *folder) return folder;
+    const char* data = std::getenv("TARVEX_DATA");
+    return std::string(data && *data ? data : TARVEX_DATA_DIR) + "/north-american-pollen";
 }
 
 // The reference set with its climate, or an empty workspace when the files cannot be read.
@@ -90,7 +92,9 @@ AnalogueSettings Settings()
 bool Ready(benchmark::State& state)
 {
     if (NorthAmerica().refSiteCount > 0) return true;
-    state.SkipWithError(("cannot read the North American set from " + DataFolder()).c_str());
+    state.SkipWithError(("cannot read the North American set (modern.csv, climate.csv) from " +
+                         DataFolder() + "; TARVEX_BENCH_DATA names its folder")
+                            .c_str());
     return false;
 }
 

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <ctime>
 #include <filesystem>
+#include <map>
 #include <ostream>
 
 #include "batch/BatchRun.h"
@@ -160,14 +161,20 @@ std::string BatchUsage()
            "  --coefficients C1,C2      confidence coefficients in percent, 0 to 100 in steps\n"
            "                            of 0.1 (default: 68.2,95.4)\n" +
            TransferUsage() +
-           "  --out DIR                 folder for the result files (created when missing)\n"
+           "  --out DIR                 folder for the result files (created when missing);\n"
+           "                            runs into one folder at the same time put their sets\n"
+           "                            of files in place one whole set after the other\n"
            "  --help                    this text\n"
            "\n"
            "Messages go to standard error; a failed run exits with status 1, bad options\n"
-           "with status 2. When a table cannot be read, the line after the message says why:\n"
-           "the file is missing, unreadable or a folder, the table has more than 9999 data\n"
+           "(an option given twice among them) with status 2. Each input file is read once\n"
+           "from start to end, so a pipe or FIFO serves as well as a file, and may hold up to\n"
+           "128 MB (134217728 bytes): the largest table the limits below allow, written with\n"
+           "15 significant digits, stays under it. When a table cannot be read, the line\n"
+           "after the message says why: the file is missing, unreadable, a folder, a device\n"
+           "or pipe that gave no data, or holds too much; the table has more than 9999 data\n"
            "rows or more columns than fit (499 value columns with text row labels, 500 with\n"
-           "number row labels), a cell is empty, not a number, or longer than 1 MB (1048576\n"
+           "number row labels); a cell is empty, not a number, or longer than 1 MB (1048576\n"
            "bytes). Values beyond 1E+15 in magnitude are refused: the analysis would\n"
            "overflow.\n";
 }
@@ -329,8 +336,21 @@ bool ParseBatchOptions(const std::vector<std::string>& args, BatchOptions& optio
     // The last calibration setting given, to name it when --calibrate is missing.
     std::string calibrationOption;
     bool paramGiven = false, generatedGiven = false;
+    // Every setting once: a second --out, or --covariance after --correlation, would quietly
+    // overrule the first, which a script most likely did not mean.
+    std::map<std::string, std::string> given;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
+        if (a.rfind("--", 0) == 0 && a != "--help") {
+            const std::string setting = a == "--covariance" ? "--correlation" : a;
+            const auto [first, fresh] = given.emplace(setting, a);
+            if (!fresh) {
+                error = first->second == a ? "Option " + a + " is given twice."
+                                           : first->second + " and " + a +
+                                                 " choose the same setting; give one of them.";
+                return false;
+            }
+        }
         auto value = [&](std::string& target) {
             if (i + 1 >= args.size()) {
                 error = "Option " + a + " needs a value.";

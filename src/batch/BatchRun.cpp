@@ -45,12 +45,21 @@ bool ReportChecks(const std::vector<std::string>& checks, const BatchOptions& op
     return false;
 }
 
+void Record(RecordedInputs* inputs, const char* option, const std::string& path, InputDigest digest)
+{
+    if (inputs) inputs->push_back({option, path, std::move(digest)});
+}
+
 }  // namespace
 
-bool BatchReferenceStage(Workspace& ws, const BatchOptions& options, std::ostream& err)
+bool BatchReferenceStage(Workspace& ws, const BatchOptions& options, std::ostream& err,
+                         RecordedInputs* inputs)
 {
-    const ImportOutcome outcome = ImportReferenceTable(ws, options.referencePath);
-    if (outcome.ok) return ReportChecks(outcome.checks, options, err);
+    ImportOutcome outcome = ImportReferenceTable(ws, options.referencePath);
+    if (outcome.ok) {
+        Record(inputs, "--reference", options.referencePath, std::move(outcome.input));
+        return ReportChecks(outcome.checks, options, err);
+    }
     err << "Reference data " << options.referencePath << ":\n";
     for (const std::string& m : outcome.messages) err << m << "\n";
     if (!outcome.reason.empty()) err << outcome.reason << "\n";
@@ -69,12 +78,12 @@ bool BatchEofStage(Workspace& ws, const BatchOptions& options, std::ostream& out
 }
 
 bool BatchFossilStage(Workspace& ws, const BatchOptions& options, std::ostream& out,
-                      std::ostream& err)
+                      std::ostream& err, RecordedInputs* inputs)
 {
     if (options.fossilPath.empty()) return true;
     std::vector<std::string> refused;
     bool byNameOffered = false;
-    const ImportOutcome outcome = ImportFossilTable(
+    ImportOutcome outcome = ImportFossilTable(
         ws, options.fossilPath, options.choice,
         [&](const std::string& question) {
             if (options.acceptNameMismatches) return true;
@@ -98,6 +107,7 @@ bool BatchFossilStage(Workspace& ws, const BatchOptions& options, std::ostream& 
                    "columns by position anyway.\n";
         return false;
     }
+    Record(inputs, "--fossil", options.fossilPath, std::move(outcome.input));
     if (!ReportChecks(outcome.checks, options, err)) return false;
     if (!ProjectFossil(ws, {})) {
         err << "Fossil data " << options.fossilPath << ": the projection failed.\n";
@@ -110,7 +120,7 @@ bool BatchFossilStage(Workspace& ws, const BatchOptions& options, std::ostream& 
 }
 
 bool BatchFossilOnlyStage(Workspace& ws, const BatchOptions& options, std::ostream& out,
-                          std::ostream& err)
+                          std::ostream& err, RecordedInputs* inputs)
 {
     TableReadResult read = ReadDataTableFile(options.fossilPath);
     std::vector<std::string> messages;
@@ -130,6 +140,7 @@ bool BatchFossilOnlyStage(Workspace& ws, const BatchOptions& options, std::ostre
                                       options.fossilPath),
                       options, err))
         return false;
+    Record(inputs, "--fossil", options.fossilPath, std::move(read.input));
     CommitFossilTable(ws, std::move(read.table), options.fossilPath, {}, options.choice);
     out << "Fossil data: " << ws.fossilSampleCount << " samples x " << ws.fossilTaxonCount
         << " taxa\n";
@@ -195,7 +206,7 @@ std::vector<std::pair<std::string, std::string>> ZonationFiles(const Workspace& 
 }
 
 bool BatchClimateStage(Workspace& ws, const BatchOptions& options, std::ostream& out,
-                       std::ostream& err)
+                       std::ostream& err, RecordedInputs* inputs)
 {
     if (options.climatePath.empty()) return true;
     ClimateReadOutcome read = ReadClimateTable(ws, options.climatePath);
@@ -221,6 +232,7 @@ bool BatchClimateStage(Workspace& ws, const BatchOptions& options, std::ostream&
                "match the rows by position anyway.\n";
         return false;
     }
+    Record(inputs, "--climate", options.climatePath, std::move(read.input));
     CommitClimateTable(ws, std::move(read.table));
     out << "Climate data: " << ws.refSiteCount << " sites x " << ws.climateParamCount
         << " parameters, " << differing.size() << " accepted site-label differences\n";
@@ -389,7 +401,7 @@ bool MatrixFiles(Workspace& ws, const BatchOptions& options, const std::string& 
 bool BatchCalibrationStage(Workspace& ws, const BatchOptions& options, const std::string& dateTime,
                            std::vector<std::pair<std::string, std::string>>& files,
                            std::ostream& out, std::ostream& err,
-                           std::pair<std::string, std::string>* rangeUsed)
+                           std::pair<std::string, std::string>* rangeUsed, RecordedInputs* inputs)
 {
     if (!options.calibrate) return true;
     using namespace calib;
@@ -400,8 +412,10 @@ bool BatchCalibrationStage(Workspace& ws, const BatchOptions& options, const std
         return false;
     };
     if (!options.pairsPath.empty()) {
-        const CalibStatus st = ImportPairFile(options.pairsPath, 0, set0);
-        if (!st.ok) return refuse(options.pairsPath, st.error);
+        InputDigest digest;
+        const CalibStatus st = ImportPairFile(options.pairsPath, 0, set0, &digest);
+        if (!st.ok) return refuse("--pairs " + options.pairsPath, st.error);
+        Record(inputs, "--pairs", options.pairsPath, std::move(digest));
         for (const std::string& w : st.warnings) err << options.pairsPath << ": " << w << "\n";
     } else {
         if (param > ws.climateParamCount)
@@ -416,12 +430,20 @@ bool BatchCalibrationStage(Workspace& ws, const BatchOptions& options, const std
         for (const std::string& w : st.warnings) err << w << "\n";
     }
     if (set0.pairCount == 0)
-        return refuse(options.pairsPath.empty() ? "error model" : options.pairsPath,
+        return refuse(options.pairsPath.empty() ? "error model" : "--pairs " + options.pairsPath,
                       "Data set 0 holds no complete pair.");
     if (!options.modelPairsPath.empty()) {
-        const CalibStatus st = ImportPairFile(options.modelPairsPath, 1, set1);
-        if (!st.ok) return refuse(options.modelPairsPath, st.error);
+        InputDigest digest;
+        const CalibStatus st = ImportPairFile(options.modelPairsPath, 1, set1, &digest);
+        if (!st.ok) return refuse("--model-pairs " + options.modelPairsPath, st.error);
+        Record(inputs, "--model-pairs", options.modelPairsPath, std::move(digest));
         for (const std::string& w : st.warnings) err << options.modelPairsPath << ": " << w << "\n";
+        if (set1.pairCount < 2)
+            return refuse("--model-pairs " + options.modelPairsPath,
+                          std::string("Data set 1 holds ") +
+                              (set1.pairCount == 0 ? "no complete pair" : "one complete pair") +
+                              "; the error model needs the fitting line of the Vest-Vobs data, "
+                              "which takes two pairs at least.");
     }
 
     std::string low = options.rangeLow, high = options.rangeHigh;
@@ -435,7 +457,12 @@ bool BatchCalibrationStage(Workspace& ws, const BatchOptions& options, const std
     if (rangeUsed) *rangeUsed = {low, high};
 
     const CalibStatus st = RunChain(ws, set0, set1, options.chain, false);
-    if (!st.ok) return refuse("chain", st.error);
+    // A chain that fails over data set 1 must say which file it came from.
+    if (!st.ok)
+        return refuse(options.modelPairsPath.empty()
+                          ? "chain"
+                          : "chain, data set 1 from --model-pairs " + options.modelPairsPath,
+                      st.error);
     FillMatrixOut(ws);
 
     CommonOutputInfo info;
@@ -512,7 +539,11 @@ bool BatchWriteStage(const Workspace& ws, const BatchOptions& options, const std
 
     for (auto& file : files) file.first = (dir / file.first).string();
     std::string reason;
-    if (!WriteFilesAtomically(files, &reason)) {
+    // Runs into the same folder put their sets in place one after the other; a run that has
+    // to wait says so.
+    FileSetWait wait;
+    wait.notice = [&err](const std::string& line) { err << line << std::endl; };
+    if (!WriteFilesAtomically(files, &reason, wait)) {
         err << "The result files could not be written. " << reason << "\n";
         return false;
     }
@@ -533,34 +564,40 @@ int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
         return 0;
     }
     Workspace ws;
+    RecordedInputs inputs;
     if (options.referencePath.empty()) {
-        if (options.zonation && !BatchFossilOnlyStage(ws, options, out, err)) return 1;
+        if (options.zonation && !BatchFossilOnlyStage(ws, options, out, err, &inputs)) return 1;
     } else {
-        // A modern set larger than the workspace holds can still have its transfer functions:
-        // the reference stage's messages wait until that is ruled out.
-        std::ostringstream referenceErr;
-        const bool read = BatchReferenceStage(ws, options, referenceErr);
-        if (!read && ReferenceBeyondWorkspace(options))
-            return RunTransferOnly(args, options, out, err);
-        err << referenceErr.str();
-        if (!read) return 1;
+        if (options.transfer.On()) {
+            // Read once with the transfer functions' limit: a modern set larger than the
+            // workspace holds still has its transfer functions.
+            TableReadResult large;
+            if (!TransferReferenceStage(ws, options, err, &inputs, large)) return 1;
+            if (large.status == TableStatus::Ok)
+                return RunTransferOnly(args, options, std::move(large), inputs, out, err);
+        } else if (!BatchReferenceStage(ws, options, err, &inputs)) {
+            return 1;
+        }
         if (!BatchEofStage(ws, options, out)) return 1;
-        if (!BatchFossilStage(ws, options, out, err)) return 1;
-        if (!BatchClimateStage(ws, options, out, err)) return 1;
+        if (!BatchFossilStage(ws, options, out, err, &inputs)) return 1;
+        if (!BatchClimateStage(ws, options, out, err, &inputs)) return 1;
         if (!BatchReconstructionStage(ws, options, out, err)) return 1;
     }
     if (options.zonation && !BatchZonationStage(ws, options, out, err)) return 1;
     const std::time_t now = std::time(nullptr);
     const std::string dateTime = DateTimeText(now);
     std::vector<std::pair<std::string, std::string>> extraFiles;
-    if (!options.referencePath.empty() && !BatchTransferStage(ws, options, out, err, extraFiles))
+    if (!options.referencePath.empty() &&
+        !BatchTransferStage(ws, options, out, err, extraFiles, &inputs))
         return 1;
     std::pair<std::string, std::string> range;
-    if (!BatchCalibrationStage(ws, options, dateTime, extraFiles, out, err, &range)) return 1;
+    if (!BatchCalibrationStage(ws, options, dateTime, extraFiles, out, err, &range, &inputs))
+        return 1;
     // The record goes in place together with the results, so a folder never holds the record
     // of one run beside the results of another.
     std::string record, recordError;
-    if (!RunRecordText(args, options, ws, {range.first, range.second}, now, record, recordError)) {
+    if (!RunRecordText(args, options, ws, {range.first, range.second}, now, inputs, record,
+                       recordError)) {
         err << recordError << "\n";
         return 1;
     }

@@ -8,6 +8,7 @@
 #include "app/Workspace.h"
 #include "batch/TransferOptions.h"
 #include "calib/CalibModel.h"
+#include "data/InputFile.h"
 #include "diagram/Coniss.h"
 #include "eof/Pretreatment.h"
 #include "mat/Analogues.h"
@@ -54,20 +55,30 @@ struct BatchOptions {
 
 std::string BatchUsage();
 
+// An input file as the run read it: the option that named it, its path, and the size and
+// SHA-256 of the bytes imported from it, for the run record.
+struct RecordedInput {
+    std::string option;
+    std::string path;
+    InputDigest digest;
+};
+using RecordedInputs = std::vector<RecordedInput>;
+
 // Reads the options; false with a message for anything it does not understand.
 bool ParseBatchOptions(const std::vector<std::string>& args, BatchOptions& options,
                        std::string& error);
 
 // The stages of a run, each on the workspace. Each returns false after writing its messages
-// to err.
-bool BatchReferenceStage(Workspace& ws, const BatchOptions& options, std::ostream& err);
+// to err. Those that read an input file add it to inputs when given.
+bool BatchReferenceStage(Workspace& ws, const BatchOptions& options, std::ostream& err,
+                         RecordedInputs* inputs = nullptr);
 bool BatchEofStage(Workspace& ws, const BatchOptions& options, std::ostream& out);
 bool BatchFossilStage(Workspace& ws, const BatchOptions& options, std::ostream& out,
-                      std::ostream& err);
+                      std::ostream& err, RecordedInputs* inputs = nullptr);
 // Without a reference table only the fossil table is read (with the fossil import's reading
 // and percentage conversion), for the zonation.
 bool BatchFossilOnlyStage(Workspace& ws, const BatchOptions& options, std::ostream& out,
-                          std::ostream& err);
+                          std::ostream& err, RecordedInputs* inputs = nullptr);
 // Checks that the fossil proportions can be zoned and prints a summary of both clusterings.
 bool BatchZonationStage(const Workspace& ws, const BatchOptions& options, std::ostream& out,
                         std::ostream& err);
@@ -77,7 +88,7 @@ std::vector<std::pair<std::string, std::string>> ZonationFiles(const Workspace& 
 // Reads the climate table and checks it against the reference sites; differing site names
 // stop the run unless acceptSiteNames.
 bool BatchClimateStage(Workspace& ws, const BatchOptions& options, std::ostream& out,
-                       std::ostream& err);
+                       std::ostream& err, RecordedInputs* inputs = nullptr);
 // The fossil reconstruction (with --fossil) and the error model (with --error-model).
 bool BatchReconstructionStage(Workspace& ws, const BatchOptions& options, std::ostream& out,
                               std::ostream& err);
@@ -97,7 +108,8 @@ bool DefaultCalibrationRange(const Workspace& ws, int param, std::string& low, s
 bool BatchCalibrationStage(Workspace& ws, const BatchOptions& options, const std::string& dateTime,
                            std::vector<std::pair<std::string, std::string>>& files,
                            std::ostream& out, std::ostream& err,
-                           std::pair<std::string, std::string>* rangeUsed = nullptr);
+                           std::pair<std::string, std::string>* rangeUsed = nullptr,
+                           RecordedInputs* inputs = nullptr);
 // extraFiles are written together with the files of the other stages.
 bool BatchWriteStage(const Workspace& ws, const BatchOptions& options, const std::string& dateTime,
                      std::ostream& out, std::ostream& err,

@@ -13,6 +13,7 @@
 #include "data/FossilImport.h"
 #include "data/NumberText.h"
 #include "data/RecordWriter.h"
+#include "data/ReferenceImport.h"
 #include "data/TableChecks.h"
 #include "data/TableReader.h"
 #include "data/ValueRange.h"
@@ -331,8 +332,14 @@ bool RunAndCollect(const tf::Inputs& inputs, const BatchOptions& options, std::o
     return true;
 }
 
+void Record(RecordedInputs* inputs, const char* option, const std::string& path, InputDigest digest)
+{
+    if (inputs) inputs->push_back({option, path, std::move(digest)});
+}
+
 bool ReadLocations(const BatchOptions& options, const std::vector<std::string>& labels, int sites,
-                   std::vector<double>& latitude, std::vector<double>& longitude, std::ostream& err)
+                   std::vector<double>& latitude, std::vector<double>& longitude, std::ostream& err,
+                   RecordedInputs* inputs)
 {
     if (options.transfer.locationsPath.empty()) return true;
     tf::LocationOutcome read =
@@ -343,6 +350,7 @@ bool ReadLocations(const BatchOptions& options, const std::vector<std::string>& 
         if (!read.reason.empty()) err << read.reason << "\n";
         return false;
     }
+    Record(inputs, "--locations", options.transfer.locationsPath, std::move(read.input));
     latitude = std::move(read.latitude);
     longitude = std::move(read.longitude);
     return true;
@@ -351,23 +359,16 @@ bool ReadLocations(const BatchOptions& options, const std::vector<std::string>& 
 }  // namespace
 
 bool BatchTransferStage(const Workspace& ws, const BatchOptions& options, std::ostream& out,
-                        std::ostream& err, std::vector<std::pair<std::string, std::string>>& files)
+                        std::ostream& err, std::vector<std::pair<std::string, std::string>>& files,
+                        RecordedInputs* inputs)
 {
     if (!options.transfer.On()) return true;
     std::vector<double> latitude, longitude;
-    if (!ReadLocations(options, ws.refSiteLabels, ws.refSiteCount, latitude, longitude, err))
+    if (!ReadLocations(options, ws.refSiteLabels, ws.refSiteCount, latitude, longitude, err,
+                       inputs))
         return false;
-    const tf::Inputs inputs = tf::InputsFromWorkspace(ws, &options.analogue, latitude, longitude);
-    return RunAndCollect(inputs, options, out, err, files);
-}
-
-bool ReferenceBeyondWorkspace(const BatchOptions& options)
-{
-    if (!options.transfer.On() || options.referencePath.empty()) return false;
-    TableLimits limits;
-    limits.maxRows = kTransferMaxSites;
-    const TableReadResult read = ReadDataTableFile(options.referencePath, limits);
-    return read.status == TableStatus::Ok && read.table.rowCount > TableLimits{}.maxRows;
+    const tf::Inputs in = tf::InputsFromWorkspace(ws, &options.analogue, latitude, longitude);
+    return RunAndCollect(in, options, out, err, files);
 }
 
 namespace {
@@ -393,17 +394,31 @@ bool ReportChecks(const std::vector<std::string>& checks, const BatchOptions& op
 
 }  // namespace
 
-int RunTransferOnly(const std::vector<std::string>& args, BatchOptions options, std::ostream& out,
-                    std::ostream& err)
+bool TransferReferenceStage(Workspace& ws, const BatchOptions& options, std::ostream& err,
+                            RecordedInputs* inputs, TableReadResult& large)
 {
     TableLimits limits;
     limits.maxRows = kTransferMaxSites;
-    TableReadResult reference = ReadDataTableFile(options.referencePath, limits);
-    if (reference.status != TableStatus::Ok) {
-        PrintFailure("Reference data", options.referencePath,
-                     TableFailureMessages(reference.status), reference.reason, err);
-        return 1;
+    TableReadResult read = ReadDataTableFile(options.referencePath, limits);
+    if (read.status == TableStatus::Ok && read.table.rowCount > TableLimits{}.maxRows) {
+        large = std::move(read);
+        return true;
     }
+    ImportOutcome outcome = ImportReferenceTableFrom(ws, std::move(read), options.referencePath);
+    if (!outcome.ok) {
+        PrintFailure("Reference data", options.referencePath, outcome.messages, outcome.reason,
+                     err);
+        return false;
+    }
+    Record(inputs, "--reference", options.referencePath, std::move(outcome.input));
+    return ReportChecks(outcome.checks, options, err);
+}
+
+int RunTransferOnly(const std::vector<std::string>& args, BatchOptions options,
+                    TableReadResult reference, RecordedInputs inputs, std::ostream& out,
+                    std::ostream& err)
+{
+    Record(&inputs, "--reference", options.referencePath, std::move(reference.input));
     DataTable& table = reference.table;
     const int sites = table.rowCount;
     const int taxa = table.columnCount;
@@ -436,6 +451,7 @@ int RunTransferOnly(const std::vector<std::string>& args, BatchOptions options, 
         PrintFailure("Climate data", options.climatePath, climate.messages, climate.reason, err);
         return 1;
     }
+    Record(&inputs, "--climate", options.climatePath, std::move(climate.input));
     if (!climate.mismatchedSites.empty() && !options.acceptSiteNames) {
         err << "Climate data " << options.climatePath << ":\n";
         for (std::size_t i = 0; i < climate.mismatchedSites.size() && i < 10; ++i) {
@@ -492,6 +508,7 @@ int RunTransferOnly(const std::vector<std::string>& args, BatchOptions options, 
             accepted.push_back(NameMatchEntry(fossil.table.columnNames[t], table.columnNames[t]));
         }
         if (!ReportChecks(fossil.checks, options, err)) return 1;
+        Record(&inputs, "--fossil", options.fossilPath, std::move(fossil.input));
         CommitFossilTable(taxaOnly, std::move(fossil.table), options.fossilPath, accepted,
                           options.choice, fossil.columnOfTaxon);
         in.samples = taxaOnly.fossilSampleCount;
@@ -500,7 +517,8 @@ int RunTransferOnly(const std::vector<std::string>& args, BatchOptions options, 
         in.sampleEmpty = taxaOnly.fossilSampleEmpty;
         out << "Fossil data: " << in.samples << " samples\n";
     }
-    if (!ReadLocations(options, in.siteLabels, sites, in.latitude, in.longitude, err)) return 1;
+    if (!ReadLocations(options, in.siteLabels, sites, in.latitude, in.longitude, err, &inputs))
+        return 1;
     in.analogue =
         tf::TaxaAnalogueSetup(in.modern, sites, in.fossil, in.samples, taxa, options.analogue);
 
@@ -508,7 +526,7 @@ int RunTransferOnly(const std::vector<std::string>& args, BatchOptions options, 
     if (!RunAndCollect(in, options, out, err, files)) return 1;
     const std::time_t now = std::time(nullptr);
     std::string record, recordError;
-    if (!RunRecordText(args, options, Workspace{}, {}, now, record, recordError)) {
+    if (!RunRecordText(args, options, Workspace{}, {}, now, inputs, record, recordError)) {
         err << recordError << "\n";
         return 1;
     }

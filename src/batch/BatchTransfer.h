@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "batch/BatchRun.h"
+#include "data/TableReader.h"
 
 namespace tarvex {
 
@@ -25,19 +26,23 @@ std::vector<std::pair<std::string, std::string>> EffectiveTransferOptions(
     const TransferOptions& transfer);
 
 // The transfer functions on the workspace of a run (reference, climate and fossil tables as
-// the other stages read them); adds their files to files.
+// the other stages read them); adds their files to files and the location table to inputs.
 bool BatchTransferStage(const Workspace& ws, const BatchOptions& options, std::ostream& out,
-                        std::ostream& err, std::vector<std::pair<std::string, std::string>>& files);
+                        std::ostream& err, std::vector<std::pair<std::string, std::string>>& files,
+                        RecordedInputs* inputs = nullptr);
 
-// Whether a run that failed to read its reference table should be run by the transfer
-// functions alone: they asked for it, and the table is larger than the workspace holds but
-// within kTransferMaxSites.
-bool ReferenceBeyondWorkspace(const BatchOptions& options);
+// The reference stage of a run with --transfer: the table is read once, up to
+// kTransferMaxSites rows. One within the workspace's limit goes into the workspace as the
+// reference stage puts it there; a larger one is left in large (status Ok) for
+// RunTransferOnly, the workspace untouched.
+bool TransferReferenceStage(Workspace& ws, const BatchOptions& options, std::ostream& err,
+                            RecordedInputs* inputs, TableReadResult& large);
 
-// That run: reads the reference, climate, fossil and location tables without the workspace,
-// runs the transfer functions (the analogue method on taxa proportions) and writes their
-// files and the run record. The exit status of the run.
-int RunTransferOnly(const std::vector<std::string>& args, BatchOptions options, std::ostream& out,
+// The run of a reference table larger than the workspace: reads the climate, fossil and
+// location tables without the workspace, runs the transfer functions (the analogue method on
+// taxa proportions) and writes their files and the run record. The exit status of the run.
+int RunTransferOnly(const std::vector<std::string>& args, BatchOptions options,
+                    TableReadResult reference, RecordedInputs inputs, std::ostream& out,
                     std::ostream& err);
 
 }  // namespace tarvex

@@ -7,7 +7,6 @@
 #include "batch/BatchTransfer.h"
 #include "data/NumberText.h"
 #include "data/RecordWriter.h"
-#include "data/Sha256.h"
 
 #ifndef TARVEX_VERSION
 #define TARVEX_VERSION "unknown"
@@ -138,7 +137,7 @@ std::vector<std::pair<std::string, std::string>> EffectiveOptions(const BatchOpt
 
 bool RunRecordText(const std::vector<std::string>& args, const BatchOptions& options,
                    const Workspace& ws, const RunSettled& settled, std::time_t when,
-                   std::string& text, std::string& error)
+                   const RecordedInputs& inputs, std::string& text, std::string& error)
 {
     RecordWriter w;
     w.Text("Tarvex batch run record");
@@ -165,23 +164,29 @@ bool RunRecordText(const std::vector<std::string>& args, const BatchOptions& opt
 
     w.Text("Input").Text("Path").Text("Size (bytes)").Text("SHA-256");
     w.EndRecord();
-    const std::pair<const char*, const std::string*> inputs[] = {
+    // Opening an input a second time could give other bytes (a file changed meanwhile) or
+    // none at all (a pipe, read once); the record holds what the run imported.
+    const std::pair<const char*, const std::string*> given[] = {
         {"--reference", &options.referencePath},
         {"--fossil", &options.fossilPath},
         {"--climate", &options.climatePath},
         {"--pairs", &options.pairsPath},
         {"--model-pairs", &options.modelPairsPath},
         {"--locations", &options.transfer.locationsPath}};
-    for (const auto& [option, path] : inputs) {
+    for (const auto& [option, path] : given) {
         if (path->empty()) continue;
-        std::string hex, reason;
-        std::uint64_t size = 0;
-        if (!Sha256OfFile(*path, hex, size, reason)) {
-            error = "The input file " + *path +
-                    " could not be read again for the run record: " + reason + ".";
+        const RecordedInput* read = nullptr;
+        for (const RecordedInput& input : inputs)
+            if (input.option == option && input.path == *path) read = &input;
+        if (!read || read->digest.sha256.empty()) {
+            error =
+                "The run record has no digest of the input file " + *path + " (" + option + ").";
             return false;
         }
-        w.Text(option).Text(*path).Integer(static_cast<long>(size)).Text(hex);
+        w.Text(option)
+            .Text(*path)
+            .Integer(static_cast<long>(read->digest.size))
+            .Text(read->digest.sha256);
         w.EndRecord();
     }
     text = w.str();

@@ -4,9 +4,8 @@
 #include <cctype>
 #include <cfloat>
 #include <cmath>
-#include <fstream>
-#include <sstream>
 
+#include "data/InputFile.h"
 #include "data/NumberText.h"
 #include "data/TableReader.h"
 
@@ -26,22 +25,24 @@ float ToPairValue(double v)
     return static_cast<float>(v);
 }
 
-// Splits text into lines at CR, LF or CRLF outside quoted cells, so that a quoted heading
-// with a line break stays one record. A quote opens a quoted cell only as the cell's first
-// character after spaces and tabs, as the cell reader has it; elsewhere it is text.
-std::vector<std::string> SplitLines(const std::string& text)
+// Reads the line of text that starts at pos into line and moves pos past its end. Lines end
+// at CR, LF or CRLF outside quoted cells, so that a quoted heading with a line break stays
+// one record. A quote opens a quoted cell only as the cell's first character after spaces
+// and tabs, as the cell reader has it; elsewhere it is text. False when no line is left; a
+// last line without its line end counts unless it is empty. One line at a time, so a file of
+// many short lines never takes more memory than the file itself.
+bool NextLine(const std::string& text, std::size_t& pos, std::string& line)
 {
-    std::vector<std::string> lines;
-    std::string cur;
+    line.clear();
+    if (pos >= text.size()) return false;
     bool quoted = false;
     bool cellStart = true;
-    for (std::size_t i = 0; i < text.size(); ++i) {
+    for (std::size_t i = pos; i < text.size(); ++i) {
         const char c = text[i];
         if (quoted) {
-            cur += c;
             if (c == '"') {
                 if (i + 1 < text.size() && text[i + 1] == '"') {
-                    cur += text[++i];
+                    ++i;
                 } else {
                     quoted = false;
                 }
@@ -49,13 +50,11 @@ std::vector<std::string> SplitLines(const std::string& text)
             continue;
         }
         if (c == '\r' || c == '\n') {
+            line.assign(text, pos, i - pos);
             if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-            lines.push_back(cur);
-            cur.clear();
-            cellStart = true;
-            continue;
+            pos = i + 1;
+            return true;
         }
-        cur += c;
         if (c == ',') {
             cellStart = true;
         } else if (c == '"' && cellStart) {
@@ -65,16 +64,21 @@ std::vector<std::string> SplitLines(const std::string& text)
             cellStart = false;
         }
     }
-    if (!cur.empty()) lines.push_back(cur);
-    return lines;
+    line.assign(text, pos, std::string::npos);
+    pos = text.size();
+    return true;
 }
 
-std::vector<std::string> LineCells(const std::string& line)
+// The cells of one line; tooLong is set, and the cells read so far returned, when a cell is
+// longer than the cell reader takes.
+std::vector<std::string> LineCells(const std::string& line, bool& tooLong)
 {
     std::vector<std::string> cells;
     CellReader reader(line);
     std::string cell;
     while (reader.ReadCell(cell)) cells.push_back(cell);
+    tooLong = reader.CellTooLong();
+    if (tooLong) return cells;
     // The reader does not report an empty cell after a final comma; the line still has it.
     std::size_t end = line.find_last_not_of(" \t");
     if (end != std::string::npos && line[end] == ',') cells.push_back("");
@@ -297,12 +301,22 @@ CalibStatus ImportPairText(const std::string& content, const std::string& source
     CalibStatus status;
     PairSet next;
     next.source = source;
-    const std::vector<std::string> lines = SplitLines(content);
     long dataRecords = 0;
     bool heading = true;
-    for (std::size_t li = 0; li < lines.size(); ++li) {
-        if (IsBlank(lines[li])) continue;
-        const std::vector<std::string> cells = LineCells(lines[li]);
+    std::string line;
+    std::size_t pos = 0;
+    for (std::size_t li = 0; NextLine(content, pos, line); ++li) {
+        if (IsBlank(line)) continue;
+        bool tooLong = false;
+        const std::vector<std::string> cells = LineCells(line, tooLong);
+        if (tooLong) {
+            status.ok = false;
+            status.error = "Cell " + std::to_string(cells.size() + 1) + " on line " +
+                           std::to_string(li + 1) + " of the file is longer than " +
+                           std::to_string(CellReader::kMaxCellBytes) +
+                           " bytes (1 MB), the limit for one cell.";
+            return status;
+        }
         if (cells.size() != 2) {
             status.ok = false;
             status.error = "Line " + std::to_string(li + 1) + " of the file has " +
@@ -341,18 +355,15 @@ CalibStatus ImportPairText(const std::string& content, const std::string& source
     return status;
 }
 
-CalibStatus ImportPairFile(const std::string& path, int ds, PairSet& set)
+CalibStatus ImportPairFile(const std::string& path, int ds, PairSet& set, InputDigest* input)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    std::string content, reason;
+    if (!ReadInputFile(path, content, reason, input)) {
         CalibStatus status;
         status.ok = false;
-        status.error = "The file " + path + " cannot be read.";
+        status.error = reason;
         return status;
     }
-    std::ostringstream text;
-    text << in.rdbuf();
-    std::string content = text.str();
     if (content.size() >= 3 && content.compare(0, 3, "\xEF\xBB\xBF") == 0) content.erase(0, 3);
     return ImportPairText(content, path, ds, set);
 }

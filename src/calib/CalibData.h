@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/Workspace.h"
+#include "data/InputFile.h"
 
 // The calibration module's inputs: two data sets of value pairs, the value range and the
 // grid it defines, the straight-line fits, and the hand-back of the finished result.
@@ -84,7 +85,10 @@ CalibStatus TransferData(const Workspace& ws, PairSet& set);
 // cell spelling out an infinity or not-a-number, refuses the whole file and leaves set as it
 // was. Records beyond 10000 are not stored (a warning says so). Data set 0 is fitted; data
 // set 1 is fitted and its residual standard deviation computed, which may refuse the file.
-CalibStatus ImportPairFile(const std::string& path, int ds, PairSet& set);
+// The file is read once whole as ReadInputFile reads it (whose reason a file that cannot be
+// read gives as the error); input, when given, receives the size and digest of its bytes.
+CalibStatus ImportPairFile(const std::string& path, int ds, PairSet& set,
+                           InputDigest* input = nullptr);
 CalibStatus ImportPairText(const std::string& content, const std::string& source, int ds,
                            PairSet& set);
 

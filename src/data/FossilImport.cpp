@@ -98,6 +98,9 @@ FossilReadOutcome ReadFossilTable(const Workspace& ws, const std::string& path,
     }
     if (read.table.columnCount != ws.refTaxonCount) {
         out.messages.push_back(kParameterNumberMessage);
+        out.reason = "The fossil table has " + std::to_string(read.table.columnCount) +
+                     " taxon columns; the reference table has " + std::to_string(ws.refTaxonCount) +
+                     " taxa.";
         return out;
     }
     // Without a non-empty sample there is nothing to project or draw.
@@ -111,6 +114,7 @@ FossilReadOutcome ReadFossilTable(const Workspace& ws, const std::string& path,
             if (read.table.columnNames[t] != ws.refTaxonNames[t])
                 out.mismatchedColumns.push_back(t);
     out.table = std::move(read.table);
+    out.input = std::move(read.input);
     out.ok = true;
     return out;
 }
@@ -230,6 +234,7 @@ ImportOutcome ImportFossilTable(Workspace& ws, const std::string& path,
     CommitFossilTable(ws, std::move(read.table), path, accepted, choice, read.columnOfTaxon);
     outcome.ok = true;
     outcome.checks = std::move(read.checks);
+    outcome.input = std::move(read.input);
     return outcome;
 }
 

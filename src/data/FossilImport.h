@@ -43,10 +43,11 @@ struct FossilReadOutcome {
     std::vector<std::string> messages;  // shown in order, title "Error"
     std::string reason;                 // after a failed read, see TableReadResult::reason
     DataTable table;
-    std::vector<int> mismatchedColumns;  // columns whose name differs from the reference name
-    std::vector<std::string> checks;     // the data checks of the table as read
-    std::vector<int> columnOfTaxon;      // matched by name: see MatchTaxaByName
+    std::vector<int> mismatchedColumns;    // columns whose name differs from the reference name
+    std::vector<std::string> checks;       // the data checks of the table as read
+    std::vector<int> columnOfTaxon;        // matched by name: see MatchTaxaByName
     std::vector<std::string> nameEntries;  // matched by name: the entries ReorderByName left
+    InputDigest input;                     // the bytes the table was read from
 };
 
 // Answers the name question for one differing column: true accepts the fossil name.

@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "app/Workspace.h"
+#include "data/InputFile.h"
+#include "data/TableReader.h"
 
 namespace tarvex {
 
@@ -18,11 +20,17 @@ struct ImportOutcome {
     // After a failed read: why, in a sentence (TableReadResult::reason); the windows keep to
     // their messages, the batch program adds this line.
     std::string reason;
+    // After a successful import: size and digest of the bytes the table was read from.
+    InputDigest input;
 };
 
 // Reads the reference pollen table at path and, only when it reads completely, stores it in
 // the workspace. A failed read leaves every field of the workspace as it was.
 ImportOutcome ImportReferenceTable(Workspace& ws, const std::string& path);
+
+// The same for a table read already (from path).
+ImportOutcome ImportReferenceTableFrom(Workspace& ws, TableReadResult read,
+                                       const std::string& path);
 
 // The outcome of a cancelled open-file dialog: the reference import treats it like a table
 // it could not read.

@@ -1,13 +1,8 @@
 #include "data/TableReader.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <memory>
-#include <system_error>
 #include <utility>
 
 #include "data/NumberText.h"
@@ -26,10 +21,6 @@ bool IsSeparator(char c)
 }
 
 constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
 
 TableReadResult Failure(TableStatus status, std::string reason = {})
 {
@@ -65,29 +56,11 @@ CellReader::CellReader(std::string content) : content_(std::move(content))
 
 std::optional<CellReader> CellReader::OpenFile(const std::string& path, std::string* reason)
 {
-    const auto fail = [&](std::string why) {
+    std::string content, why;
+    if (!ReadInputFile(path, content, why)) {
         if (reason) *reason = std::move(why);
         return std::nullopt;
-    };
-    std::error_code ec;
-    const std::filesystem::file_status status = std::filesystem::status(path, ec);
-    if (status.type() == std::filesystem::file_type::not_found)
-        return fail("The file does not exist.");
-    if (status.type() == std::filesystem::file_type::directory)
-        return fail("It is a folder, not a file.");
-    errno = 0;
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file) return fail(std::string("The file cannot be read: ") + std::strerror(errno) + ".");
-    std::string content;
-    // Sized once, so a large file is held once rather than through the doubling of appends.
-    const std::uintmax_t size = std::filesystem::file_size(path, ec);
-    if (!ec && size < content.max_size()) content.reserve(static_cast<std::size_t>(size));
-    char chunk[1 << 16];
-    std::size_t got = 0;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) content.append(chunk, got);
-    // A directory opens fine on some systems and only fails here.
-    if (std::ferror(file.get()))
-        return fail(std::string("The file cannot be read: ") + std::strerror(errno) + ".");
+    }
     return CellReader(std::move(content));
 }
 
@@ -168,7 +141,20 @@ std::size_t CellReader::ScanCell(std::size_t pos, std::string* cell, bool* tooLo
     return i;
 }
 
-TableReadResult ReadDataTable(CellReader& reader, const TableLimits& limits)
+namespace {
+
+// A header cell that reads as a number without being one in the number test's sense (10.50,
+// 1e3, 007): it was taken for a column name, so the header ran on past it. When the table
+// then fails, this is the likely cause, and the cell the reading stumbled on later is not.
+struct LooseHeaderNumber {
+    int cell = 0;  // counted from 1 along the lines; 0 for none
+    std::string text;
+    double value = 0;
+    int firstNumberCell = 0;
+    std::string firstNumber;
+};
+
+TableReadResult ReadTable(CellReader& reader, const TableLimits& limits, LooseHeaderNumber& loose)
 {
     std::vector<std::string> names;
     std::string cell;
@@ -209,6 +195,13 @@ TableReadResult ReadDataTable(CellReader& reader, const TableLimits& limits)
         }
     } while (!IsNumber(names.back()));
     const int c = static_cast<int>(names.size());
+    for (int i = 1; i + 1 < c && loose.cell == 0; ++i)
+        if (StrictVal(names[static_cast<std::size_t>(i)], loose.value)) {
+            loose.cell = i + 1;
+            loose.text = names[static_cast<std::size_t>(i)];
+            loose.firstNumberCell = c;
+            loose.firstNumber = names.back();
+        }
     const int probe = 2 * c - 4;
     if (probe < 0)
         return Failure(TableStatus::FormatError,
@@ -385,12 +378,36 @@ TableReadResult ReadDataTable(CellReader& reader, const TableLimits& limits)
     return result;
 }
 
+}  // namespace
+
+TableReadResult ReadDataTable(CellReader& reader, const TableLimits& limits)
+{
+    LooseHeaderNumber loose;
+    TableReadResult result = ReadTable(reader, limits, loose);
+    if (result.status != TableStatus::Ok && loose.cell > 0) {
+        std::string reason =
+            "Cell " + std::to_string(loose.cell) + " of the table (counted along the lines), " +
+            Shown(loose.text) + ", is a number not in its shortest form (" +
+            FormatNumber(loose.value) +
+            "), so it was taken for a column name and the header ran on to "
+            "the first number in its shortest form, cell " +
+            std::to_string(loose.firstNumberCell) + " (" + Shown(loose.firstNumber) + ").";
+        if (!result.reason.empty()) reason += " Read that way: " + result.reason;
+        result.reason = std::move(reason);
+    }
+    return result;
+}
+
 TableReadResult ReadDataTableFile(const std::string& path, const TableLimits& limits)
 {
-    std::string reason;
-    std::optional<CellReader> reader = CellReader::OpenFile(path, &reason);
-    if (!reader) return Failure(TableStatus::FormatError, reason);
-    return ReadDataTable(*reader, limits);
+    std::string content, reason;
+    InputDigest input;
+    if (!ReadInputFile(path, content, reason, &input))
+        return Failure(TableStatus::FormatError, reason);
+    CellReader reader(std::move(content));
+    TableReadResult result = ReadDataTable(reader, limits);
+    result.input = std::move(input);
+    return result;
 }
 
 std::vector<std::string> TableFailureMessages(TableStatus status)

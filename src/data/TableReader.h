@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/Matrix.h"
+#include "data/InputFile.h"
 
 namespace tarvex {
 
@@ -39,8 +40,9 @@ public:
 
     explicit CellReader(std::string content);
 
-    // The whole file in one go; nullopt when it cannot be opened or read, with the reason
-    // (missing, a folder, unreadable) in reason when given.
+    // The whole file in one go, read as ReadInputFile reads it; nullopt when it cannot be
+    // opened or read, with the reason (missing, a folder, unreadable, too large) in reason
+    // when given.
     static std::optional<CellReader> OpenFile(const std::string& path,
                                               std::string* reason = nullptr);
 
@@ -102,6 +104,9 @@ struct TableReadResult {
     // and value columns counted from 1). The windows keep their own messages; this is for
     // those who can show more, such as the batch program.
     std::string reason;
+    // The bytes read from the file (by ReadDataTableFile): the digest of exactly what the
+    // table was read from.
+    InputDigest input;
 };
 
 // Reads a table of row labels by columns. The header (corner cell, column names) ends at the
@@ -112,7 +117,8 @@ struct TableReadResult {
 // after limits.maxRows rows; every other failure, a buffer exceeded included, is FormatError.
 TableReadResult ReadDataTable(CellReader& reader, const TableLimits& limits = {});
 
-// The same for a file; a file that cannot be read is a FormatError.
+// The same for a file, read once whole (ReadInputFile); a file that cannot be read is a
+// FormatError.
 TableReadResult ReadDataTableFile(const std::string& path, const TableLimits& limits = {});
 
 }  // namespace tarvex

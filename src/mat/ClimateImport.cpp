@@ -84,6 +84,7 @@ ClimateReadOutcome ReadClimateTableFor(int sites, const std::vector<std::string>
     out.table.siteNames = std::move(table.rowLabels);
     out.table.values = std::move(table.values);
     out.table.path = path;
+    out.input = std::move(read.input);
     out.ok = true;
     return out;
 }

@@ -26,6 +26,7 @@ struct ClimateReadOutcome {
     std::string reason;                 // after a failed read, see TableReadResult::reason
     ClimateTable table;
     std::vector<int> mismatchedSites;  // sites whose label differs from the reference label
+    InputDigest input;                 // the bytes the table was read from
 };
 
 // Reads the climate table at path with the data-table grammar and checks that it has exactly

@@ -1,285 +1,39 @@
+// The reconstruction window's life: the wiring of its controls, load, activation, the search
+// settings as the controls hold them, and unload.
 #include "mat/frmMAT.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QEvent>
 #include <QFrame>
-#include <QGridLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMenuBar>
-#include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
 #include <QToolButton>
-#include <QVBoxLayout>
 #include <algorithm>
-#include <cmath>
 
 #include "app/App.h"
-#include "calib/frmCalib.h"
 #include "app/frmMain.h"
+#include "calib/frmCalib.h"
 #include "data/NumberText.h"
 #include "diagram/frmDiagram.h"
 #include "diagram/frmECC.h"
 #include "eof/frmControl.h"
 #include "eof/frmCorrelVar.h"
-#include "mat/ClimateImport.h"
 #include "ui/Dialogs.h"
 #include "ui/PictureBox.h"
 #include "ui/PictureExport.h"
 #include "ui/Pointer.h"
-#include "ui/SampleSelector.h"
 
 namespace tarvex {
-
-namespace {
-
-constexpr double kTwipsPerPixel = 15;
-constexpr int kMargin = 8;
-constexpr int kGap = 8;
-constexpr int kControlsWidth = 250;
-constexpr int kFollowerWidth = 150;
-constexpr int kFollowerHeight = 74;
-constexpr int kBottomRows = 64;  // the range boxes and the parameter list under the curve
-// Panel size 10 gives 10 x 205.5 twips; the error-model panels need room for two of them.
-constexpr double kPanelStepTwips = 205.5;
-constexpr int kLargestPanel = 137;
-constexpr int kMinimumHeight = 300;  // 4500 twips
-
-QLabel* SmallLabel(const QString& text, QWidget* parent)
-{
-    auto* l = new QLabel(text, parent);
-    return l;
-}
-
-QSlider* HorizontalSlider(int lo, int hi, int value, QWidget* parent)
-{
-    auto* s = new QSlider(Qt::Horizontal, parent);
-    s->setRange(lo, hi);
-    s->setValue(value);
-    s->setPageStep(1);
-    return s;
-}
-
-}  // namespace
-
-frmMAT::frmMAT(App& app) : app_(app)
-{
-    setWindowTitle("Reconstruction");
-    BuildControls();
-    BuildMenus();
-    ConnectControls();
-    setMinimumHeight(
-        std::max(kMinimumHeight, controlsHeight_ + 2 * kMargin + menuBar()->sizeHint().height()));
-    resize(kControlsWidth + 2 * kMargin + kGap + kLargestPanel + kGap + kFollowerWidth + kMargin,
-           std::max(640, minimumHeight()));
-}
-
-frmMAT::~frmMAT() = default;
-
-void frmMAT::BuildControls()
-{
-    auto* central = new QWidget(this);
-    setCentralWidget(central);
-    central->installEventFilter(this);
-    central->setMouseTracking(true);
-
-    auto* controls = new QWidget(central);
-    controls->setObjectName("controls");
-    auto* col = new QVBoxLayout(controls);
-    col->setContentsMargins(0, 0, 0, 0);
-    col->setSpacing(4);
-
-    Command1 = new QPushButton("Import climate data", controls);
-    col->addWidget(Command1);
-
-    Frame1 = new QGroupBox(" Define chord distance by: ", controls);
-    auto* f1 = new QGridLayout(Frame1);
-    f1->setContentsMargins(6, 4, 6, 4);
-    f1->setVerticalSpacing(2);
-    Option1[0] = new QRadioButton("Taxa proportions", Frame1);
-    Option1[1] = new QRadioButton("EOF values", Frame1);
-    Command7 = new QPushButton("Axis settings", Frame1);
-    Combo2 = new QComboBox(Frame1);
-    Check2 = new QCheckBox("Enhancing minor taxa", Frame1);
-    Option2[0] = new QRadioButton("Square root", Frame1);
-    Option2[1] = new QRadioButton("Log", Frame1);
-    auto* enhanceBox = new QWidget(Frame1);
-    auto* eb = new QHBoxLayout(enhanceBox);
-    eb->setContentsMargins(16, 0, 0, 0);
-    eb->addWidget(Option2[0]);
-    eb->addWidget(Option2[1]);
-    // Each pair of option buttons is its own group.
-    auto* basisBox = new QWidget(Frame1);
-    auto* bb = new QVBoxLayout(basisBox);
-    bb->setContentsMargins(0, 0, 0, 0);
-    bb->setSpacing(0);
-    bb->addWidget(Option1[0]);
-    bb->addWidget(Option1[1]);
-    f1->addWidget(basisBox, 0, 0, 2, 1);
-    f1->addWidget(Command7, 0, 1);
-    f1->addWidget(Combo2, 1, 1);
-    f1->addWidget(Check2, 2, 0, 1, 2);
-    f1->addWidget(enhanceBox, 3, 0, 1, 2);
-    col->addWidget(Frame1);
-
-    auto* weightBox = new QGroupBox(controls);
-    auto* wb = new QVBoxLayout(weightBox);
-    wb->setContentsMargins(6, 4, 6, 4);
-    wb->setSpacing(0);
-    Check1 = new QCheckBox("Inversed weighting", weightBox);
-    Option3[0] = new QRadioButton("Squared distance", weightBox);
-    Option3[1] = new QRadioButton("Distance", weightBox);
-    wb->addWidget(Check1);
-    auto* wo = new QWidget(weightBox);
-    auto* wol = new QVBoxLayout(wo);
-    wol->setSpacing(0);
-    wol->setContentsMargins(16, 0, 0, 0);
-    wol->addWidget(Option3[0]);
-    wol->addWidget(Option3[1]);
-    wb->addWidget(wo);
-    col->addWidget(weightBox);
-
-    auto* analogueBox = new QGroupBox(controls);
-    auto* ab = new QGridLayout(analogueBox);
-    ab->setContentsMargins(6, 4, 6, 4);
-    ab->setVerticalSpacing(2);
-    Label1 = SmallLabel("No. of analogues", analogueBox);
-    Label3[0] = SmallLabel("Min.", analogueBox);
-    Label3[1] = SmallLabel("Max.", analogueBox);
-    Slider3 = HorizontalSlider(0, 20, 0, analogueBox);
-    Slider1 = HorizontalSlider(0, 20, 8, analogueBox);
-    ab->addWidget(Label1, 0, 0, 1, 2);
-    ab->addWidget(Label3[0], 1, 0);
-    ab->addWidget(Slider3, 1, 1);
-    ab->addWidget(Label3[1], 2, 0);
-    ab->addWidget(Slider1, 2, 1);
-    Label2 = SmallLabel("Threshold", analogueBox);
-    Slider2 = HorizontalSlider(0, 200, 20, analogueBox);
-    ab->addWidget(Label2, 3, 0, 1, 2);
-    ab->addWidget(Slider2, 4, 0, 1, 2);
-    Label6 = SmallLabel("Smoothing level: 3", analogueBox);
-    Slider6 = HorizontalSlider(1, 10, 3, analogueBox);
-    ab->addWidget(Label6, 5, 0, 1, 2);
-    ab->addWidget(Slider6, 6, 0, 1, 2);
-    CheckQuality = new QCheckBox("Mark poor analogues", analogueBox);
-    CheckQuality->setToolTip(
-        "Marks, at the right edge of the curve, the samples whose closest reference site is "
-        "farther than the 5 % cut-off of the reference sites' own closest distances.");
-    CheckQuality->setFont(Label6->font());
-    ab->addWidget(CheckQuality, 7, 0, 1, 2);
-    QualityLabel = SmallLabel("", analogueBox);
-    ab->addWidget(QualityLabel, 8, 0, 1, 2);
-    col->addWidget(analogueBox);
-
-    Command3 = new QPushButton("Generate error model", controls);
-    col->addWidget(Command3);
-    auto* calibRow = new QWidget(controls);
-    auto* cr = new QHBoxLayout(calibRow);
-    cr->setContentsMargins(0, 0, 0, 0);
-    Command6 = new QPushButton("Meridan", calibRow);
-    Command4 = new QPushButton("Strativ", calibRow);
-    cr->addWidget(Command6);
-    cr->addWidget(Command4);
-    col->addWidget(calibRow);
-    auto* stateRow = new QWidget(controls);
-    auto* sr = new QHBoxLayout(stateRow);
-    sr->setContentsMargins(0, 0, 0, 0);
-    Command2 = new QPushButton("Calib", stateRow);
-    Command5 = new QPushButton("Hist", stateRow);
-    sr->addWidget(Command2);
-    sr->addWidget(Command5);
-    col->addWidget(stateRow);
-
-    Frame6 = new QGroupBox(controls);
-    auto* f6 = new QGridLayout(Frame6);
-    f6->setContentsMargins(6, 4, 6, 4);
-    f6->setVerticalSpacing(0);
-    Check4[0] = new QCheckBox("Show Mode", Frame6);
-    Check4[1] = new QCheckBox("Show Average", Frame6);
-    Option4[0] = new QRadioButton("Probability", Frame6);
-    Option4[1] = new QRadioButton("Confidence", Frame6);
-    Label5 = SmallLabel("Z-enhancement ", Frame6);
-    Slider5 = HorizontalSlider(0, 200, 100, Frame6);
-    f6->addWidget(Check4[0], 0, 0);
-    f6->addWidget(Check4[1], 1, 0);
-    f6->addWidget(Option4[0], 0, 1);
-    f6->addWidget(Option4[1], 1, 1);
-    f6->addWidget(Label5, 2, 0);
-    f6->addWidget(Slider5, 2, 1);
-    col->addWidget(Frame6);
-    col->addStretch(1);
-    controls->setGeometry(kMargin, kMargin, kControlsWidth, 600);
-    // The window never gets lower than its controls need.
-    controlsHeight_ = controls->minimumSizeHint().height();
-
-    Picture1 = new PictureBox(central);
-    Picture2 = new PictureBox(central);
-    Picture3 = new PictureBox(central);
-    Picture4 = new PictureBox(central);
-    Text1 = new QLineEdit(central);
-    Text2 = new QLineEdit(central);
-    Combo1 = new QComboBox(central);
-    Slider7 = HorizontalSlider(0, 10, 10, central);
-    SummaryLabel = new QLabel(central);
-    SummaryLabel->setWordWrap(true);
-    QFont small = SummaryLabel->font();
-    small.setPointSizeF(small.pointSizeF() * 0.85);
-    SummaryLabel->setFont(small);
-    SummaryLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-
-    const SampleSelector selector = BuildSampleSelector(central, this);
-    Frame5 = selector.frame;
-    Check3 = selector.check;
-    Combo3 = selector.list;
-    UpDown1 = selector.arrows;
-    UpDown1Up = selector.up;
-    UpDown1Down = selector.down;
-
-    ProgressBar1 = new QProgressBar(central);
-    ProgressBar1->setTextVisible(false);
-}
-
-void frmMAT::BuildMenus()
-{
-    QMenu* file = menuBar()->addMenu("File(&F)");
-    QMenu* save = file->addMenu("&Save");
-    mnuSaveCurve = save->addAction("Current Climate Curve (Strativ 2.5 format)");
-    mnuSaveCurveAll = save->addAction("All Climate Curves");
-    mnuSaveScatter = save->addAction("Scatter Diagram");
-    save->addSeparator();
-    mnuSaveMeridan = save->addAction("Meridan Matrix");
-    mnuSaveStrativ = save->addAction("Strativ Matrix");
-    QMenu* edit = menuBar()->addMenu("Edit(&E)");
-    mnuColor = edit->addAction("Colour Settings");
-
-    mnuRB1 = new QMenu("RB1", this);
-    mnuCopy1 = mnuRB1->addAction("&Copy");
-    mnuRB1->addSeparator();
-    mnuSaveCurve2 = mnuRB1->addAction("&Save This Parameter Only (Strativ 2.5 format)");
-    mnuSaveCurveAll2 = mnuRB1->addAction("Save &All Parameters");
-    mnuRB2 = new QMenu("RB2", this);
-    mnuCopy2 = mnuRB2->addAction("&Copy");
-    mnuRB2->addSeparator();
-    mnuSaveScatter2 = mnuRB2->addAction("&Save");
-    mnuRB3 = new QMenu("RB3", this);
-    mnuCopy3 = mnuRB3->addAction("&Copy");
-    mnuRB3->addSeparator();
-    mnuSaveStrativ2 = mnuRB3->addAction("&Save Matrix");
-    mnuRB4 = new QMenu("RB4", this);
-    mnuCopy4 = mnuRB4->addAction("&Copy");
-    mnuRB4->addSeparator();
-    mnuSaveMeridan2 = mnuRB4->addAction("&Save Matrix");
-}
 
 void frmMAT::ConnectControls()
 {
@@ -386,9 +140,8 @@ void frmMAT::ConnectControls()
     connect(Command3, &QPushButton::clicked, this, [this] { GenerateErrorModel(); });
     connect(Command6, &QPushButton::clicked, this, [this] { OpenCalibration(); });
     connect(Command4, &QPushButton::clicked, this, [this] { BuildHistogram(); });
-    connect(Command2, &QPushButton::clicked, this, [this, &ws] {
-        Command2->setText(ws.calibReturned ? "Calib: Yes" : "Calib: No");
-    });
+    connect(Command2, &QPushButton::clicked, this,
+            [this, &ws] { Command2->setText(ws.calibReturned ? "Calib: Yes" : "Calib: No"); });
     connect(Command5, &QPushButton::clicked, this,
             [this, &ws] { Command5->setText(ws.histBuilt ? "Hist: Yes" : "Hist: No"); });
     for (QCheckBox* c : Check4) connect(c, &QCheckBox::clicked, this, [this] { DrawReconCurve(); });
@@ -587,38 +340,6 @@ void frmMAT::Activate()
     }
 }
 
-int frmMAT::PanelSize() const
-{
-    return static_cast<int>(std::lround(Slider7->value() * kPanelStepTwips / kTwipsPerPixel));
-}
-
-void frmMAT::LayoutControls()
-{
-    QWidget* area = centralWidget();
-    const int h = area->height();
-    const int size = PanelSize();
-    const int left = kMargin + kControlsWidth + kGap;
-    const int curveHeight = std::max(h - kMargin - kBottomRows, 60);
-    Picture1->setGeometry(left, kMargin, size, curveHeight);
-    Picture3->setGeometry(left + kLargestPanel + kGap, kMargin, size, curveHeight);
-    const int right = left + 2 * (kLargestPanel + kGap);
-    Picture2->setGeometry(right, kMargin, size, size);
-    SummaryLabel->setGeometry(right, kMargin + size + 2, kLargestPanel + 40, 58);
-    Picture4->setGeometry(right, kMargin + size + 62, size, size);
-    const int rowTop = kMargin + curveHeight + 6;
-    const int half = (kLargestPanel - 4) / 2;
-    Text1->setGeometry(left, rowTop, half, 24);
-    Text2->setGeometry(left + kLargestPanel - half, rowTop, half, 24);
-    Combo1->setGeometry(left, rowTop + 30, kLargestPanel, 24);
-    Slider7->setGeometry(left + kLargestPanel + kGap, rowTop, kLargestPanel, 24);
-    ProgressBar1->setGeometry(left, rowTop + 30, kLargestPanel, 20);
-    if (QWidget* controls = area->findChild<QWidget*>("controls"))
-        controls->setGeometry(kMargin, kMargin, kControlsWidth, h - 2 * kMargin);
-    const int frameLeft = left + kLargestPanel + kGap + (extraPanelsShown_ ? kExtraPanelsWidth : 0);
-    Frame5->setGeometry(frameLeft, Frame5->y(), kFollowerWidth, kFollowerHeight);
-    SetCurveScales();
-}
-
 bool frmMAT::eventFilter(QObject* watched, QEvent* event)
 {
     Workspace& ws = app_.ws();
@@ -668,125 +389,20 @@ AnalogueSettings frmMAT::Settings() const
     return s;
 }
 
-void frmMAT::Inport_climate_data()
+double frmMAT::TextValue(const QLineEdit* box) const
 {
-    Workspace& ws = app_.ws();
-    if (!ws.climateLoaded) {
-        const std::optional<std::string> path =
-            app_.dialogs().OpenFile("Import climate data", "DataFile(*.csv)|*.csv");
-        SetScreenPointer(Pointer::Hourglass);
-        const ImportOutcome outcome =
-            path ? ImportClimateTable(ws, *path,
-                                      [this](const std::string& q) {
-                                          SetScreenPointer(Pointer::Default);
-                                          const bool yes = app_.dialogs().AskYesNo(q, "Error");
-                                          SetScreenPointer(Pointer::Hourglass);
-                                          return yes;
-                                      })
-                 : CancelledClimateImport(ClimateImportStyle::Reconstruction);
-        SetScreenPointer(Pointer::Default);
-        if (!outcome.ok) {
-            for (const std::string& m : outcome.messages) app_.dialogs().Warn(m, "Error");
-            return;
-        }
-        ClimateImported();
-    }
-    Command1->setEnabled(false);
-    DoClimateReconstruction();
+    return Val(box->text().toStdString());
 }
 
-void frmMAT::ClimateImported()
+void frmMAT::EnableCurveMenus(bool on)
 {
-    const Workspace& ws = app_.ws();
-    Combo1->clear();
-    for (int p = 1; p <= ws.climateParamCount; ++p)
-        Combo1->addItem(QString::fromStdString(ws.climateParamNames[p]));
-    Combo1->setCurrentIndex(0);
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{Option1[0], Option1[1], Option3[0], Option3[1], Slider1,
-                                         Slider3, Slider2, Check1, Label1, Label2})
-        w->setEnabled(true);
-    for (QRadioButton* o : Option3) o->setEnabled(Check1->isChecked());
-    if (!ws.enhancementApplied) {
-        Check2->setEnabled(Option1[0]->isChecked());
-        for (QRadioButton* o : Option2) o->setEnabled(Check2->isEnabled() && Check2->isChecked());
-    }
+    for (QAction* a : {mnuSaveCurve, mnuSaveCurve2, mnuSaveCurveAll, mnuSaveCurveAll2, mnuCopy1})
+        a->setEnabled(on);
 }
 
-void frmMAT::StepSample(bool next)
+void frmMAT::EnableScatterMenus(bool on)
 {
-    const int n = std::max<int>(app_.ws().fossilSampleCount, 1);
-    int v = CurrentSample() + (next ? 1 : -1);
-    if (v > n) v = 1;
-    if (v < 1) v = n;
-    app_.diagram().Slider1->setValue(v);
-}
-
-int frmMAT::CurrentSample() const
-{
-    const Workspace& ws = app_.ws();
-    if (app_.diagramLoaded()) return app_.diagram().Slider1->value();
-    return std::clamp<int>(ws.currentFossilSample, 1, std::max<int>(ws.fossilSampleCount, 1));
-}
-
-void frmMAT::CurrentSampleChanged()
-{
-    const Workspace& ws = app_.ws();
-    if (ws.reconShown) DrawReconCurve();
-    ShowReconSample();
-}
-
-void frmMAT::SetCursorShown(bool on)
-{
-    if (Check3->isChecked() == on) return;
-    Check3->setChecked(on);
-    if (app_.ws().reconShown) DrawReconCurve();
-    ShowReconSample();
-}
-
-void frmMAT::CurveMouseMove(double y, bool onHistogram)
-{
-    const Workspace& ws = app_.ws();
-    if (ws.fossilSampleCount < 1) return;
-    PictureBox& panel = onHistogram ? *Picture3 : *Picture1;
-    if (onHistogram && Picture3->ScaleHeight() != 0)
-        y = (y - Picture3->ScaleTop()) * curveScaleHeight_ / Picture3->ScaleHeight() +
-            curveScaleTop_;
-    const int c = CurrentSample();
-    const double h = panel.ScaleHeight();
-    const float d = static_cast<float>(y - axis_.GrabCentre(c));
-    const float limit = static_cast<float>(h * 10 / (axis_.depthSpacing() ? 500 : 50));
-    if (d * d < limit) {
-        panel.SetMousePointer(Pointer::SizeNS);
-    } else if (!cursorDragging_) {
-        panel.SetMousePointer(Pointer::Default);
-    }
-    if (cursorDragging_) app_.diagram().Slider1->setValue(axis_.SampleAt(y));
-}
-
-void frmMAT::CurveMouseDown(Qt::MouseButton button)
-{
-    if (button != Qt::LeftButton) return;
-    if (Picture1->MousePointer() == Pointer::SizeNS || Picture3->MousePointer() == Pointer::SizeNS)
-        cursorDragging_ = true;
-}
-
-void frmMAT::CurveMouseUp()
-{
-    Workspace& ws = app_.ws();
-    const bool wasDragging = cursorDragging_;
-    cursorDragging_ = false;
-    Picture1->SetMousePointer(Pointer::Default);
-    Picture3->SetMousePointer(Pointer::Default);
-    if (!wasDragging) return;
-    if (ws.diagramDrawn && app_.diagramLoaded()) {
-        frmDiagram& d = app_.diagram();
-        d.DrawDiagramCursor();
-        d.DrawEofCursor();
-        d.ShowCurrentSample();
-    }
-    DrawReconCurve();
-    ShowReconSample();
+    for (QAction* a : {mnuSaveScatter, mnuSaveScatter2, mnuCopy2}) a->setEnabled(on);
 }
 
 void frmMAT::BeginProgress(int maximum)
@@ -824,6 +440,17 @@ void frmMAT::Unload()
     EnableScatterMenus(false);
     app_.main().Command8->setEnabled(true);
     app_.UnloadMat();
+}
+
+int frmMAT::ListedParameter() const
+{
+    const Workspace& ws = app_.ws();
+    const std::string wanted = Combo1->currentText().toStdString();
+    int found = 0;
+    for (int p = 1; p <= ws.climateParamCount && p < static_cast<int>(ws.climateParamNames.size());
+         ++p)
+        if (ws.climateParamNames[p] == wanted) found = p;
+    return found;
 }
 
 }  // namespace tarvex

@@ -76,14 +76,14 @@ public:
     std::array<QRadioButton*, 2> Option4{};
     QSlider* Slider5 = nullptr;  // Z-enhancement
     QLabel* Label5 = nullptr;
-    QSlider* Slider7 = nullptr;      // panel size
-    QLabel* SummaryLabel = nullptr;  // error-model figures of the current parameter
+    QSlider* Slider7 = nullptr;         // panel size
+    QLabel* SummaryLabel = nullptr;     // error-model figures of the current parameter
     QCheckBox* CheckQuality = nullptr;  // marks samples beyond the 5 % cut-off on the curve
     QLabel* QualityLabel = nullptr;     // closest-analogue distance of the current sample
-    PictureBox* Picture1 = nullptr;  // reconstruction curve
-    PictureBox* Picture2 = nullptr;  // error-model scatter
-    PictureBox* Picture3 = nullptr;  // histogram matrix
-    PictureBox* Picture4 = nullptr;  // calibration matrix
+    PictureBox* Picture1 = nullptr;     // reconstruction curve
+    PictureBox* Picture2 = nullptr;     // error-model scatter
+    PictureBox* Picture3 = nullptr;     // histogram matrix
+    PictureBox* Picture4 = nullptr;     // calibration matrix
     QProgressBar* ProgressBar1 = nullptr;
 
     QAction* mnuSaveCurve = nullptr;
@@ -201,6 +201,8 @@ private:
     void EndProgress();
     int PanelSize() const;
     double TextValue(const QLineEdit* box) const;
+    // The last parameter whose name equals the parameter list's text, or 0.
+    int ListedParameter() const;
     int CurrentSample() const;
 
     App& app_;

@@ -145,7 +145,9 @@ LocationOutcome ReadSiteLocations(const std::string& path,
     TableReadResult read = ReadDataTableFile(path, limits);
     if (read.status != TableStatus::Ok)
         return Failure(TableFailureMessages(read.status), read.reason);
-    return MatchSiteLocations(read.table, siteLabels, sites);
+    LocationOutcome out = MatchSiteLocations(read.table, siteLabels, sites);
+    out.input = std::move(read.input);
+    return out;
 }
 
 }  // namespace tf

@@ -21,6 +21,7 @@ struct LocationOutcome {
     std::string reason;                 // the particulars, for the batch and the windows
     std::vector<double> latitude;       // [0..sites] in the order of the reference sites
     std::vector<double> longitude;
+    InputDigest input;  // the bytes the table was read from
 };
 
 // Reads a location table (a label per site, then latitude and longitude in decimal degrees,

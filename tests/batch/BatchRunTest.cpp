@@ -9,8 +9,8 @@
 #include "batch/BatchRun.h"
 #include "data/NumberText.h"
 #include "data/TableReader.h"
-#include "support/ScratchMount.h"
 #include "support/Batch.h"
+#include "support/ScratchMount.h"
 #include "support/TestFiles.h"
 
 namespace tarvex {
@@ -47,6 +47,9 @@ TEST(BatchOptionsTest, BadCommandLinesExitWithTwoAndExplain)
              {"--reference", "r.csv"},
              {"--reference", "r.csv", "--out", "d", "--enhance", "cube"},
              {"--reference", "r.csv", "--out", "d", "--bogus"},
+             {"--reference", "r.csv", "--out", "a", "--out", "b"},
+             {"--reference", "r.csv", "--correlation", "--covariance", "--out", "d"},
+             {"--reference", "r.csv", "--strict", "--strict", "--out", "d"},
              {"--reference"}}) {
         const BatchResult r = Batch(args);
         EXPECT_EQ(r.status, 2);

@@ -1,8 +1,12 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -126,6 +130,84 @@ TEST(AtomicFileTest, PermissionsOfTheReplacedFileAreKept)
     umask(old2);
     ASSERT_TRUE(written2);
     EXPECT_EQ(ModeOf(dir + "/new2.csv"), 0644u);
+}
+
+// The window saves and the batch share this writer: a link at the name, or a file with
+// set-ID bits, must hand neither owner nor those bits to the result (as root the link's target
+// belongs to nobody, as a file planted by another user would).
+TEST(AtomicFileTest, LinksAndSetIdBitsAtTheNameHandNothingOn)
+{
+    const std::string dir = FreshFolder("atomic_links");
+    const std::string target = testing::WriteTemp("atomic_links/target", "target");
+    const std::string setId = testing::WriteTemp("atomic_links/set-id.csv", "old");
+    if (geteuid() == 0) {
+        const struct passwd* nobody = getpwnam("nobody");
+        ASSERT_NE(nobody, nullptr);
+        ASSERT_EQ(chown(target.c_str(), nobody->pw_uid, nobody->pw_gid), 0);
+    }
+    ASSERT_EQ(chmod(target.c_str(), 06755), 0);
+    ASSERT_EQ(chmod(setId.c_str(), 06750), 0);
+    fs::create_symlink(target, dir + "/symbolic.csv");
+    fs::create_hard_link(target, dir + "/hard.csv");
+
+    const mode_t old = umask(022);
+    for (const char* name : {"symbolic.csv", "hard.csv", "set-id.csv"}) {
+        std::string reason;
+        EXPECT_TRUE(WriteFileAtomically(dir + "/" + name, "new", &reason)) << reason;
+    }
+    umask(old);
+    for (const char* name : {"symbolic.csv", "hard.csv"}) {
+        SCOPED_TRACE(name);
+        struct stat st {};
+        ASSERT_EQ(lstat((dir + "/" + name).c_str(), &st), 0);
+        EXPECT_TRUE(S_ISREG(st.st_mode));
+        EXPECT_EQ(st.st_mode & 07777, 0644u);
+        EXPECT_EQ(st.st_uid, geteuid());
+        EXPECT_EQ(st.st_nlink, 1u);
+        EXPECT_EQ(ReadAll(dir + "/" + name), "new");
+    }
+    EXPECT_EQ(ModeOf(setId), 0750u);
+    EXPECT_EQ(ReadAll(target), "target");
+    EXPECT_EQ(ModeOf(target), 06755u);
+}
+
+// Sets put in place into one folder take turns: a set waits for a folder another writer
+// holds, says so once, and gives up after its limit with nothing replaced.
+TEST(AtomicFileTest, SetWaitsForTheFolderAnotherWriterHolds)
+{
+    const std::string dir = FreshFolder("atomic_lock");
+    testing::WriteTemp("atomic_lock/a.csv", "old");
+    const int held = open(dir.c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(flock(held, LOCK_EX), 0);
+
+    std::vector<std::string> notices;
+    FileSetWait wait;
+    wait.notice = [&](const std::string& line) { notices.push_back(line); };
+    wait.limit = std::chrono::milliseconds(200);
+    std::string reason;
+    EXPECT_FALSE(
+        WriteFilesAtomically({{dir + "/a.csv", "new"}, {dir + "/b.csv", "new"}}, &reason, wait));
+    EXPECT_NE(reason.find("Another run kept the folder " + dir), std::string::npos) << reason;
+    EXPECT_NE(reason.find("No file was replaced."), std::string::npos) << reason;
+    EXPECT_EQ(ReadAll(dir + "/a.csv"), "old");
+    EXPECT_TRUE(Leftovers(dir, {"a.csv"}).empty());
+
+    notices.clear();
+    wait.limit = std::chrono::seconds(30);
+    std::thread release([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        close(held);
+    });
+    EXPECT_TRUE(WriteFilesAtomically({{dir + "/a.csv", "A"}, {dir + "/b.csv", "B"}}, &reason, wait))
+        << reason;
+    release.join();
+    EXPECT_EQ(notices,
+              std::vector<std::string>{"Another run is putting its files into the folder " + dir +
+                                       "; waiting for it to finish."});
+    EXPECT_EQ(ReadAll(dir + "/a.csv"), "A");
+    EXPECT_EQ(ReadAll(dir + "/b.csv"), "B");
+    EXPECT_TRUE(Leftovers(dir, {"a.csv", "b.csv"}).empty());
 }
 
 TEST(AtomicFileTest, FailureSaysWhyAndLeavesNothingBehind)

@@ -104,7 +104,7 @@ TEST(TableChecksTest, EmptyFossilSamplesAreExpectedNotFindings)
 
 TEST(TableChecksTest, NorthAmericanSetShowsItsMixtureAndTwinSites)
 {
-    const std::string path = "/work/shared/data/north-american-pollen/modern.csv";
+    const std::string path = testing::SharedData("north-american-pollen/modern.csv");
     if (!std::filesystem::exists(path)) GTEST_SKIP() << "no " << path;
     Workspace ws;
     const ImportOutcome outcome = ImportReferenceTable(ws, path);

@@ -233,9 +233,14 @@ TEST(SuccessiveSplitsTest, LongStepsShareTheScreeningAmongThreads)
 TEST(SuccessiveSplitsTest, RealSequencesGiveTheBitsOfThePlainOrder)
 {
     std::vector<std::string> files{testing::kExamples + "fossil.csv"};
-    for (const char* shared :
-         {"/work/shared/data/abernethy/fossil.csv", "/work/shared/data/imbrie-kipp/v12-122.csv"})
-        if (std::filesystem::exists(shared)) files.push_back(shared);
+    std::string missing;
+    for (const char* shared : {"abernethy/fossil.csv", "imbrie-kipp/v12-122.csv"}) {
+        const std::string path = testing::SharedData(shared);
+        if (std::filesystem::exists(path))
+            files.push_back(path);
+        else
+            missing += " " + path;
+    }
     for (const std::string& file : files) {
         const TableReadResult read = ReadDataTableFile(file);
         ASSERT_EQ(read.status, TableStatus::Ok) << file;
@@ -247,6 +252,7 @@ TEST(SuccessiveSplitsTest, RealSequencesGiveTheBitsOfThePlainOrder)
             ExpectFastMatchesReference(x, table.rowCount, table.columnCount);
         }
     }
+    if (!missing.empty()) GTEST_SKIP() << "only the example was checked; missing:" << missing;
 }
 
 }  // namespace

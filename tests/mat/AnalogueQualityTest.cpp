@@ -12,6 +12,7 @@
 #include "eof/Pretreatment.h"
 #include "mat/AnalogueQuality.h"
 #include "mat/ClimateImport.h"
+#include "support/TestFiles.h"
 
 namespace tarvex {
 namespace {
@@ -174,7 +175,7 @@ TEST(AnalogueQualityTest, ClosestSiteSkipsZeroDistanceAndPrefersTheLowerSite)
 // taxa distance without enhancement.
 TEST(AnalogueQualityTest, CoreV12122AgainstTheTrainingSet)
 {
-    const std::string dir = "/work/shared/data/imbrie-kipp/";
+    const std::string dir = testing::SharedData("imbrie-kipp/");
     if (!std::filesystem::exists(dir + "modern.csv")) GTEST_SKIP() << "no " << dir;
     Workspace ws;
     ASSERT_TRUE(ImportReferenceTable(ws, dir + "modern.csv").ok);

@@ -1,6 +1,7 @@
 #pragma once
 
-// Scratch files for tests, kept in the build tree.
+// Scratch files for tests, kept in the build tree, and the published data sets.
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -8,6 +9,14 @@
 namespace tarvex::testing {
 
 inline const std::string kExamples = std::string(TARVEX_SOURCE_DIR) + "/examples/";
+
+// A file or folder of the published data sets beside the repository, or under the folder the
+// environment variable TARVEX_DATA names. Tests that need one skip when it is missing.
+inline std::string SharedData(const std::string& name)
+{
+    const char* folder = std::getenv("TARVEX_DATA");
+    return std::string(folder && *folder ? folder : TARVEX_DATA_DIR) + "/" + name;
+}
 
 inline std::string TempPath(const std::string& name)
 {
