@@ -9,9 +9,10 @@ namespace tf {
 
 namespace {
 
+// A value that is not a number (no estimate, an undefined figure) leaves its field empty.
 void Value(RecordWriter& w, double v)
 {
-    if (std::isnan(v))
+    if (!std::isfinite(v))
         w.Empty();
     else
         w.Number(v);
