@@ -328,6 +328,8 @@ void frmTransfer::Start()
     }
     running_ = inputs;
     numericLabels_ = !ws.fossilTextLabels;
+    depthTitle_ = ws.fossilTaxonNames.empty() ? "" : ws.fossilTaxonNames[0];
+    if (depthTitle_.empty()) depthTitle_ = numericLabels_ ? "Depth or age" : "Sample";
     preferredParam_ = ws.currentClimateParam;
     cancel_ = false;
     ProgressBar1->setRange(0, 1);
@@ -351,6 +353,7 @@ void frmTransfer::Start()
             this, [this, results] { Finished(results); }, Qt::QueuedConnection);
     });
     UpdateControls();
+    if (!results_) DrawCurves();
 }
 
 void frmTransfer::Cancel()

@@ -127,7 +127,9 @@ private:
     std::unique_ptr<tf::Inputs> inputs_;  // of the results shown
     std::unique_ptr<tf::Results> results_;
     bool numericLabels_ = false;
-    int preferredParam_ = 1;  // the reconstruction window's parameter at the start
+    int preferredParam_ = 1;
+    std::string depthTitle_;  // the title of the fossil samples' axis  // the reconstruction
+                              // window's parameter at the start
     // The running job.
     std::thread worker_;
     std::atomic<bool> cancel_{false};

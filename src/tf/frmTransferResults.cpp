@@ -108,6 +108,7 @@ void frmTransfer::FillModels()
 
 void frmTransfer::FillTable()
 {
+    int suggestedRow = -1;
     TablePerformance->setRowCount(0);
     const int p = ParameterIndex();
     if (p < 0) return;
@@ -137,11 +138,16 @@ void frmTransfer::FillTable()
                     QFont bold = item->font();
                     bold.setBold(true);
                     item->setFont(bold);
+                    suggestedRow = row;
                 }
                 TablePerformance->setItem(row, k, item);
             }
             ++row;
         }
+    }
+    if (suggestedRow >= 0) {
+        TablePerformance->selectRow(suggestedRow);
+        TablePerformance->scrollToItem(TablePerformance->item(suggestedRow, 0));
     }
 }
 
@@ -235,7 +241,7 @@ void frmTransfer::DrawCurves()
     hi += pad;
 
     const int width = pic.PixelWidth(), height = pic.PixelHeight();
-    const int left = 60, right = 12, head = 22, foot = 26, gap = 24;
+    const int left = 78, right = 12, head = 22, foot = 44, gap = 24;
     const int n = static_cast<int>(panels.size());
     const int panelWidth = std::max(40, (width - left - right - gap * (n - 1)) / n);
     const double plotTop = head, plotBottom = std::max(head + 40, height - foot);
@@ -245,6 +251,15 @@ void frmTransfer::DrawCurves()
     const double xStep = TickStep(hi - lo, 4);
     const double yStep = TickStep(bottom - top, 6);
 
+    // Axis titles: the fossil samples' positions up the left, the parameter under the panels.
+    const std::string depth = depthTitle_;
+    pic.RotatedText(4, static_cast<int>((plotTop + plotBottom) / 2 + pic.TextWidth(depth) / 2),
+                    depth, static_cast<int>(std::lround(std::fabs(pic.TextHeight(depth)))), 0, 900,
+                    false, kAxisColour);
+    const std::string param = inputs_->paramNames[static_cast<std::size_t>(r.param)];
+    pic.SetCurrentX(left + (width - left - right) / 2.0 - pic.TextWidth(param) / 2);
+    pic.SetCurrentY(plotBottom + 5 + std::fabs(pic.TextHeight(param)) + 2);
+    pic.Print(param);
     // Depth ticks on the left of the first panel.
     for (double y = std::ceil(top / yStep) * yStep; y <= bottom; y += yStep) {
         const std::string label = FormatNumber(RoundTo(y, 6));
