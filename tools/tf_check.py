@@ -335,7 +335,8 @@ def main():
     checked = sites[::every]
     mine = {}
     for j in checked:
-        train = [i for i in sites if i not in removed(j)]
+        gone = removed(j)
+        train = [i for i in sites if i not in gone]
         est = wa_estimates(wa_fit(y, x, train, m), y[j])
         for c, beta in enumerate(wapls_fit(y, x, train, m, COMPONENTS), 1):
             est["WA-PLS %d" % c] = wapls_estimate(beta, y[j])
