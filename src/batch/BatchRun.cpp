@@ -34,7 +34,7 @@ namespace tarvex {
 namespace {
 
 // The data checks' findings on stderr, the lines the window's warning shows; with --strict
-// they end the run before anything is written.
+// they end the run before anything is written. Every table and pair file is checked.
 bool ReportChecks(const std::vector<std::string>& checks, const BatchOptions& options,
                   std::ostream& err)
 {
@@ -216,6 +216,7 @@ bool BatchClimateStage(Workspace& ws, const BatchOptions& options, std::ostream&
         if (!read.reason.empty()) err << read.reason << "\n";
         return false;
     }
+    if (!ReportChecks(read.checks, options, err)) return false;
     const std::vector<int>& differing = read.mismatchedSites;
     if (!differing.empty() && !options.acceptSiteNames) {
         // Nobody can answer the window's questions here, so the run lists them (the first
@@ -417,6 +418,7 @@ bool BatchCalibrationStage(Workspace& ws, const BatchOptions& options, const std
         if (!st.ok) return refuse("--pairs " + options.pairsPath, st.error);
         Record(inputs, "--pairs", options.pairsPath, std::move(digest));
         for (const std::string& w : st.warnings) err << options.pairsPath << ": " << w << "\n";
+        if (!ReportChecks(st.checks, options, err)) return false;
     } else {
         if (param > ws.climateParamCount)
             return refuse(
@@ -438,6 +440,7 @@ bool BatchCalibrationStage(Workspace& ws, const BatchOptions& options, const std
         if (!st.ok) return refuse("--model-pairs " + options.modelPairsPath, st.error);
         Record(inputs, "--model-pairs", options.modelPairsPath, std::move(digest));
         for (const std::string& w : st.warnings) err << options.modelPairsPath << ": " << w << "\n";
+        if (!ReportChecks(st.checks, options, err)) return false;
         if (set1.pairCount < 2)
             return refuse("--model-pairs " + options.modelPairsPath,
                           std::string("Data set 1 holds ") +

@@ -131,6 +131,49 @@ void FitAndCheck(int ds, PairSet& set, CalibStatus& status)
     set.residualSd = sd;
 }
 
+constexpr std::size_t kCheckExamples = 3;
+
+// The findings of a pair file's data check as the pollen tables' data check words them.
+std::vector<std::string> PairCheckLines(const std::string& path,
+                                        const std::vector<std::pair<long, std::string>>& loose,
+                                        const std::vector<long>& dropped)
+{
+    std::vector<std::string> lines;
+    if (loose.empty() && dropped.empty()) return lines;
+    lines.push_back("The pair file " + path +
+                    " was imported as the table format reads it, but some values need a look:");
+    if (!loose.empty()) {
+        std::string text = std::to_string(loose.size()) +
+                           (loose.size() == 1 ? " value cell is" : " value cells are") +
+                           " not a number and read as 0 (or as the number it starts with): ";
+        for (std::size_t i = 0; i < loose.size() && i < kCheckExamples; ++i)
+            text += (i > 0 ? "; " : "") + std::string("line ") + std::to_string(loose[i].first) +
+                    ", \"" + loose[i].second + "\"";
+        lines.push_back(text + (loose.size() > kCheckExamples ? "; ..." : ""));
+    }
+    if (!dropped.empty()) {
+        std::string text = std::to_string(dropped.size()) +
+                           (dropped.size() == 1 ? " line holds" : " lines hold") +
+                           " a value beyond the range of single precision and " +
+                           (dropped.size() == 1 ? "was" : "were") + " left out: line" +
+                           (dropped.size() == 1 ? " " : "s ");
+        for (std::size_t i = 0; i < dropped.size() && i < kCheckExamples; ++i)
+            text += (i > 0 ? ", " : "") + std::to_string(dropped[i]);
+        lines.push_back(text + (dropped.size() > kCheckExamples ? ", ..." : ""));
+    }
+    return lines;
+}
+
+// A cell as the data check quotes it: long or odd texts are cut.
+std::string Quoted(const std::string& cell)
+{
+    constexpr std::size_t kShown = 40;
+    std::string shown;
+    for (const char c : cell.substr(0, kShown))
+        shown.push_back(static_cast<unsigned char>(c) < 0x20 ? '?' : c);
+    return cell.size() > kShown ? shown + "..." : shown;
+}
+
 std::string TooManyRowsWarning(long rows)
 {
     return "Only the first " + std::to_string(kMaxPairRows) + " of " + std::to_string(rows) +
@@ -299,8 +342,15 @@ CalibStatus ImportPairText(const std::string& content, const std::string& source
                            PairSet& set)
 {
     CalibStatus status;
+    if (const std::string why = Utf16Reason(content); !why.empty()) {
+        status.ok = false;
+        status.error = std::string(kUtf16Message) + "\n" + why;
+        return status;
+    }
     PairSet next;
     next.source = source;
+    std::vector<std::pair<long, std::string>> looseCells;  // (line, cell)
+    std::vector<long> droppedLines;
     long dataRecords = 0;
     bool heading = true;
     std::string line;
@@ -333,6 +383,7 @@ CalibStatus ImportPairText(const std::string& content, const std::string& source
         ++dataRecords;
         if (dataRecords > kMaxPairRows) continue;
         float v[2];
+        bool beyondRange = false;
         for (int k = 0; k < 2; ++k) {
             if (SpellsNonFinite(cells[k])) {
                 status.ok = false;
@@ -341,9 +392,22 @@ CalibStatus ImportPairText(const std::string& content, const std::string& source
                                ").";
                 return status;
             }
-            const double d = Val(cells[k]);
-            v[k] = IsBlank(cells[k]) ? kMissing : ToPairValue(d);
+            if (IsBlank(cells[k])) {
+                v[k] = kMissing;
+                continue;
+            }
+            double d = 0;
+            if (!StrictVal(cells[k], d)) {
+                d = Val(cells[k]);
+                if (std::isfinite(d))
+                    looseCells.emplace_back(static_cast<long>(li + 1), Quoted(cells[k]));
+            }
+            v[k] = ToPairValue(d);
+            // Only a value that single precision cannot hold is lost here; -9999 is the
+            // files' own mark of a missing value.
+            if (v[k] == kMissing && d != -9999.0) beyondRange = true;
         }
+        if (beyondRange) droppedLines.push_back(static_cast<long>(li + 1));
         PairRow r{v[0], v[1]};
         next.rows.push_back(r);
         if (r.Complete()) ++next.pairCount;
@@ -351,6 +415,7 @@ CalibStatus ImportPairText(const std::string& content, const std::string& source
     if (dataRecords > kMaxPairRows) status.warnings.push_back(TooManyRowsWarning(dataRecords));
     if (next.pairCount > 1) FitAndCheck(ds, next, status);
     if (!status.ok) return status;
+    status.checks = PairCheckLines(source, looseCells, droppedLines);
     set = std::move(next);
     return status;
 }

@@ -56,6 +56,9 @@ struct CalibStatus {
     bool ok = true;
     std::string error;                  // shown with the title "Error" when !ok
     std::vector<std::string> warnings;  // shown after a successful load
+    // What the data check of a loaded pair file found (TableCheckLines style), shown as one
+    // "Data check" warning; empty for a clean file.
+    std::vector<std::string> checks;
 };
 
 inline constexpr const char* kInvalidRangeMessage = "Please set valid range.";
@@ -81,12 +84,15 @@ RangeStatus ValidateRange(Workspace& ws, const std::string& lowText, const std::
 CalibStatus TransferData(const Workspace& ws, PairSet& set);
 
 // Reads a pair file: a heading record of two cells, then records of two cells. An empty cell
-// and a value beyond single precision are missing; a line without exactly two cells, or a
-// cell spelling out an infinity or not-a-number, refuses the whole file and leaves set as it
-// was. Records beyond 10000 are not stored (a warning says so). Data set 0 is fitted; data
-// set 1 is fitted and its residual standard deviation computed, which may refuse the file.
-// The file is read once whole as ReadInputFile reads it (whose reason a file that cannot be
-// read gives as the error); input, when given, receives the size and digest of its bytes.
+// and a value beyond single precision are missing; a line without exactly two cells, a cell
+// spelling out an infinity or not-a-number, or UTF-16 text refuses the whole file and leaves
+// set as it was. A cell that is not a number reads by its leading number (text as 0); such
+// cells and the lines left out for a value beyond single precision are the data check's
+// findings (checks). Records beyond 10000 are not stored (a warning says so). Data set 0 is
+// fitted; data set 1 is fitted and its residual standard deviation computed, which may refuse
+// the file. The file is read once whole as ReadInputFile reads it (whose reason a file that
+// cannot be read gives as the error); input, when given, receives the size and digest of its
+// bytes.
 CalibStatus ImportPairFile(const std::string& path, int ds, PairSet& set,
                            InputDigest* input = nullptr);
 CalibStatus ImportPairText(const std::string& content, const std::string& source, int ds,

@@ -233,13 +233,16 @@ void NormalizeV(Workspace& ws, const ThresholdUnits& units, int horizontalThresh
         float total = 0;
         for (int b = 0; b < kCells; ++b) total += prob(a, b);
         if (total == 0) continue;
+        // The median is the first row where the running sum passes half the total, and the
+        // search stops there: in a column with half its mass above that row, those rows
+        // summed afresh in single precision can come out a hair above the half as well.
         const float half = total / 2;
         float c = 0;
         for (int b = 0; b < kCells; ++b) {
             c += prob(a, b);
             if (c > half) {
                 ws.medianIndex[a] = static_cast<int16_t>(b);
-                c = 0;
+                break;
             }
         }
         const int m = ws.medianIndex[a];

@@ -94,13 +94,14 @@ void PrepareChartData(Workspace& ws, int coefficient1, int coefficient2)
             ws.chartMedianIndex[u] = -9999;
             continue;
         }
+        // The first fine row where the running sum passes the half, as for the grid columns.
         const float half = sum / 2;
         float running = 0;
         for (int w = 0; w <= kRows; ++w) {
             running += c(u, w);
             if (running > half) {
                 ws.chartMedianIndex[u] = static_cast<int16_t>(w);
-                running = 0;
+                break;
             }
         }
     }

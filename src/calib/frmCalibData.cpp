@@ -10,6 +10,7 @@
 #include "app/App.h"
 #include "calib/frmCalib.h"
 #include "data/NumberText.h"
+#include "data/TableChecks.h"
 #include "mat/frmMAT.h"
 #include "ui/Dialogs.h"
 #include "ui/PictureBox.h"
@@ -142,6 +143,8 @@ void frmCalib::ImportPairs(int ds)
         Command3->setFocus();
     }
     for (const std::string& w : status.warnings) app_.dialogs().Warn(w, "Meridan 3.0");
+    if (!status.checks.empty())
+        app_.dialogs().Warn(TableCheckMessage(status.checks), kTableCheckTitle);
 }
 
 // ---- Scatter figures ----

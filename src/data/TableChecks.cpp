@@ -50,10 +50,9 @@ std::string Examples(const std::vector<T>& items, Describe describe)
 
 TableCheckReport CheckTable(const DataTable& table, bool withZeroRows)
 {
-    TableCheckReport r;
+    TableCheckReport r = CheckClimateTable(table);
     const int rows = std::min(table.rowCount, table.values.rows());
     const int n = std::min(table.columnCount, table.values.cols());
-    r.looseCells = table.looseCells;
 
     std::vector<int> nonZero;
     for (int s = 1; s <= rows; ++s) {
@@ -95,6 +94,14 @@ TableCheckReport CheckTable(const DataTable& table, bool withZeroRows)
     return r;
 }
 
+TableCheckReport CheckClimateTable(const DataTable& table)
+{
+    TableCheckReport r;
+    r.looseCells = table.looseCells;
+    r.textLabelRows = table.textLabelRows;
+    return r;
+}
+
 std::vector<std::string> TableCheckLines(const DataTable& table, const TableCheckReport& report,
                                          const std::string& kind, const std::string& path)
 {
@@ -121,6 +128,12 @@ std::vector<std::string> TableCheckLines(const DataTable& table, const TableChec
         lines.push_back(Counted(report.looseCells.size(), "value cell is", "value cells are") +
                         " not a number and read as 0 (or as the number it starts with): " +
                         Examples(report.looseCells, cell));
+    if (!report.textLabelRows.empty())
+        lines.push_back(
+            Counted(report.textLabelRows.size(), one + " label is", one + " labels are") +
+            " text in a table labelled by numbers: " + Examples(report.textLabelRows, [&](int s) {
+                return "\"" + label(s) + "\" (data row " + std::to_string(s) + ")";
+            }));
     if (!report.negativeCells.empty())
         lines.push_back(Counted(report.negativeCells.size(), "negative value", "negative values") +
                         ": " + Examples(report.negativeCells, [&](const std::pair<int, int>& c) {

@@ -10,10 +10,12 @@ namespace tarvex {
 // What a pollen table holds that the table grammar accepts without a word but that usually
 // means a mistake in the data: value cells that are not numbers (read as 0 or by their
 // leading number), negative values, rows of zeros, rows that repeat an earlier row, and row
-// totals so far apart that counts and percentages are probably mixed. The import itself is
-// not affected; these are only reported.
+// totals so far apart that counts and percentages are probably mixed; in any table, text row
+// labels in a table labelled by numbers. The import itself is not affected; these are only
+// reported.
 struct TableCheckReport {
     std::vector<std::pair<int, int>> looseCells;  // (row, column)
+    std::vector<int> textLabelRows;
     std::vector<std::pair<int, int>> negativeCells;
     std::vector<int> zeroRows;
     std::vector<std::pair<int, int>> repeatedRows;  // (row, the earlier row it repeats)
@@ -24,8 +26,8 @@ struct TableCheckReport {
 
     bool Clean() const
     {
-        return looseCells.empty() && negativeCells.empty() && zeroRows.empty() &&
-               repeatedRows.empty() && !mixedTotals;
+        return looseCells.empty() && textLabelRows.empty() && negativeCells.empty() &&
+               zeroRows.empty() && repeatedRows.empty() && !mixedTotals;
     }
 };
 
@@ -37,8 +39,13 @@ inline constexpr double kMixedTotalsFactor = 10;
 // sample without pollen is expected and the import marks it empty.
 TableCheckReport CheckTable(const DataTable& table, bool withZeroRows = true);
 
+// A climate table is checked only for what the grammar reads without a word, value cells that
+// are not numbers and text labels among number labels: negative values, zeros, repeats and
+// row totals say nothing about climate.
+TableCheckReport CheckClimateTable(const DataTable& table);
+
 // The report as lines for a message box or standard error: a first line naming the table
-// ("reference" / "fossil") and the file, then one line per finding, with at most three
+// ("reference" / "fossil" / "climate") and the file, then one line per finding, with at most three
 // examples each (row labels and column names as in the file). Empty for a clean table.
 std::vector<std::string> TableCheckLines(const DataTable& table, const TableCheckReport& report,
                                          const std::string& kind, const std::string& path);

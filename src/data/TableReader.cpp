@@ -48,6 +48,21 @@ std::string CellTooLongReason(const std::string& where)
 
 }  // namespace
 
+std::string Utf16Reason(std::string_view bytes)
+{
+    if (bytes.size() >= 2) {
+        const auto b0 = static_cast<unsigned char>(bytes[0]);
+        const auto b1 = static_cast<unsigned char>(bytes[1]);
+        if (b0 == 0xFF && b1 == 0xFE) return "It begins with the UTF-16 byte order mark FF FE.";
+        if (b0 == 0xFE && b1 == 0xFF) return "It begins with the UTF-16 byte order mark FE FF.";
+    }
+    const std::size_t nul = bytes.find('\0');
+    if (nul == std::string_view::npos) return {};
+    return "Byte " + std::to_string(nul + 1) +
+           " is a NUL byte, as UTF-16 text has beside every ASCII character; a text table "
+           "holds none.";
+}
+
 CellReader::CellReader(std::string content) : content_(std::move(content))
 {
     // Spreadsheets often write a byte order mark; it would otherwise stick to the corner cell.
@@ -156,6 +171,9 @@ struct LooseHeaderNumber {
 
 TableReadResult ReadTable(CellReader& reader, const TableLimits& limits, LooseHeaderNumber& loose)
 {
+    if (std::string why = Utf16Reason(reader.Content()); !why.empty())
+        return Failure(TableStatus::Utf16, std::move(why));
+
     std::vector<std::string> names;
     std::string cell;
     const auto bufferCell = [&]() {
@@ -357,15 +375,20 @@ TableReadResult ReadTable(CellReader& reader, const TableLimits& limits, LooseHe
                                ? CellTooLongReason("The row label of data row " +
                                                    std::to_string(table.rowCount + 1))
                                : std::string());
+        double label = 0;
         if (textLabels) {
             table.rowLabels.push_back(cell);
-        } else {
-            const double label = Val(cell);
-            if (!std::isfinite(label))
-                return Failure(TableStatus::FormatError,
-                               "The row label of data row " + std::to_string(table.rowCount + 1) +
-                                   " is beyond the range of numbers: " + Shown(cell) + ".");
+        } else if (StrictVal(cell, label)) {
             table.rowLabels.push_back(FormatNumber(label));
+        } else if (!std::isfinite(Val(cell))) {
+            return Failure(TableStatus::FormatError,
+                           "The row label of data row " + std::to_string(table.rowCount + 1) +
+                               " is beyond the range of numbers: " + Shown(cell) + ".");
+        } else {
+            // A label that only starts with a number ("12a", "ACH1" as 0) would lose its
+            // text and could pass for another site's label; it stays as written.
+            table.textLabelRows.push_back(table.rowCount + 1);
+            table.rowLabels.push_back(cell);
         }
         const TableStatus status = readValues();
         if (status != TableStatus::Ok) return Failure(status, reason);
@@ -413,6 +436,7 @@ TableReadResult ReadDataTableFile(const std::string& path, const TableLimits& li
 std::vector<std::string> TableFailureMessages(TableStatus status)
 {
     std::vector<std::string> messages;
+    if (status == TableStatus::Utf16) return {kUtf16Message};
     if (status == TableStatus::BlankCell) messages.push_back(kBlankCellMessage);
     messages.push_back(kFormatErrorMessage);
     return messages;

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -16,6 +17,14 @@ inline constexpr const char* kFormatErrorMessage =
     "field?  Doesn't any cell contain comma?  Doesn't any cell out of the data field contain "
     "space?)";
 inline constexpr const char* kBlankCellMessage = "Blanc cell detected.";
+inline constexpr const char* kUtf16Message =
+    "The file is UTF-16 text, which the table format cannot read: save it as UTF-8 text.";
+
+// Why bytes meant as a table are UTF-16 text, in a sentence; empty when they are not. Such a
+// file starts with the UTF-16 byte order mark or holds NUL bytes (one beside every ASCII
+// character), which no text table of ours has: read byte by byte it would give cells full
+// of NULs, a header the layout detection cannot find, or worse a table of wrong numbers.
+std::string Utf16Reason(std::string_view bytes);
 
 // Reads a comma-separated text as one flat sequence of cells, left to right and top to
 // bottom. Line ends (CR, LF or CRLF) separate cells exactly as commas do; the reader never
@@ -58,6 +67,9 @@ public:
     // How many cells ReadCell would still return; lets a caller size its buffers once.
     std::size_t CountCellsLeft() const;
 
+    // Every byte given, read or not.
+    const std::string& Content() const { return content_; }
+
 private:
     // Reads the cell starting at pos (its text into cell when given) and returns the position
     // after its separator. The one place that knows how cells are delimited.
@@ -69,10 +81,11 @@ private:
     bool cellTooLong_ = false;
 };
 
-enum class TableStatus { Ok, BlankCell, FormatError, TooManyRows };
+enum class TableStatus { Ok, BlankCell, FormatError, TooManyRows, Utf16 };
 
 // The messages an import shows for a table it could not read: the blank-cell note when
-// that was the cause, then the format error.
+// that was the cause, then the format error; for UTF-16 text only kUtf16Message, as the
+// format error's questions about the table's layout would lead the user astray.
 std::vector<std::string> TableFailureMessages(TableStatus status);
 
 struct DataTable {
@@ -86,6 +99,9 @@ struct DataTable {
     // cell as 0), as (row, column) in reading order. The values above are what the grammar
     // makes of them; this list only lets an import tell the user.
     std::vector<std::pair<int, int>> looseCells;
+    // Rows of a table labelled by numbers whose label cell is not a number: the label is kept
+    // as written (a site "ACH1" among sites 1, 2, ...), and this list lets an import say so.
+    std::vector<int> textLabelRows;
 };
 
 // Sizes of the reading buffers. The layout detection keeps header cells up to position
@@ -113,8 +129,10 @@ struct TableReadResult {
 // first cell that passes the number test; whether rows carry text or number labels is read
 // off the cell at position 2c - 4. Values of the first row must read strictly, later ones are
 // read by Val (a text value counts as 0, an empty one is BlankCell). Number labels are kept as
-// the canonical text of their value ("007" -> "7"). TooManyRows means a further row starts
-// after limits.maxRows rows; every other failure, a buffer exceeded included, is FormatError.
+// the canonical text of their value ("007" -> "7"); a label cell that is not a number keeps its
+// text (textLabelRows). TooManyRows means a further row starts after limits.maxRows rows;
+// Utf16 that the bytes are UTF-16 text (Utf16Reason); every other failure, a buffer exceeded
+// included, is FormatError.
 TableReadResult ReadDataTable(CellReader& reader, const TableLimits& limits = {});
 
 // The same for a file, read once whole (ReadInputFile); a file that cannot be read is a

@@ -22,6 +22,7 @@
 #include "mat/frmMAT.h"
 #include "app/frmMain.h"
 #include "data/NumberText.h"
+#include "data/TableChecks.h"
 #include "diagram/frmDiagram.h"
 #include "mat/ClimateImport.h"
 #include "ui/Dialogs.h"
@@ -247,6 +248,10 @@ bool frmECC::ImportClimate()
         SetScreenPointer(Pointer::Default);
         for (const std::string& message : outcome.messages) dialogs.Warn(message, "Error");
         return false;
+    }
+    if (!outcome.checks.empty()) {
+        SetScreenPointer(Pointer::Default);
+        dialogs.Warn(TableCheckMessage(outcome.checks), kTableCheckTitle);
     }
     // The reconstruction window takes the new parameters as after its own import; it starts
     // no reconstruction from here.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "data/TableChecks.h"
 #include "data/TableReader.h"
 #include "data/ValueRange.h"
 
@@ -76,6 +77,7 @@ ClimateReadOutcome ReadClimateTableFor(int sites, const std::vector<std::string>
     }
 
     DataTable& table = read.table;
+    out.checks = TableCheckLines(table, CheckClimateTable(table), "climate", path);
     for (int s = 1; s <= sites; ++s)
         if (LabelAt(table.rowLabels, s) != LabelAt(siteLabels, s)) out.mismatchedSites.push_back(s);
 
@@ -125,6 +127,7 @@ ImportOutcome ImportClimateTable(Workspace& ws, const std::string& path, const S
         }
     }
     CommitClimateTable(ws, std::move(read.table));
+    outcome.checks = std::move(read.checks);
     outcome.ok = true;
     return outcome;
 }

@@ -26,6 +26,7 @@ struct ClimateReadOutcome {
     std::string reason;                 // after a failed read, see TableReadResult::reason
     ClimateTable table;
     std::vector<int> mismatchedSites;  // sites whose label differs from the reference label
+    std::vector<std::string> checks;   // the data checks of the table as read (TableCheckLines)
     InputDigest input;                 // the bytes the table was read from
 };
 
@@ -53,7 +54,7 @@ using SiteQuestionFn = std::function<bool(const std::string& question)>;
 
 // The whole import after the file dialog: read, check, ask about every differing site name
 // in site order, store. The workspace changes only on success; a failure returns the
-// messages to show in order.
+// messages to show in order, a success the data checks' findings in checks.
 ImportOutcome ImportClimateTable(Workspace& ws, const std::string& path, const SiteQuestionFn& ask,
                                  ClimateImportStyle style = ClimateImportStyle::Reconstruction);
 

@@ -46,26 +46,24 @@ double SquaredCorrelation(const std::vector<double>& x, const std::vector<double
     return r * r;
 }
 
-// The observed range split into ten bins of equal width, the top one closed so that the
-// largest observed value is counted; the mean residual of the bin where it is largest in
-// magnitude, with its sign. When every observed value is the same there is a single bin,
-// and its mean residual is the mean bias.
+// The observed range split into ten bins of equal width as R's cut() makes them for the
+// transfer-function packages of the field: edges low + j * ((high - low) / 10), computed in
+// that order as R's seq() does, each bin closed at its upper edge and the lowest also at its
+// lower edge, so a value on an inner edge belongs to the lower bin. The mean residual of the
+// bin where it is largest in magnitude, with its sign. When every observed value is the same
+// there is a single bin, and its mean residual is the mean bias.
 double MaximumBias(const std::vector<double>& observed, const std::vector<double>& residual)
 {
     const auto [lowest, highest] = std::minmax_element(observed.begin(), observed.end());
     const double low = *lowest;
     const double high = *highest;
+    const double width = (high - low) / kBiasBins;
     std::array<double, kBiasBins> sum{};
     std::array<int, kBiasBins> count{};
     for (std::size_t i = 0; i < observed.size(); ++i) {
         int bin = 0;
-        if (high > low) {
-            const double position = kBiasBins * ((observed[i] - low) / (high - low));
-            // The comparison also keeps a nan position (from a value that is not a number,
-            // whose figures are nan anyway) out of the conversion to int.
-            if (position >= 1)
-                bin = static_cast<int>(std::min(std::floor(position), kBiasBins - 1.0));
-        }
+        if (high > low)
+            while (bin < kBiasBins - 1 && !(observed[i] <= low + (bin + 1) * width)) ++bin;
         sum[static_cast<std::size_t>(bin)] += residual[i];
         ++count[static_cast<std::size_t>(bin)];
     }

@@ -19,6 +19,7 @@
 #include "calib/frmCalib.h"
 #include "data/NumberText.h"
 #include "data/RecordWriter.h"
+#include "data/TableChecks.h"
 #include "mat/ClimateImport.h"
 #include "mat/Histogram.h"
 #include "mat/MatrixFiles.h"
@@ -52,6 +53,9 @@ void frmMAT::Inport_climate_data()
             return;
         }
         ClimateImported();
+        // Said before the reconstruction runs on the values the checks are about.
+        if (!outcome.checks.empty())
+            app_.dialogs().Warn(TableCheckMessage(outcome.checks), kTableCheckTitle);
     }
     Command1->setEnabled(false);
     DoClimateReconstruction();

@@ -172,6 +172,15 @@ TEST(BatchReconstructionOptionsTest, ClimateNeedsSomethingToDo)
           "(default: 3)", "--accept-site-names", "climate-curves.csv", "scatter-P.csv",
           "error-model-summary.csv"})
         EXPECT_NE(help.find(text), std::string::npos) << text;
+    // The default distance is named for what it is: the sum of squared differences of the
+    // proportions; only their square roots make it the squared chord distance.
+    const std::size_t basis = help.find("--basis taxa|eof");
+    const std::string distance = help.substr(basis, help.find("--axes") - basis);
+    EXPECT_NE(distance.find("(squared Euclidean"), std::string::npos) << distance;
+    EXPECT_NE(distance.find("squared chord distance with --analogue-enhance\n"
+                            "                            sqrt)"),
+              std::string::npos)
+        << distance;
 }
 
 // The example climate table with its text changed by edit, in the build tree.

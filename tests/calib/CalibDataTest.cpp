@@ -6,11 +6,13 @@
 
 #include "calib/CalibData.h"
 #include "calib/CalibTestData.h"
+#include "data/TableReader.h"
 
 namespace tarvex::calib {
 namespace {
 
 using namespace tarvex::testing;
+using namespace std::string_literals;
 
 TEST(CalibRange, GridOfAcceptedRanges)
 {
@@ -168,6 +170,7 @@ TEST(CalibImport, VestVobsFileWithAnEmptyCell)
     PairSet set;
     const CalibStatus st = ImportPairText(PairText(50, 17), "vobs.csv", 1, set);
     ASSERT_TRUE(st.ok) << st.error;
+    EXPECT_TRUE(st.checks.empty());  // an empty cell is a missing value, not a finding
     EXPECT_EQ(set.pairCount, 49);
     ASSERT_EQ(set.rows.size(), 51u);
     EXPECT_EQ(set.rows[17].y, kMissing);
@@ -186,8 +189,12 @@ TEST(CalibImport, RefusedFilesLeaveTheDataSetAsItWas)
     const std::string cases[] = {
         "x,y\r\n1,2\r\n3,4,5\r\n",  // three cells
         "x,y\r\n1,2\r\n3\r\n",      // one cell
-        "x,y\r\n1,2\r\ninf,4\r\n",      "x,y\r\n1,2\r\n3,-NaN\r\n",
+        "x,y\r\n1,2\r\ninf,4\r\n",
+        "x,y\r\n1,2\r\n3,-NaN\r\n",
         "x,y\r\n1,2\r\n2,4\r\n3,6\r\n",  // a perfect line: no spread to model
+        // UTF-16, with its byte order mark or without (NUL beside every character)
+        "\xFF\xFEx\0,\0y\0\r\0\n\0001\0,\0002\0\r\0\n\0"s,
+        "x\0,\0y\0\n\0001\0,\0002\0\n\0002\0,\0005\0\n\0"s,
     };
     for (const std::string& text : cases) {
         PairSet set;
@@ -196,6 +203,9 @@ TEST(CalibImport, RefusedFilesLeaveTheDataSetAsItWas)
         const CalibStatus st = ImportPairText(text, "new.csv", 1, set);
         EXPECT_FALSE(st.ok) << text;
         EXPECT_FALSE(st.error.empty());
+        if (text.find('\0') != std::string::npos) {
+            EXPECT_EQ(st.error.rfind(kUtf16Message, 0), 0u) << st.error;
+        }
         EXPECT_EQ(set.source, "old.csv");
         EXPECT_EQ(set.pairCount, before.pairCount);
         EXPECT_EQ(set.fit.slope, before.fit.slope);
@@ -205,11 +215,25 @@ TEST(CalibImport, RefusedFilesLeaveTheDataSetAsItWas)
 TEST(CalibImport, OutOfRangeValuesAreMissingAndShortFilesAreEmpty)
 {
     PairSet set;
-    ASSERT_TRUE(ImportPairText("x,y\n1e39,2\n1,-1e300\n1,abc\n2,3\n", "f", 0, set).ok);
-    EXPECT_EQ(set.pairCount, 2);
+    const CalibStatus st = ImportPairText(
+        "x,y\n1e39,2\n1,-1e300\n1,abc\n2,3\n0x10,1e999\n4,5warm\n-9999,1\n", "f.csv", 0, set);
+    ASSERT_TRUE(st.ok);
+    EXPECT_EQ(set.pairCount, 3);
     EXPECT_EQ(set.rows[1].x, kMissing);
     EXPECT_EQ(set.rows[2].y, kMissing);
     EXPECT_EQ(set.rows[3].y, 0.0f);  // an unreadable number reads as 0
+    EXPECT_EQ(set.rows[5].x, 0.0f);  // and one written otherwise by the number it starts with
+    EXPECT_EQ(set.rows[6].y, 5.0f);
+    // Both are said, with the lines lost to the range of single precision; the missing
+    // value's own mark -9999 is not a loss.
+    EXPECT_EQ(st.checks,
+              (std::vector<std::string>{
+                  "The pair file f.csv was imported as the table format reads it, but some "
+                  "values need a look:",
+                  "3 value cells are not a number and read as 0 (or as the number it starts "
+                  "with): line 4, \"abc\"; line 6, \"0x10\"; line 7, \"5warm\"",
+                  "3 lines hold a value beyond the range of single precision and were left out: "
+                  "lines 2, 3, 6"}));
     ASSERT_TRUE(ImportPairText("x,y\n", "f", 0, set).ok);
     EXPECT_EQ(set.pairCount, 0);
     EXPECT_FALSE(set.fit.valid);

@@ -180,6 +180,27 @@ TEST(CalibModel, MedianIsTheRowWhereHalfIsExceeded)
     EXPECT_EQ(ws.medianIndex[62], 0);  // empty until the regions mark it
 }
 
+TEST(CalibModel, MedianStopsAtTheFirstRowPastHalf)
+{
+    const Workspace ws = ChainOfTwinPairs();
+    const Matrix<float>& p = ws.calibMatrices[kProbability];
+    int columns = 0;
+    for (int a = 0; a <= 250; ++a) {
+        if (ws.medianIndex[a] == -9999) continue;
+        ++columns;
+        // Grid index 124 is 9.9: half the mass lies at or below it, not at 12.6 (151).
+        EXPECT_EQ(ws.medianIndex[a], 124) << a;
+        float total = 0;
+        for (int b = 0; b <= 250; ++b) total += std::fabs(p(a, b));
+        float running = 0;
+        for (int b = 0; b < ws.medianIndex[a]; ++b) running += std::fabs(p(a, b));
+        EXPECT_LE(running, total / 2) << a;
+        // The mark is on that row alone.
+        for (int b = 1; b <= 250; ++b) EXPECT_EQ(p(a, b) < 0, b == ws.medianIndex[a]) << a;
+    }
+    EXPECT_GT(columns, 10);
+}
+
 TEST(CalibModel, ColumnThresholdUsesTheUnnormalisedSum)
 {
     Workspace ws = CalibWorkspace();

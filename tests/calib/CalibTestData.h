@@ -62,4 +62,27 @@ inline Workspace NormalisedColumn(int a, int firstRow, std::initializer_list<flo
     return ws;
 }
 
+// The chain over 0..20 of 40 pairs at (10, y1) and 40 at (10, y2) with the generated model of
+// sdPercent: every non-empty column holds half its mass about y1 and half about y2, so the
+// rows above the median hold the other half, and summed on their own in single precision
+// they can come out a hair above it. With 9.9 and 10.0 the running sum passes one half at 9.9
+// (grid index 124) and again at 12.6 (151).
+inline Workspace ChainOfTwinPairs(float y1 = 9.9f, float y2 = 10.0f, int sdPercent = 5)
+{
+    calib::PairSet set0;
+    for (int i = 0; i < 40; ++i) {
+        set0.rows.push_back({10.0f, y1});
+        set0.rows.push_back({10.0f, y2});
+    }
+    set0.pairCount = 80;
+    set0.fit = calib::FitPairs(set0.rows);
+    calib::PairSet set1;
+    calib::ChainSettings settings;
+    settings.generateModel = true;
+    settings.generatedSdPercent = sdPercent;
+    Workspace ws = CalibWorkspace();
+    calib::RunChain(ws, set0, set1, settings, false);
+    return ws;
+}
+
 }  // namespace tarvex::testing

@@ -64,6 +64,27 @@ TEST(ChartData, ModeMedianAndRegionsOfAFineColumn)
     EXPECT_GT(ws.chartRegionLevel(200, 1), 0.0f);
 }
 
+TEST(ChartData, MedianStopsAtTheFirstFineRowPastHalf)
+{
+    // Two groups apart (10 and 15): on the fine grid the half above the median passes one
+    // half again when summed afresh.
+    Workspace ws = ChainOfTwinPairs(10.0f, 15.0f, 3);
+    PrepareChartData(ws, 682, 954);
+    const Matrix<float>& c = ws.chartProbability;
+    int columns = 0;
+    for (int u = 0; u <= 500; ++u) {
+        const int m = ws.chartMedianIndex[u];
+        if (m == -9999) continue;
+        ++columns;
+        float total = 0, below = 0;
+        for (int w = 0; w <= 500; ++w) total += c(u, w);
+        for (int w = 0; w < m; ++w) below += c(u, w);
+        EXPECT_LE(below, total / 2) << u;
+        EXPECT_GT(below + c(u, m), total / 2) << u;
+    }
+    EXPECT_GT(columns, 20);
+}
+
 TEST(ChartData, EmptyColumnsHaveNoModeMedianFlagsOrLevels)
 {
     Workspace ws = TwoColumns();

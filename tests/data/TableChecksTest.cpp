@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
 #include <string>
 
 #include "data/FossilImport.h"
@@ -86,6 +87,49 @@ TEST(TableChecksTest, NumberLabelledFirstRowReadsItsLastValueLoosely)
     const DataTable t = Read(",a,b,c\n10,1,2,n/a\n20,1,2,3\n");
     EXPECT_EQ(t.values(1, 3), 0.0);
     EXPECT_EQ(t.looseCells, (std::vector<std::pair<int, int>>{{1, 3}}));
+}
+
+TEST(TableChecksTest, TextLabelsAmongNumberLabelsAndClimateFindings)
+{
+    // Labelled by numbers from its first row on; two labels are text, one value is text and
+    // one negative, as temperatures are.
+    const DataTable t = Read(",Tjan,Tjul\n1,-5,12\n2,warm,14\nLoch A,-2,inf\n4,-1,16\n\"\",3,4\n");
+    EXPECT_EQ(t.rowLabels, (std::vector<std::string>{"", "1", "2", "Loch A", "4", ""}));
+    const TableCheckReport climate = CheckClimateTable(t);
+    EXPECT_TRUE(climate.negativeCells.empty());
+    EXPECT_EQ(TableCheckLines(t, climate, "climate", "c.csv"),
+              (std::vector<std::string>{
+                  "The climate table c.csv was imported as the table format reads it, but some "
+                  "values need a look:",
+                  "2 value cells are not a number and read as 0 (or as the number it starts "
+                  "with): site 2, Tjan; site Loch A, Tjul",
+                  "2 site labels are text in a table labelled by numbers: \"Loch A\" (data row "
+                  "3); \"\" (data row 5)"}));
+    // The pollen tables' check names them too, as samples in a fossil table.
+    EXPECT_EQ(CheckTable(t).textLabelRows, (std::vector<int>{3, 5}));
+    EXPECT_EQ(TableCheckLines(t, CheckTable(t, false), "fossil", "f.csv")[2],
+              "2 sample labels are text in a table labelled by numbers: \"Loch A\" (data row "
+              "3); \"\" (data row 5)");
+}
+
+TEST(TableChecksTest, SwapLakesKeepTheirNames)
+{
+    const std::string path = SharedData("swap-rlgh/modern.csv");
+    if (!std::filesystem::exists(path)) GTEST_SKIP() << "no " << path;
+    Workspace ws;
+    const ImportOutcome outcome = ImportReferenceTable(ws, path);
+    ASSERT_TRUE(outcome.ok);
+    ASSERT_EQ(outcome.checks.size(), 2u);
+    EXPECT_EQ(outcome.checks[1],
+              "125 site labels are text in a table labelled by numbers: \"ACH1\" (data row 43); "
+              "\"ARR1\" (data row 44); \"ARTH1\" (data row 45); ...");
+    EXPECT_FALSE(ws.refTextLabels);
+    EXPECT_EQ(ws.refSiteLabels[1], "1.21");
+    EXPECT_EQ(ws.refSiteLabels[43], "ACH1");
+    // Every lake has a name of its own again; none reads "0".
+    std::set<std::string> names(ws.refSiteLabels.begin() + 1, ws.refSiteLabels.end());
+    EXPECT_EQ(names.size(), 167u);
+    EXPECT_EQ(names.count("0"), 0u);
 }
 
 TEST(TableChecksTest, EmptyFossilSamplesAreExpectedNotFindings)

@@ -97,6 +97,56 @@ TEST(TableReader, ReadsTextAndNumberLabelledTables)
     EXPECT_EQ(number.table.values(3, 1), 7);
 }
 
+TEST(TableReader, NumberLabelsKeepATextLabelAsWritten)
+{
+    // "ACH1" and "12a" only start like numbers (0 and 12) and would pass for sites 0 and 12;
+    // "007" and " 5.0" are numbers written otherwise and keep the number rule.
+    const TableReadResult r =
+        Read(",t1,t2\n1,1,2\n007,3,4\nACH1,5,6\n12a,7,8\n\" 5.0\",9,9\n,1,1\n");
+    ASSERT_EQ(r.status, TableStatus::Ok) << r.reason;
+    EXPECT_FALSE(r.table.textLabels);
+    EXPECT_EQ(r.table.rowLabels, (std::vector<std::string>{"", "1", "7", "ACH1", "12a", "5", ""}));
+    EXPECT_EQ(r.table.textLabelRows, (std::vector<int>{3, 4, 6}));
+    EXPECT_EQ(r.table.values(3, 2), 6);
+    // A label that is a number beyond any double is still refused, not kept as text.
+    const TableReadResult huge = Read(",t1\n1,1\n1e999x,2\n");
+    EXPECT_EQ(huge.status, TableStatus::FormatError);
+    EXPECT_NE(huge.reason.find("row label of data row 2"), std::string::npos) << huge.reason;
+    // Text labels are never noted, whatever they look like.
+    EXPECT_TRUE(Read(",t1\nA,1\n12a,2\n").table.textLabelRows.empty());
+}
+
+TEST(TableReader, RefusesUtf16)
+{
+    const std::string table = ",a,b\r\nA,1,2\r\nB,3,4\r\n";
+    std::string le, be;
+    for (const char c : table) {
+        le += std::string{c, '\0'};
+        be += std::string{'\0', c};
+    }
+    const struct {
+        const char* name;
+        std::string content;
+        const char* reason;
+    } cases[] = {
+        {"little-endian with mark", "\xFF\xFE"s + le, "byte order mark FF FE"},
+        {"big-endian with mark", "\xFE\xFF"s + be, "byte order mark FE FF"},
+        {"little-endian without mark", le, "Byte 2 is a NUL byte"},
+        {"big-endian without mark", be, "Byte 1 is a NUL byte"},
+        {"mark alone", "\xFF\xFE", "byte order mark FF FE"},
+    };
+    for (const auto& c : cases) {
+        const TableReadResult r = Read(c.content);
+        EXPECT_EQ(r.status, TableStatus::Utf16) << c.name;
+        EXPECT_NE(r.reason.find(c.reason), std::string::npos) << c.name << ": " << r.reason;
+    }
+    EXPECT_EQ(TableFailureMessages(TableStatus::Utf16), std::vector<std::string>{kUtf16Message});
+    // UTF-8, with or without its mark, and bytes above 127 are text as before.
+    EXPECT_EQ(Read("\xEF\xBB\xBF" + table).status, TableStatus::Ok);
+    EXPECT_EQ(Read(",\xC3\xA9t\xE9,b\nA,1,2\nB,3,4\n").status, TableStatus::Ok);
+    EXPECT_EQ(Utf16Reason("\xFF"), "");
+}
+
 TEST(TableReader, Outcomes)
 {
     const struct {
@@ -127,7 +177,8 @@ TEST(TableReader, Outcomes)
         {"value out of range", ",a,b\n1,1,2\n2,3,1e999\n", TableStatus::FormatError, 0},
         {"quoted comma in a name", ",\"a,b\",c\n1,1,2\n2,3,4\n", TableStatus::Ok, 2},
         {"unterminated quote", ",a,b\n1,1,2\n\"2,3,4\n", TableStatus::FormatError, 0},
-        {"binary bytes", ",a\0,b\n1,1,2\n\x02\xfe,3\x01,4\n"s, TableStatus::Ok, 2},
+        {"binary bytes", ",a\x7f,b\n1,1,2\n\x02\xfe,3\x01,4\n"s, TableStatus::Ok, 2},
+        {"a NUL byte", ",a\0,b\n1,1,2\n2,3,4\n"s, TableStatus::Utf16, 0},
     };
     for (const auto& c : cases) {
         const TableReadResult result = Read(c.content);

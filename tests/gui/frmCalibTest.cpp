@@ -25,6 +25,7 @@
 #include "calib/frmCC.h"
 #include "calib/frmCalib.h"
 #include "data/NumberText.h"
+#include "data/TableReader.h"
 #include "eof/frmCorrelVar.h"
 #include "mat/frmMAT.h"
 #include "settings/frmPrintSetup.h"
@@ -358,6 +359,38 @@ TEST_F(CalibTest, ImportsThatCannotServeAreRefusedAndChangeNothing)
     c.Command1[1]->click();
     EXPECT_EQ(dialogs.records.size(), shown + 1);  // the open dialog itself
     EXPECT_EQ(dialogs.MessageTexts().size(), 2u);
+}
+
+TEST_F(CalibTest, PairFileFindingsAreShownAfterTheImportAndUtf16IsRefused)
+{
+    frmCalib& c = Meridan();
+    // Line 3 holds text, line 4 a value single precision cannot hold: the file is taken as
+    // read, and the data check says so once, after the figure is drawn.
+    const std::string flawed =
+        WriteTemp("calib-flawed.csv", "E,O\r\n1,1.5\r\n2,warm\r\n3,1e39\r\n4,4.5\r\n5,4.8\r\n");
+    dialogs.QueueOpenFile(flawed);
+    c.Command1[1]->click();
+    ASSERT_EQ(dialogs.MessageTexts().size(), 1u);
+    EXPECT_EQ(dialogs.records.back().title, "Data check");
+    const std::string text = dialogs.MessageTexts()[0];
+    EXPECT_NE(text.find("line 3, \"warm\""), std::string::npos) << text;
+    EXPECT_NE(text.find("1 line holds a value beyond the range of single precision and was left "
+                        "out: line 4"),
+              std::string::npos)
+        << text;
+    EXPECT_TRUE(c.stages().drawn[2]);
+    EXPECT_EQ(c.Label12[1]->text(), "4");
+
+    // UTF-16 is refused with its reason, and the data set stays as it was.
+    std::string utf16 = "\xFF\xFE";
+    for (const char ch : std::string("E,O\r\n1,2\r\n2,3\r\n3,5\r\n"))
+        utf16 += std::string{ch, '\0'};
+    dialogs.QueueOpenFile(WriteTemp("calib-utf16.csv", utf16));
+    c.Command1[1]->click();
+    ASSERT_EQ(dialogs.MessageTexts().size(), 2u);
+    EXPECT_EQ(dialogs.records.back().title, "Error");
+    EXPECT_EQ(dialogs.MessageTexts()[1].rfind(kUtf16Message, 0), 0u) << dialogs.MessageTexts()[1];
+    EXPECT_EQ(c.Label12[1]->text(), "4");
 }
 
 TEST_F(CalibTest, RangeEditsInvalidateAndEqualEndsAreRefused)

@@ -18,6 +18,7 @@
 #include "app/App.h"
 #include "app/frmMain.h"
 #include "data/NumberText.h"
+#include "data/TableReader.h"
 #include "diagram/frmDiagram.h"
 #include "eof/frmControl.h"
 #include "eof/frmCorrelVar.h"
@@ -156,6 +157,40 @@ TEST_F(MatTest, ClimateImportRunsTheReconstructionAndProposesTheRange)
         EXPECT_EQ(ws().currentClimateParam, 2);
         EXPECT_EQ(Text(r.Text1), FormatNumber(RoundRangeDown(range.min[2], range.max[2])));
     }
+}
+
+TEST_F(MatTest, ClimateFindingsAreShownAndUtf16IsRefused)
+{
+    Load();
+    frmMAT& r = Open();
+    // UTF-16 is refused with a message that says so and nothing else; the import stays open.
+    const std::string clean = ReadAll(kExamples + "climate.csv");
+    std::string utf16 = "\xFF\xFE";
+    for (const char c : clean) utf16 += std::string{c, '\0'};
+    dialogs.QueueOpenFile(WriteTemp("mat-climate-utf16.csv", utf16));
+    r.Command1->click();
+    EXPECT_EQ(dialogs.MessageTexts(), std::vector<std::string>{kUtf16Message});
+    EXPECT_FALSE(ws().climateLoaded);
+    EXPECT_TRUE(r.Command1->isEnabled());
+
+    // A Twarm cell "warm" (row S002) is read as 0 as before, and said once, titled as the
+    // pollen tables' data check; the reconstruction runs.
+    std::string flawed = clean;
+    const std::size_t row = flawed.find("\nS002,");
+    ASSERT_NE(row, std::string::npos);
+    const std::size_t twarm = flawed.find(',', flawed.find(',', row + 1) + 1) + 1;
+    flawed.replace(twarm, flawed.find(',', twarm) - twarm, "warm");
+    dialogs.QueueOpenFile(WriteTemp("mat-climate-warm.csv", flawed));
+    r.Command1->click();
+    ASSERT_TRUE(ws().climateLoaded);
+    EXPECT_TRUE(ws().reconShown);
+    EXPECT_EQ(ws().climateValues(2, 2), 0);
+    ASSERT_EQ(dialogs.MessageTexts().size(), 2u);
+    EXPECT_EQ(dialogs.records.back().title, "Data check");
+    EXPECT_NE(dialogs.MessageTexts()[1].find("1 value cell is not a number and read as 0 (or as "
+                                             "the number it starts with): site S002, Twarm"),
+              std::string::npos)
+        << dialogs.MessageTexts()[1];
 }
 
 TEST_F(MatTest, AnalogueSlidersKeepMinimumBelowMaximum)

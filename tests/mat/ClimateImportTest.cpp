@@ -195,6 +195,56 @@ TEST(ClimateImportTest, UnreadableFileAndCancelGiveTheFormatErrorOnlyInTheRecons
     }
 }
 
+TEST(ClimateImportTest, TextValuesAndLabelsAreReportedAndUtf16Refused)
+{
+    // The values stay what the grammar makes of them (text as 0, 0x10 as 0); the import
+    // succeeds and says so once, for either window.
+    Workspace ws = ThreeSites();
+    const std::string path = WriteTemp(
+        "climate_text.csv", "Site,Tjan,Tjul,Pann\nA,-3.5,12,600\nB,abc,warm,0x10\nC,nan,inf,5\n");
+    const ImportOutcome outcome = ImportClimateTable(ws, path, {});
+    ASSERT_TRUE(outcome.ok);
+    EXPECT_EQ(ws.climateValues(2, 3), 0);
+    EXPECT_EQ(ws.climateValues(3, 2), 0);
+    ASSERT_EQ(outcome.checks.size(), 2u);
+    EXPECT_EQ(outcome.checks[0], "The climate table " + path +
+                                     " was imported as the table format reads it, but some "
+                                     "values need a look:");
+    EXPECT_EQ(outcome.checks[1],
+              "5 value cells are not a number and read as 0 (or as the number it starts with): "
+              "site B, Tjan; site B, Tjul; site B, Pann; ...");
+    EXPECT_EQ(ReadClimateTable(ThreeSites(), path).checks, outcome.checks);
+    Workspace clean = ThreeSites();
+    const std::string cleanPath = WriteTemp("climate_clean.csv", ",T\nA,-1\nB,-2\nC,-3\n");
+    EXPECT_TRUE(ImportClimateTable(clean, cleanPath, {}).checks.empty());
+
+    // A number-labelled table with a text label: kept as written, so the name check sees
+    // the difference, and reported.
+    Workspace numbered;
+    numbered.refSiteCount = 3;
+    numbered.refSiteLabels = {"", "1", "2", "3"};
+    const ClimateReadOutcome read =
+        ReadClimateTable(numbered, WriteTemp("climate_label.csv", ",T\n1,5\n2x,6\n3,7\n"));
+    ASSERT_TRUE(read.ok);
+    EXPECT_EQ(read.mismatchedSites, std::vector<int>{2});
+    EXPECT_EQ(read.table.siteNames[2], "2x");
+    ASSERT_EQ(read.checks.size(), 2u);
+    EXPECT_EQ(read.checks[1],
+              "1 site label is text in a table labelled by numbers: \"2x\" (data row 2)");
+
+    std::string utf16 = "\xFF\xFE";
+    for (const char c : std::string(",T\r\nA,1\r\nB,2\r\nC,3\r\n")) utf16 += std::string{c, '\0'};
+    const std::string utf16Path = WriteTemp("climate_utf16.csv", utf16);
+    for (const auto style : {ClimateImportStyle::Reconstruction, ClimateImportStyle::Correlation}) {
+        ws = ThreeSites();
+        const ImportOutcome refused = ImportClimateTable(ws, utf16Path, {}, style);
+        EXPECT_FALSE(refused.ok);
+        EXPECT_EQ(refused.messages, std::vector<std::string>{kUtf16Message});
+        EXPECT_NE(refused.reason.find("byte order mark"), std::string::npos);
+        ExpectNoClimate(ws);
+    }
+}
+
 // A table of `params` parameters over the three sites, text or number labels.
 std::string WideTable(int params, bool textLabels)
 {

@@ -34,9 +34,9 @@ Workspace Pairs(const std::vector<std::vector<std::pair<double, double>>>& colum
     return ws;
 }
 
-// Observed 0 .. 10 in bins of width 1. Residuals 1, 0, -1, 0.5 in bins 1, 3, 6, 8; the top
-// bin holds 9.5 (residual -1) and the maximum 10 (residual -3), mean -2. The site without an
-// estimate, observed at 100, counts nowhere.
+// Observed 0 .. 10 in bins of width 1. Residuals 1, 0, -1, 0.5 in bins 1, 3, 5 (5 is an edge,
+// which belongs to the lower bin), 8; the top bin holds 9.5 (residual -1) and the maximum 10
+// (residual -3), mean -2. The site without an estimate, observed at 100, counts nowhere.
 const std::vector<std::pair<double, double>> kWorked = {{1, 0},   {2.5, 2.5}, {4, 5}, {-9999, 100},
                                                         {8, 7.5}, {8.5, 9.5}, {7, 10}};
 
@@ -64,6 +64,29 @@ TEST(ErrorSummaryTest, LargestBinMeanKeepsItsSign)
     const ErrorModelSummary shifted =
         SummariseErrorModel(Pairs({{{13, 10}, {9.9, 10.9}, {9.6, 11.1}, {20, 20}}}), 1);
     EXPECT_DOUBLE_EQ(shifted.maxBias, -1.5);
+}
+
+TEST(ErrorSummaryTest, BinsAreCutAsRDoes)
+{
+    // 0 .. 10: the sites at 2 and 3 lie on inner edges and belong to the bins below them,
+    // (1, 2] and (2, 3]; the lowest bin holds 0 itself.
+    const ErrorModelSummary onEdges =
+        SummariseErrorModel(Pairs({{{0, 0}, {1.5, 1.5}, {6, 2}, {3, 2.5}, {-3, 3}, {10, 10}}}), 1);
+    // (1, 2]: 0 and 4, mean 2; (2, 3]: 0.5 and -6, mean -2.75. Edges that went up instead
+    // would give (2, 3] = {4, 0.5} and (3, 4] = {-6}.
+    EXPECT_DOUBLE_EQ(onEdges.maxBias, -2.75);
+
+    // Edges are low + j * ((high - low) / 10) as R's seq() makes them. Over -14.9 .. 27.1 the
+    // third is -2.299999999999999, so the observed -2.3 belongs to the third bin; computed as
+    // low + j * (high - low) / 10 it would be -2.3000000000000007 and the site would move up.
+    const ErrorModelSummary rounding = SummariseErrorModel(Pairs({{{-14.9, -14.9},
+                                                                   {1.7, -2.3},
+                                                                   {-2.35, -2.35},
+                                                                   {-2.25, -2.25},
+                                                                   {-2.2, -2.2},
+                                                                   {27.1, 27.1}}}),
+                                                           1);
+    EXPECT_NEAR(rounding.maxBias, 2, 1e-12);
 }
 
 TEST(ErrorSummaryTest, UndefinedFiguresAreNan)
