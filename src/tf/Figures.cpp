@@ -46,13 +46,11 @@ double SquaredCorrelation(const std::vector<double>& x, const std::vector<double
 
 int BiasBin(double v, double low, double high)
 {
+    // Each edge is computed as the bins are defined and compared with the value itself, so a
+    // value that lies on an edge is found there whatever a division would have rounded to.
     const double width = (high - low) / kBins;
-    // The edge a value is compared with is computed as the bins are defined, so a value that
-    // lies on an edge is found there whatever the division would have rounded to.
-    int bin = static_cast<int>(std::floor((v - low) / width));
-    bin = std::clamp(bin, 0, kBins - 1);
-    while (bin > 0 && v <= low + bin * width) --bin;
-    while (bin < kBins - 1 && v > low + (bin + 1) * width) ++bin;
+    int bin = 0;
+    while (bin < kBins - 1 && !(v <= low + (bin + 1) * width)) ++bin;
     return bin;
 }
 
