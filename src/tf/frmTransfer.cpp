@@ -18,6 +18,7 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTableWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <cerrno>
 #include <chrono>
@@ -163,9 +164,13 @@ void frmTransfer::BuildControls()
     TablePerformance->verticalHeader()->setVisible(false);
     TablePerformance->setEditTriggers(QAbstractItemView::NoEditTriggers);
     TablePerformance->setSelectionBehavior(QAbstractItemView::SelectRows);
-    TablePerformance->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    // Columns as wide as their contents, the last taking what is left; a narrow window
+    // scrolls the table rather than cutting its numbers.
+    TablePerformance->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    TablePerformance->horizontalHeader()->setStretchLastSection(true);
     PictureCurves = new PictureBox;
     PictureCurves->setMinimumHeight(220);
+    PictureCurves->installEventFilter(this);
     LabelSignificance = new QLabel;
     LabelSignificance->setWordWrap(true);
     auto* right = new QVBoxLayout;
@@ -403,10 +408,12 @@ void frmTransfer::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
-void frmTransfer::resizeEvent(QResizeEvent* event)
+bool frmTransfer::eventFilter(QObject* watched, QEvent* event)
 {
-    QMainWindow::resizeEvent(event);
-    DrawCurves();
+    // The curves are drawn for the panel's size: once it has settled after a resize, again.
+    if (watched == PictureCurves && event->type() == QEvent::Resize)
+        QTimer::singleShot(0, this, [this] { DrawCurves(); });
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void frmTransfer::Save(const char* title, const char* name,

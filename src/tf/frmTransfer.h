@@ -99,7 +99,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 signals:
     // The run ended (finished, cancelled or refused); for tests and the status line.

@@ -147,7 +147,8 @@ void frmTransfer::FillTable()
     }
     if (suggestedRow >= 0) {
         TablePerformance->selectRow(suggestedRow);
-        TablePerformance->scrollToItem(TablePerformance->item(suggestedRow, 0));
+        TablePerformance->scrollToItem(TablePerformance->item(suggestedRow, 0),
+                                        QAbstractItemView::PositionAtCenter);
     }
 }
 

@@ -1,6 +1,7 @@
 // The transfer-function window on real data, driven with scripted dialogs, saved as a PNG.
 //   tarvex-transfer-shots OUT.png REFERENCE FOSSIL|- CLIMATE PARAMETER
 //                         (hblock KM LOCATIONS | bootstrap N) [SECONDS]
+// TARVEX_SHOT_SIZE=WxH in the environment sets the window's size.
 // The window stays on screen SECONDS more (default 0) so a screenshot of the display can be
 // taken under a virtual X server as well.
 #include <QApplication>
@@ -51,7 +52,12 @@ int main(int argc, char** argv)
     r.Combo1->setCurrentText(argv[5]);
     r.mnuTransfer->trigger();
     frmTransfer& t = app.transfer();
-    t.resize(1300, 820);
+    // TARVEX_SHOT_SIZE=WxH resizes the window; otherwise it keeps its default size.
+    const QByteArray size = qgetenv("TARVEX_SHOT_SIZE");
+    if (!size.isEmpty()) {
+        const QList<QByteArray> wh = size.split('x');
+        if (wh.size() == 2) t.resize(wh[0].toInt(), wh[1].toInt());
+    }
     t.CheckTolerance->setChecked(true);
     int next = 8;
     if (mode == "hblock") {
