@@ -1,6 +1,7 @@
 #include "app/ParallelFor.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <thread>
 
 #ifdef _OPENMP
@@ -8,6 +9,23 @@
 #endif
 
 namespace tarvex {
+
+namespace {
+
+#ifdef TARVEX_DEFAULT_WAIT_POLICY
+// A thread that waits for the next loop sleeps instead of spinning: on a machine whose cores
+// are busy with other work, spinning threads only take time from the ones that work (two of
+// them ran slower than one). An OMP_WAIT_POLICY or GOMP_SPINCOUNT of the user's wins. The
+// runtime reads the environment once, in a constructor of its own; the build links it into
+// the program, where constructors of priority 101 run before the unprioritised ones.
+[[gnu::constructor(101)]] void DefaultToPassiveWaiting()
+{
+    if (std::getenv("OMP_WAIT_POLICY") || std::getenv("GOMP_SPINCOUNT")) return;
+    setenv("OMP_WAIT_POLICY", "PASSIVE", 0);
+}
+#endif
+
+}  // namespace
 
 int ThreadsFor(double operations)
 {

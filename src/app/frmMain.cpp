@@ -14,17 +14,17 @@
 #include <cmath>
 
 #include "app/App.h"
-#include "calib/frmCalib.h"
-#include "settings/frmColor.h"
-#include "mat/frmMAT.h"
 #include "app/frmAbout1.h"
+#include "calib/frmCalib.h"
 #include "data/NumberText.h"
 #include "data/ReferenceImport.h"
 #include "data/TableChecks.h"
 #include "diagram/DiagramLayout.h"
 #include "diagram/frmDiagram.h"
 #include "eof/frmCorrelVar.h"
+#include "mat/frmMAT.h"
 #include "settings/ColourScheme.h"
+#include "settings/frmColor.h"
 #include "ui/Dialogs.h"
 #include "ui/PictureBox.h"
 #include "ui/PictureExport.h"
@@ -166,7 +166,7 @@ void frmMain::ConnectControls()
                                                                 {Picture2[0], mnuFig2L},
                                                                 {Picture2[1], mnuFig2R}}};
     const char* const exportNames[4] = {"taxa-plot.svg", "taxa-plot-right.svg", "site-plot.svg",
-                                         "site-plot-right.svg"};
+                                        "site-plot-right.svg"};
     for (std::size_t i = 0; i < popups.size(); ++i)
         AddExportPicture(*popups[i].second, *popups[i].first, app_.dialogs(), exportNames[i]);
     for (const auto& [picture, menu] : popups) {
@@ -210,7 +210,7 @@ void frmMain::ImportReferenceData()
     Timer1->stop();
 
     const std::optional<std::string> path =
-        app_.dialogs().OpenFile("Import reference data", kDataFileFilter);
+        app_.dialogs().OpenFile(this, "Import reference data", kDataFileFilter);
     ImportOutcome outcome;
     if (!path) {
         outcome = CancelledReferenceImport();
@@ -220,7 +220,8 @@ void frmMain::ImportReferenceData()
     }
 
     if (!outcome.ok) {
-        for (const std::string& message : outcome.messages) app_.dialogs().Warn(message, "Error");
+        for (const std::string& message : outcome.messages)
+            app_.dialogs().Warn(this, message, "Error");
         RestartRotationIfWanted();
         return;
     }
@@ -246,7 +247,7 @@ void frmMain::ImportReferenceData()
     // The table is in; what the checks found is said before the pre-treatment is chosen,
     // where converting to percentages is one of the answers.
     if (!outcome.checks.empty())
-        app_.dialogs().Warn(TableCheckMessage(outcome.checks), kTableCheckTitle);
+        app_.dialogs().Warn(this, TableCheckMessage(outcome.checks), kTableCheckTitle);
 
     app_.correlVar().show();
     app_.correlVar().raise();

@@ -116,8 +116,9 @@ public:
     // The save-file dialog, the file text and the atomic write shared by every result file
     // the program saves; refused before the dialog when there are no EOF results, and a
     // failure is reported in a message box. makeText reports through its flag whether every
-    // number of the text is finite; a file that is not is never written.
-    void SaveText(const std::string& title, int progressMaximum,
+    // number of the text is finite; a file that is not is never written. The dialogs belong
+    // to opener, the window whose command saves.
+    void SaveText(QWidget* opener, const std::string& title, int progressMaximum,
                   const std::function<std::string(const ProgressFn&, bool*)>& makeText,
                   const std::string& suggestedName = "");
 

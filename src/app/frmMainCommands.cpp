@@ -72,7 +72,7 @@ void frmMain::ImportFossilData()
     Workspace& ws = app_.ws();
     Timer1->stop();
     const std::optional<std::string> path =
-        app_.dialogs().OpenFile("Import fossil data", kDataFileFilter);
+        app_.dialogs().OpenFile(this, "Import fossil data", kDataFileFilter);
     if (!path) {
         RestartRotationIfWanted();
         return;
@@ -85,7 +85,7 @@ void frmMain::ImportFossilData()
         const auto asker = [this](const char* title) {
             return [this, title](const std::string& question) {
                 QApplication::setOverrideCursor(Qt::ArrowCursor);
-                const bool yes = app_.dialogs().AskYesNo(question, title);
+                const bool yes = app_.dialogs().AskYesNo(this, question, title);
                 QApplication::restoreOverrideCursor();
                 return yes;
             };
@@ -94,7 +94,8 @@ void frmMain::ImportFossilData()
         QApplication::restoreOverrideCursor();
     }
     if (!outcome.ok) {
-        for (const std::string& message : outcome.messages) app_.dialogs().Warn(message, "Error");
+        for (const std::string& message : outcome.messages)
+            app_.dialogs().Warn(this, message, "Error");
         RestartRotationIfWanted();
         return;
     }
@@ -117,7 +118,7 @@ void frmMain::ImportFossilData()
     Command8->setEnabled(ws.eofDone && ws.projectionDone);
     RestartRotationIfWanted();
     if (!outcome.checks.empty())
-        app_.dialogs().Warn(TableCheckMessage(outcome.checks), kTableCheckTitle);
+        app_.dialogs().Warn(this, TableCheckMessage(outcome.checks), kTableCheckTitle);
 }
 
 void frmMain::DoProjection()
@@ -136,17 +137,18 @@ void frmMain::DoProjection()
     for (QRadioButton* option : Option5) option->setEnabled(true);
 }
 
-void frmMain::SaveText(const std::string& title, int progressMaximum,
+void frmMain::SaveText(QWidget* opener, const std::string& title, int progressMaximum,
                        const std::function<std::string(const ProgressFn&, bool*)>& makeText,
                        const std::string& suggestedName)
 {
     // The save menus are there from the reference import on, while the pre-treatment dialog
     // may still be open; without the analysis there is nothing to save.
     if (!HasEofResults(app_.ws())) {
-        app_.dialogs().Warn(kNoEofResultsMessage, "Error");
+        app_.dialogs().Warn(opener, kNoEofResultsMessage, "Error");
         return;
     }
-    const std::optional<std::string> path = app_.dialogs().SaveFile(title, kDataFileFilter, suggestedName);
+    const std::optional<std::string> path =
+        app_.dialogs().SaveFile(opener, title, kDataFileFilter, suggestedName);
     if (!path) return;
     BeginProgress(progressMaximum);
     bool allFinite = true;
@@ -156,43 +158,47 @@ void frmMain::SaveText(const std::string& title, int progressMaximum,
     const bool written = allFinite && WriteFileAtomically(*path, text, &reason);
     EndProgress();
     if (!allFinite)
-        app_.dialogs().Warn(std::string(kNonFiniteResultsMessage) + "\n" + *path, "Error");
+        app_.dialogs().Warn(opener, std::string(kNonFiniteResultsMessage) + "\n" + *path, "Error");
     else if (!written)
-        app_.dialogs().Warn("The file could not be written:\n" + *path + "\n\n" + reason, "Error");
+        app_.dialogs().Warn(opener, "The file could not be written:\n" + *path + "\n\n" + reason,
+                            "Error");
 }
 
 void frmMain::SaveLoading()
 {
     const Workspace& ws = app_.ws();
-    SaveText("Save loadings", ws.basisRowCount + ws.taxonCount,
-             [&ws](const ProgressFn& progress, bool* allFinite) {
-                 return LoadingFileText(ws, DateTimeText(std::time(nullptr)), progress, allFinite);
-             },
-                 "loading.csv");
+    SaveText(
+        this, "Save loadings", ws.basisRowCount + ws.taxonCount,
+        [&ws](const ProgressFn& progress, bool* allFinite) {
+            return LoadingFileText(ws, DateTimeText(std::time(nullptr)), progress, allFinite);
+        },
+        "loading.csv");
 }
 
 void frmMain::sSaveScore()
 {
     const Workspace& ws = app_.ws();
     const PretreatmentChoice choice = app_.correlVar().CurrentChoice();
-    SaveText("Save reference scores", ws.refSiteCount + ws.refTaxonCount,
-             [&ws, choice](const ProgressFn& progress, bool* allFinite) {
-                 return ReferenceScoreFileText(ws, choice, DateTimeText(std::time(nullptr)),
-                                               progress, allFinite);
-             },
-                 "reference-scores.csv");
+    SaveText(
+        this, "Save reference scores", ws.refSiteCount + ws.refTaxonCount,
+        [&ws, choice](const ProgressFn& progress, bool* allFinite) {
+            return ReferenceScoreFileText(ws, choice, DateTimeText(std::time(nullptr)), progress,
+                                          allFinite);
+        },
+        "reference-scores.csv");
 }
 
 void frmMain::fSaveScore()
 {
     const Workspace& ws = app_.ws();
     const PretreatmentChoice choice = app_.correlVar().CurrentChoice();
-    SaveText("Save fossil scores", ws.fossilSampleCount,
-             [&ws, choice](const ProgressFn& progress, bool* allFinite) {
-                 return FossilScoreFileText(ws, choice, DateTimeText(std::time(nullptr)), progress,
-                                            allFinite);
-             },
-                 "fossil-scores.csv");
+    SaveText(
+        this, "Save fossil scores", ws.fossilSampleCount,
+        [&ws, choice](const ProgressFn& progress, bool* allFinite) {
+            return FossilScoreFileText(ws, choice, DateTimeText(std::time(nullptr)), progress,
+                                       allFinite);
+        },
+        "fossil-scores.csv");
 }
 
 }  // namespace tarvex

@@ -8,6 +8,7 @@
 #include <ostream>
 #include <sstream>
 
+#include "app/ParallelFor.h"
 #include "batch/BatchTransfer.h"
 #include "batch/RunRecord.h"
 #include "calib/CalibData.h"
@@ -297,7 +298,8 @@ bool BatchReconstructionStage(Workspace& ws, const BatchOptions& options, std::o
             << FigureText(ws.analogueCutoffs[1]) << "\n";
     }
     if (options.errorModel) {
-        GenerateErrorModel(ws, settings, threshold, {});
+        // Nothing after this needs the distances of every site to every other.
+        GenerateErrorModel(ws, settings, threshold, {}, false);
         for (int p = 1; p <= ws.climateParamCount; ++p) {
             const ErrorModelSummary summary = SummariseErrorModel(ws, p);
             out << "Error model, " << ws.climateParamNames[p] << ": " << summary.sites
@@ -319,9 +321,21 @@ std::vector<std::pair<std::string, std::string>> ReconstructionFiles(const Works
         files.emplace_back("analogue-quality.csv", AnalogueQualityFileText(ws, allFinite));
     }
     if (options.errorModel) {
-        for (int p = 1; p <= ws.climateParamCount; ++p)
+        // One file a parameter, written side by side.
+        const int params = std::max<int>(ws.climateParamCount, 0);
+        std::vector<std::string> scatter(static_cast<std::size_t>(params));
+        std::vector<char> finite(static_cast<std::size_t>(params), 1);
+        ParallelFor(params, ThreadsFor(100.0 * params * std::max<int>(ws.refSiteCount, 0)),
+                    [&](int i) {
+                        bool ok = true;
+                        scatter[static_cast<std::size_t>(i)] = ScatterFileText(ws, i + 1, {}, &ok);
+                        finite[static_cast<std::size_t>(i)] = ok;
+                    });
+        for (int p = 1; p <= params; ++p) {
             files.emplace_back("scatter-" + std::to_string(p) + ".csv",
-                               ScatterFileText(ws, p, {}, allFinite));
+                               std::move(scatter[static_cast<std::size_t>(p - 1)]));
+            if (allFinite && !finite[static_cast<std::size_t>(p - 1)]) *allFinite = false;
+        }
         files.emplace_back("error-model-summary.csv", ErrorModelSummaryFileText(ws, allFinite));
     }
     return files;
@@ -515,9 +529,10 @@ bool BatchWriteStage(const Workspace& ws, const BatchOptions& options, const std
     bool allFinite = true;
     std::vector<std::pair<std::string, std::string>> files;
     if (!options.referencePath.empty() && !options.transferOnly) {
-        files = {{"loading.csv", LoadingFileText(ws, dateTime, {}, &allFinite)},
-                 {"reference-scores.csv",
-                  ReferenceScoreFileText(ws, options.choice, dateTime, {}, &allFinite)}};
+        // Put in place, not copied: the score file alone can be many megabytes.
+        files.emplace_back("loading.csv", LoadingFileText(ws, dateTime, {}, &allFinite));
+        files.emplace_back("reference-scores.csv",
+                           ReferenceScoreFileText(ws, options.choice, dateTime, {}, &allFinite));
         if (!options.fossilPath.empty()) {
             files.emplace_back("fossil-scores.csv",
                                FossilScoreFileText(ws, options.choice, dateTime, {}, &allFinite));

@@ -20,6 +20,7 @@
 #include "calib/frmOutPut2.h"
 #include "data/NumberText.h"
 #include "mat/frmMAT.h"
+#include "settings/frmColor.h"
 #include "settings/frmPrintSetup.h"
 #include "ui/Dialogs.h"
 #include "ui/PictureBox.h"
@@ -325,6 +326,9 @@ void frmCalib::CloseSecondaryWindows()
     if (about_) about_->hide();
     for (frmCC* d : {static_cast<frmCC*>(cc1_.get()), static_cast<frmCC*>(cc2_.get())})
         if (d) d->CloseDialog();
+    // The colour settings close as their "OK" does, keeping what was set; whichever window
+    // opened them, they go with the calibration module.
+    if (app_.colourLoaded() && app_.colour().isVisible()) app_.colour().accept();
     CloseChart();
 }
 
@@ -341,6 +345,8 @@ void frmCalib::Unload()
     unloaded_ = true;
     CloseSecondaryWindows();
     ClosePrintOptions();
+    // The matrix files of a returned result still report this window's smoothing.
+    if (app_.matLoaded()) app_.mat().KeepCalibrationSmoothing(Slider3->value(), Slider4->value());
     app_.ws().calibWindowOpen = false;
     app_.UnloadCalib();
 }

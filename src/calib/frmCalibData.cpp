@@ -61,7 +61,7 @@ void frmCalib::TransferData()
         UpdateCommands();
         Command3->setFocus();
     }
-    for (const std::string& w : status.warnings) app_.dialogs().Warn(w, "Meridan 3.0");
+    for (const std::string& w : status.warnings) app_.dialogs().Warn(this, w, "Meridan 3.0");
 }
 
 void frmCalib::ShowPairLabels(int ds)
@@ -91,7 +91,7 @@ void frmCalib::ImportPairs(int ds)
     if (busy_) return;
     const auto i = static_cast<std::size_t>(ds);
     const std::optional<std::string> path = app_.dialogs().OpenFile(
-        ds == 0 ? "Import Vrec-Vest file" : "Import Vest-Vobs file", kDataFileFilter);
+        this, ds == 0 ? "Import Vrec-Vest file" : "Import Vest-Vobs file", kDataFileFilter);
     if (!path) {
         if (ds == 1) Command1[1]->setFocus();
         return;
@@ -100,7 +100,7 @@ void frmCalib::ImportPairs(int ds)
     const calib::CalibStatus status = calib::ImportPairFile(*path, ds, next);
     if (!status.ok) {
         // Nothing read is kept: the data set and every figure stay as they were.
-        app_.dialogs().Warn(status.error + "\n" + *path, "Error");
+        app_.dialogs().Warn(this, status.error + "\n" + *path, "Error");
         return;
     }
     lastFileName_ = *path;
@@ -142,9 +142,9 @@ void frmCalib::ImportPairs(int ds)
         UpdateCommands();
         Command3->setFocus();
     }
-    for (const std::string& w : status.warnings) app_.dialogs().Warn(w, "Meridan 3.0");
+    for (const std::string& w : status.warnings) app_.dialogs().Warn(this, w, "Meridan 3.0");
     if (!status.checks.empty())
-        app_.dialogs().Warn(TableCheckMessage(status.checks), kTableCheckTitle);
+        app_.dialogs().Warn(this, TableCheckMessage(status.checks), kTableCheckTitle);
 }
 
 // ---- Scatter figures ----
@@ -234,7 +234,7 @@ bool frmCalib::ValidateRange(bool quiet)
     Workspace& ws = app_.ws();
     calib::RangeStatus status = calib::ValidateRange(ws, Text(Text1), Text(Text2));
     if (status == calib::RangeStatus::Invalid && !quiet) {
-        app_.dialogs().Warn(calib::kInvalidRangeMessage, "Error");
+        app_.dialogs().Warn(this, calib::kInvalidRangeMessage, "Error");
         RestoreRange();
         status = calib::ValidateRange(ws, Text(Text1), Text(Text2));
     }

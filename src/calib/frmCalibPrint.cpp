@@ -113,12 +113,12 @@ void frmCalib::DrawPrintout(Surface& page)
         int figure;
         int slot;
         float weight;
-    } models[] = {{3, calib::kErrorModel, perRange},
-                  {4, calib::kJointModel, perRange},
-                  {5, calib::kSmoothedModel,
-                   (2.5f / static_cast<float>(Slider3->value())) * perRange},
-                  {6, calib::kRowNormalised, 20.0f},
-                  {7, calib::kProbability, 20.0f}};
+    } models[] = {
+        {3, calib::kErrorModel, perRange},
+        {4, calib::kJointModel, perRange},
+        {5, calib::kSmoothedModel, (2.5f / static_cast<float>(Slider3->value())) * perRange},
+        {6, calib::kRowNormalised, 20.0f},
+        {7, calib::kProbability, 20.0f}};
     for (const auto& m : models) {
         if (!stages_.drawn[m.figure] || ws.calibMatrices.size() != 9) continue;
         double l, t, w, h;
@@ -144,41 +144,55 @@ void frmCalib::DrawPrintout(Surface& page)
         page.SetCurrentX(X(kFigureLeft[n - 1]) - c * static_cast<double>(lowText.size()) / 2);
         page.Print(lowText);
         page.SetCurrentY(labelTop);
-        page.SetCurrentX(X(kFigureLeft[n - 1] + kBox) - c * static_cast<double>(highText.size()) / 2);
+        page.SetCurrentX(X(kFigureLeft[n - 1] + kBox) -
+                         c * static_cast<double>(highText.size()) / 2);
         page.Print(highText);
     }
+
+    // A caption with its value, one line; a value the window does not have (no second data
+    // set, a generated model, no file behind a transferred data set) leaves its line out
+    // rather than printing the caption alone.
+    const auto printValue = [&page](const std::string& caption, const std::string& value) {
+        if (!value.empty()) page.Print(caption + value);
+    };
 
     // The figures of the fit beside figure 8.
     page.SetCurrentX(X(kFigureLeft[5] + 100));
     page.SetCurrentY(Y(kFigureTop[6] + 100));
-    for (const std::string& line :
-         {"N1 = " + Text(Label12[0]), "N2 = " + Text(Label12[1]), "R1 = " + Text(Label13[0]),
-          "R2 = " + Text(Label13[1])})
-        page.Print(line);
-    if (Check1->isChecked())
-        for (const std::string& line :
-             {std::string("Fitting line:"), Text(Label17), "Std. Dev. = " + Text(Label19)})
-            page.Print(line);
+    printValue("N1 = ", Text(Label12[0]));
+    printValue("N2 = ", Text(Label12[1]));
+    printValue("R1 = ", Text(Label13[0]));
+    printValue("R2 = ", Text(Label13[1]));
+    if (Check1->isChecked()) {
+        page.Print("Fitting line:");
+        printValue("", Text(Label17));
+        printValue("Std. Dev. = ", Text(Label19));
+    }
 
-    // Where the data came from and the settings, under the figures.
+    // Where the data came from and the settings, under the figures: one group of lines per
+    // figure and one for the settings, with an empty line between groups.
     page.SetCurrentX(X(kFigureLeft[0]));
     page.SetCurrentY(Y(kFigureTop[6] + 1.2 * kBox));
+    for (int ds = 0; ds < 2; ++ds) {
+        const auto i = static_cast<std::size_t>(ds);
+        page.Print("Figure " + std::to_string(ds + 1));
+        printValue("File: ", Text(Label21[i]));
+        printValue("X: ", Text(Label14[i]));
+        printValue("Y: ", Text(Label15[i]));
+        page.Print(" ");
+    }
     const std::string enhancement = FormatNumber(static_cast<double>(ws.zEnhancement) * 100);
-    for (const std::string& line :
-         {std::string("Figure 1"), "File: " + Text(Label21[0]), "X: " + Text(Label14[0]),
-          "Y: " + Text(Label15[0]), std::string("Figure 2"), "File: " + Text(Label21[1]),
-          "X: " + Text(Label14[1]), "Y: " + Text(Label15[1]), std::string(),
-          "Smoothing level:  " + Text(Label7) + " %",
-          "Confidence coefficient 1:  " + Text(Label4[0]) + " %",
-          "Confidence coefficient 2:  " + Text(Label4[1]) + " %",
-          "Z-axis enhancement:  " + enhancement + " %"})
-        page.Print(line.empty() ? " " : line);
+    for (const std::string& line : {"Smoothing level:  " + Text(Label7) + " %",
+                                    "Confidence coefficient 1:  " + Text(Label4[0]) + " %",
+                                    "Confidence coefficient 2:  " + Text(Label4[1]) + " %",
+                                    "Z-axis enhancement:  " + enhancement + " %"})
+        page.Print(line);
 }
 
 void frmCalib::PrintWindow()
 {
     if (busy_) return;
-    PrintOnePage(app_.dialogs(), [this](PrintPage& page) { DrawPrintout(page); });
+    PrintOnePage(app_.dialogs(), this, [this](PrintPage& page) { DrawPrintout(page); });
 }
 
 }  // namespace tarvex

@@ -211,7 +211,7 @@ calib::ChainSettings frmCalib::Settings() const
 
 void frmCalib::Refuse(const std::string& message)
 {
-    app_.dialogs().Warn(message, "Error");
+    app_.dialogs().Warn(this, message, "Error");
 }
 
 void frmCalib::BeginBusy()
@@ -425,12 +425,12 @@ void frmCalib::SaveMatrix()
 {
     if (busy_) return;
     if (!stages_.drawn[8]) {
-        app_.dialogs().Warn("There is no calibration result to save yet: press \"Start\" first.",
-                            "Error");
+        app_.dialogs().Warn(
+            this, "There is no calibration result to save yet: press \"Start\" first.", "Error");
         return;
     }
     const std::optional<std::string> path =
-        app_.dialogs().SaveFile("Save matrix", kDataFileFilter, "calibration.csv");
+        app_.dialogs().SaveFile(this, "Save matrix", kDataFileFilter, "calibration.csv");
     if (!path) return;
     Workspace& ws = app_.ws();
     BeginBusy();
@@ -443,7 +443,8 @@ void frmCalib::SaveMatrix()
                                  static_cast<float>(Val(Text(Label4[1]))), &reason);
     EndBusy();
     if (!written)
-        app_.dialogs().Warn("The file could not be written:\n" + *path + "\n\n" + reason, "Error");
+        app_.dialogs().Warn(this, "The file could not be written:\n" + *path + "\n\n" + reason,
+                            "Error");
 }
 
 void frmCalib::Return()

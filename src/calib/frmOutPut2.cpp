@@ -371,7 +371,7 @@ void frmOutPut2::SectionChanged()
         RedrawOverlays();
         DrawColourLegend();
     } catch (const std::exception&) {
-        app_.dialogs().Warn("Interpolation failed", "Error");
+        app_.dialogs().Warn(this, "Interpolation failed", "Error");
         {
             const QSignalBlocker b(Slider1);
             Slider1->setValue(0);
@@ -411,7 +411,7 @@ void frmOutPut2::SaveMatrixClicked()
     frmCalib* c = Calib();
     if (!c) return;
     const std::optional<std::string> path =
-        app_.dialogs().SaveFile("Save Matrix", kDataFileFilter, "calibration.csv");
+        app_.dialogs().SaveFile(this, "Save Matrix", kDataFileFilter, "calibration.csv");
     if (!path) return;
     Workspace& ws = app_.ws();
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -423,7 +423,8 @@ void frmOutPut2::SaveMatrixClicked()
         static_cast<float>(Val(c->Label4[1]->text().toStdString())), &reason);
     QApplication::restoreOverrideCursor();
     if (!written)
-        app_.dialogs().Warn("The file could not be written:\n" + *path + "\n\n" + reason, "Error");
+        app_.dialogs().Warn(this, "The file could not be written:\n" + *path + "\n\n" + reason,
+                            "Error");
 }
 
 void frmOutPut2::PrintOptionsClicked()
@@ -435,7 +436,7 @@ void frmOutPut2::PrintOptionsClicked()
 
 void frmOutPut2::PrintClicked()
 {
-    PrintOnePage(app_.dialogs(), [this](PrintPage& page) { PrintChart(page, 500, 1000); });
+    PrintOnePage(app_.dialogs(), this, [this](PrintPage& page) { PrintChart(page, 500, 1000); });
 }
 
 // ---- What the chart reads ----

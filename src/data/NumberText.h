@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -33,6 +34,13 @@ bool IsNumber(std::string_view text);
 // back finite: the few largest doubles, which would round up past the largest double, are cut
 // towards zero instead (DBL_MAX gives 1.79769313486231E+308).
 std::string FormatNumber(double v);
+
+// The room FormatNumberTo needs: the longest text is "-1.23456789012345E-308" (22), and the
+// bytes past the text's end up to here may be overwritten as well.
+inline constexpr std::size_t kNumberTextMax = 40;
+// The text of FormatNumber written to text (room for kNumberTextMax characters, no NUL
+// added); returns its length. For writers that append hundreds of thousands of numbers.
+std::size_t FormatNumberTo(double v, char* text);
 
 // The same for single precision: at most 7 significant digits, exponent form from decimal
 // exponent 7 up (12345678 -> "1.234568E+07") and from -5 down.

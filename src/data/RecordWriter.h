@@ -3,6 +3,7 @@
 #include <ctime>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "data/AtomicFile.h"
 
@@ -18,11 +19,20 @@ public:
     // out, its field empty, and AllFinite() turns false: such a file is not to be written.
     RecordWriter& Number(double value);
     RecordWriter& Single(float value);
+    // Number() for values[0 .. count-1], appended in larger pieces.
+    RecordWriter& Numbers(const double* values, int count);
     RecordWriter& Integer(long value);
     RecordWriter& Empty();
     void EndRecord();
+    // Room for a text of this many bytes in all, so a long file is not copied as it grows.
+    void Reserve(std::size_t bytes) { out_.reserve(bytes); }
 
     const std::string& str() const { return out_; }
+    // The text handed over without a copy (megabytes for a large table); the writer is left
+    // empty.
+    std::string Take() { return std::move(out_); }
+    // Appends the whole records another writer holds, and its finding on the numbers.
+    RecordWriter& Append(const RecordWriter& records);
     bool AllFinite() const { return allFinite_; }
 
 private:

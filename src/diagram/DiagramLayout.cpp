@@ -92,6 +92,12 @@ float SampleAxis::Y(int sample) const
     return YOfPosition(depths_[sample]);
 }
 
+float SampleAxis::WindowY(int first, int width, double position) const
+{
+    if (depthSpacing_) return YOfPosition(position);
+    return static_cast<float>(10 * (first + (width - 1) / 2.0));
+}
+
 std::vector<float> SampleAxis::ClusterPositions() const
 {
     std::vector<float> p(static_cast<std::size_t>(samples_) + 1, 0.0f);

@@ -56,6 +56,11 @@ public:
     float YOfPosition(double position) const;
     // The starting cluster positions of the zonation: sample numbers, or depths.
     std::vector<float> ClusterPositions() const;
+    // The axis position of a smoothing window over the samples first .. first + width - 1
+    // whose mean position (sample number, or depth for number labels) is position. On an axis
+    // that fell back to equal spacing the depths place nothing, so the window stands at the
+    // mean of its samples' places instead.
+    float WindowY(int first, int width, double position) const;
 
     // Where the cursor's grab zone is centred for the current sample: 10 x the sample under
     // equal spacing, 10 x the 16-bit rounding of Y / 10 under depth spacing.

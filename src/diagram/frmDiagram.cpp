@@ -257,11 +257,11 @@ void frmDiagram::SaveEOF()
     const Workspace& ws = app_.ws();
     const int eof = ws.diagramEof;
     if (!EofSequenceReady(ws, eof)) {
-        app_.dialogs().Warn(kNoEofResultsMessage, "Error");
+        app_.dialogs().Warn(this, kNoEofResultsMessage, "Error");
         return;
     }
     app_.main().SaveText(
-        "Save EOF-" + std::to_string(eof), ws.fossilSampleCount,
+        this, "Save EOF-" + std::to_string(eof), ws.fossilSampleCount,
         [&ws, eof](const ProgressFn& progress, bool* allFinite) {
             return EofSequenceFileText(ws, eof, progress, allFinite);
         },
@@ -272,11 +272,11 @@ void frmDiagram::SaveAllEOF()
 {
     const Workspace& ws = app_.ws();
     if (!EofSequenceReady(ws, ws.fossilTaxonCount)) {
-        app_.dialogs().Warn(kNoEofResultsMessage, "Error");
+        app_.dialogs().Warn(this, kNoEofResultsMessage, "Error");
         return;
     }
     app_.main().SaveText(
-        "Save all EOFs", ws.fossilSampleCount,
+        this, "Save all EOFs", ws.fossilSampleCount,
         [&ws](const ProgressFn& progress, bool* allFinite) {
             return AllEofSequenceFileText(ws, progress, allFinite);
         },

@@ -177,12 +177,12 @@ void frmDiagram::LayoutControls()
     bool warned = false;
     int grow = 0, growHeight = 0;
     if (w - fixedWidth < minPanel) {
-        app_.dialogs().Warn(kFrameTooSmall, "Error");
+        app_.dialogs().Warn(this, kFrameTooSmall, "Error");
         warned = true;
         grow = static_cast<int>(5000 / kTwipsPerPixel) - (w - fixedWidth);
     }
     if (h - fixedHeight < minPanel) {
-        if (!warned) app_.dialogs().Warn(kFrameTooSmall, "Error");
+        if (!warned) app_.dialogs().Warn(this, kFrameTooSmall, "Error");
         growHeight = static_cast<int>(3500 / kTwipsPerPixel) - (h - fixedHeight);
     }
     if (grow > 0 || growHeight > 0) {

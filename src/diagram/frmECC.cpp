@@ -19,12 +19,12 @@
 #include <algorithm>
 
 #include "app/App.h"
-#include "mat/frmMAT.h"
 #include "app/frmMain.h"
 #include "data/NumberText.h"
 #include "data/TableChecks.h"
 #include "diagram/frmDiagram.h"
 #include "mat/ClimateImport.h"
+#include "mat/frmMAT.h"
 #include "ui/Dialogs.h"
 #include "ui/PictureBox.h"
 #include "ui/PictureExport.h"
@@ -226,9 +226,9 @@ bool frmECC::ImportClimate()
     Workspace& ws = app_.ws();
     Dialogs& dialogs = app_.dialogs();
     SetScreenPointer(Pointer::Default);
-    if (!dialogs.AskYesNo("Please import climate file.", "Tarvex")) return false;
+    if (!dialogs.AskYesNo(this, "Please import climate file.", "Tarvex")) return false;
     const std::optional<std::string> path =
-        dialogs.OpenFile("Import climate data", kDataFileFilter);
+        dialogs.OpenFile(this, "Import climate data", kDataFileFilter);
     ImportOutcome outcome;
     if (!path) {
         outcome = CancelledClimateImport(ClimateImportStyle::Correlation);
@@ -236,9 +236,9 @@ bool frmECC::ImportClimate()
         SetScreenPointer(Pointer::Hourglass);
         outcome = ImportClimateTable(
             ws, *path,
-            [&dialogs](const std::string& question) {
+            [this, &dialogs](const std::string& question) {
                 SetScreenPointer(Pointer::Default);
-                const bool yes = dialogs.AskYesNo(question, "Error");
+                const bool yes = dialogs.AskYesNo(this, question, "Error");
                 SetScreenPointer(Pointer::Hourglass);
                 return yes;
             },
@@ -246,12 +246,12 @@ bool frmECC::ImportClimate()
     }
     if (!outcome.ok) {
         SetScreenPointer(Pointer::Default);
-        for (const std::string& message : outcome.messages) dialogs.Warn(message, "Error");
+        for (const std::string& message : outcome.messages) dialogs.Warn(this, message, "Error");
         return false;
     }
     if (!outcome.checks.empty()) {
         SetScreenPointer(Pointer::Default);
-        dialogs.Warn(TableCheckMessage(outcome.checks), kTableCheckTitle);
+        dialogs.Warn(this, TableCheckMessage(outcome.checks), kTableCheckTitle);
     }
     // The reconstruction window takes the new parameters as after its own import; it starts
     // no reconstruction from here.

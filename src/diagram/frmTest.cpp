@@ -2,13 +2,15 @@
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QMenu>
 #include <QHBoxLayout>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cmath>
 
 #include "app/App.h"
 #include "diagram/DiagramLayout.h"
@@ -22,6 +24,10 @@ namespace {
 
 constexpr Colour kClusteringColour = RGB(255, 0, 0);
 constexpr Colour kClassicColour = RGB(0, 0, 190);
+// Merge levels times 10 on a panel from -1 to 5: one unit left of the axis, five for the tree.
+constexpr double kClusteringDepth = 5;
+// The narrowest the dendrogram gets when the text pane widens.
+constexpr int kNarrowestDendrogram = 160;
 
 }  // namespace
 
@@ -32,6 +38,7 @@ frmTest::frmTest(App& app) : app_(app)
     // The printed lines and the dendrogram share the width through a splitter, so that the
     // wider lines of the classic clustering can be read whole.
     auto* splitter = new QSplitter(Qt::Horizontal, this);
+    splitter_ = splitter;
     splitter->setChildrenCollapsible(false);
     auto* leftPane = new QWidget(splitter);
     auto* left = new QVBoxLayout(leftPane);
@@ -57,7 +64,8 @@ frmTest::frmTest(App& app) : app_(app)
     Output->setFont(font);
     left->addWidget(Output, 1);
     Picture1 = new PictureBox(splitter);
-    Picture1->setMinimumSize(160, 120);
+    Picture1->setMinimumSize(kNarrowestDendrogram, 120);
+    Picture1->installEventFilter(this);
     splitter->addWidget(leftPane);
     splitter->addWidget(Picture1);
     splitter->setStretchFactor(0, 0);
@@ -106,6 +114,27 @@ void frmTest::Print(const std::string& line)
     Output->appendPlainText(QString::fromStdString(line));
 }
 
+void frmTest::FitOutput()
+{
+    const QFontMetrics metrics(Output->font());
+    int widest = 0;
+    for (const std::string& line : PrintedLines())
+        widest = std::max(widest, metrics.horizontalAdvance(QString::fromStdString(line)));
+    // The text, the document's margins and the cursor, the frame and the vertical scroll bar.
+    const int margins = static_cast<int>(std::ceil(2 * Output->document()->documentMargin())) +
+                        2 * Output->frameWidth() + Output->cursorWidth() + 4;
+    const int need = widest + margins + Output->verticalScrollBar()->sizeHint().width();
+    // As the pane's least width, the splitter never makes it narrower and the window's layout
+    // widens the window when both panes do not fit.
+    QWidget* pane = splitter_->widget(0);
+    pane->setMinimumWidth(need);
+    const QList<int> sizes = splitter_->sizes();
+    if (sizes.size() == 2 && sizes[0] < need)
+        splitter_->setSizes({need, std::max(sizes[0] + sizes[1] - need, kNarrowestDendrogram)});
+    Output->moveCursor(QTextCursor::End);
+    Output->ensureCursorVisible();
+}
+
 std::vector<std::string> frmTest::PrintedLines() const
 {
     std::vector<std::string> lines;
@@ -123,7 +152,8 @@ void frmTest::DrawDendrogram(const std::vector<Bracket>& brackets, double depthS
     // Depths 0..5 of a 6-unit wide panel with one unit left of the axis; a tree that reaches
     // the edge widens the panel's scale, keeping its root bracket a little inside.
     double deepest = 0;
-    for (const Bracket& b : brackets) deepest = std::max(deepest, b.depth * 5 / depthScale);
+    for (const Bracket& b : brackets)
+        deepest = std::max(deepest, static_cast<double>(b.depth) * 5 / depthScale);
     const double reach = deepest >= 5 ? 1.05 * deepest : 5;
     const double unit = depthScale / 5;
     p.SetDrawOverlay(false);
@@ -150,7 +180,7 @@ void frmTest::Redraw()
             brackets.push_back({axis.YOfPosition(m.upperPosition),
                                 axis.YOfPosition(m.lowerPosition), 10 * m.level});
         }
-        DrawDendrogram(brackets, 0.5, kClusteringColour);
+        DrawDendrogram(brackets, kClusteringDepth, kClusteringColour);
     } else if (shown_ == Shown::Classic) {
         for (std::size_t v = 1; v < zonation_.merges.size(); ++v) {
             const IssMerge& m = zonation_.merges[v];
@@ -158,8 +188,12 @@ void frmTest::Redraw()
                                 axis.YOfPosition(m.lowerPosition),
                                 static_cast<float>(m.dispersion)});
         }
-        const double total = zonation_.merges.size() > 1 ? zonation_.merges.back().dispersion : 0;
-        DrawDendrogram(brackets, total > 0 ? total : 1, kClassicColour);
+        // The tree is scaled to its largest dispersion, that of the root, whose bracket then
+        // stands a little inside the panel's right edge rather than on it.
+        double largest = 0;
+        for (const Bracket& b : brackets)
+            if (std::isfinite(b.depth)) largest = std::max(largest, static_cast<double>(b.depth));
+        DrawDendrogram(brackets, largest > 0 ? 1.05 * largest : 1, kClassicColour);
     } else {
         Picture1->SetBackColor(kWhite);
         Picture1->Cls();
@@ -174,6 +208,7 @@ void frmTest::RunClustering()
                        axis.ClusterPositions());
     Clear();
     for (std::size_t v = 1; v < state_.merges.size(); ++v) Print(ConissMergeLine(state_.merges[v]));
+    FitOutput();
     shown_ = Shown::Clustering;
     Redraw();
 }
@@ -182,6 +217,7 @@ void frmTest::ListClusterStarts()
 {
     Clear();
     for (const std::string& line : ClusterStartLines(state_)) Print(line);
+    FitOutput();
 }
 
 void frmTest::RunSplitting()
@@ -191,6 +227,7 @@ void frmTest::RunSplitting()
     for (const SplitStep& step :
          SuccessiveSplits(ws.fossilProportions, ws.fossilSampleCount, ws.fossilTaxonCount))
         Print(SplitLine(step));
+    FitOutput();
 }
 
 void frmTest::RunClassicZonation()
@@ -206,6 +243,7 @@ void frmTest::RunClassicZonation()
     for (std::size_t v = 1; v < zonation_.merges.size(); ++v)
         Print(IssMergeLine(zonation_.merges[v]));
     Print("Significant zones (broken stick): " + std::to_string(zonation_.significantZones));
+    FitOutput();
     shown_ = Shown::Classic;
     Redraw();
 
@@ -213,10 +251,10 @@ void frmTest::RunClassicZonation()
     if (ws.diagramDrawn && app_.diagramLoaded()) app_.diagram().DrawDiagram();
 }
 
-void frmTest::resizeEvent(QResizeEvent* event)
+bool frmTest::eventFilter(QObject* watched, QEvent* event)
 {
-    QWidget::resizeEvent(event);
-    Redraw();
+    if (watched == Picture1 && event->type() == QEvent::Resize) Redraw();
+    return QWidget::eventFilter(watched, event);
 }
 
 void frmTest::closeEvent(QCloseEvent* event)

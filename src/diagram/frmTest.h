@@ -9,6 +9,7 @@
 
 class QPlainTextEdit;
 class QPushButton;
+class QSplitter;
 
 class QAction;
 class QMenu;
@@ -29,8 +30,8 @@ public:
     explicit frmTest(App& app);
     ~frmTest() override;
 
-    PictureBox* Picture1 = nullptr;    // dendrogram
-    QMenu* RB = nullptr;               // its pop-up menu
+    PictureBox* Picture1 = nullptr;  // dendrogram
+    QMenu* RB = nullptr;             // its pop-up menu
     QAction* mnuCopy = nullptr;
     QPushButton* Command1 = nullptr;   // "1"
     QPushButton* Command2 = nullptr;   // "2"
@@ -50,12 +51,17 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    // The dendrogram is drawn again whenever its panel changes size (the window, the splitter,
+    // a wider text pane), so it never shows a drawing made for another width.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void Clear();
     void Print(const std::string& line);
+    // Widens the text pane (and if need be the window) so the widest printed line and the
+    // last line are shown whole.
+    void FitOutput();
     // Brackets from x = 0 to each merge's depth between the two joined clusters, on the
     // diagram's vertical axis; depthScale is the depth the panel's width is made for.
     struct Bracket {
@@ -69,6 +75,7 @@ private:
     IssZonation zonation_;
     enum class Shown { None, Clustering, Classic } shown_ = Shown::None;
     bool sizedToDiagram_ = false;
+    QSplitter* splitter_ = nullptr;
 };
 
 }  // namespace tarvex

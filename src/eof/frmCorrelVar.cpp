@@ -13,7 +13,9 @@
 
 namespace tarvex {
 
-frmCorrelVar::frmCorrelVar(App& app) : QWidget(nullptr, Qt::Dialog), app_(app)
+// The dialog is the main window's own: the window manager keeps it above the main window, so
+// a click on the main window does not bury it before its "OK".
+frmCorrelVar::frmCorrelVar(App& app) : QWidget(&app.main(), Qt::Dialog), app_(app)
 {
     setWindowTitle("Data pre-treatment for PCA");
     auto* layout = new QVBoxLayout(this);
@@ -79,7 +81,10 @@ double frmCorrelVar::Enhance(double x) const
     return tarvex::Enhance(x, CurrentChoice().enhancement);
 }
 
-void frmCorrelVar::closeEvent(QCloseEvent* event) { event->ignore(); }
+void frmCorrelVar::closeEvent(QCloseEvent* event)
+{
+    event->ignore();
+}
 
 void frmCorrelVar::OkClicked()
 {

@@ -27,10 +27,11 @@ struct SitePanels {
 // rows holds site s (1..sites) at rows[s * terms + t], t = 0..terms-1.
 SitePanels PackSitePanels(const std::vector<double>& rows, int sites, int terms);
 
-// Where a tile writes: element (r, s) at base[r * stride + s].
+// Where a tile writes: element (r, s) at base[r * stride + s - firstColumn].
 struct DistanceOutput {
     double* base = nullptr;
     std::size_t stride = 0;
+    int firstColumn = 0;
 };
 
 // D(r, s) for the targets r = firstTarget..lastTarget (target r's terms at
@@ -52,6 +53,18 @@ double PlainDistance(const double* target, const double* site, int terms, const 
 // for a rank without a site), a distance of 0 never an analogue. One pass keeps the kmax best
 // so far in order.
 void RankRow(const double* d, int sites, int kmax, float* dist, int16_t* site);
+
+// The same scan continued over the sites firstSite .. firstSite + count - 1, whose distances
+// are d[0 .. count - 1], into ranks that already hold the sites of lower numbers.
+void RankMore(const double* d, int count, int firstSite, int kmax, float* dist, int16_t* site);
+
+// The same for the columns of a tile of distances, (r, c) at tile[r * stride + c] for the rows
+// r = 1..rows (sites firstRowSite, firstRowSite + 1, ...) and the columns c = 0..width-1: the
+// rows are ranked into the ranks of each column, dist[c][1..kmax] and site[c][1..kmax], which
+// already hold only sites below firstRowSite. A distance enters column c only below
+// bound[c] as well.
+void RankColumns(const double* tile, std::size_t stride, int rows, int firstRowSite, int width,
+                 int kmax, float* const* dist, int16_t* const* site, const float* bound);
 
 }  // namespace analoguekernel
 }  // namespace tarvex

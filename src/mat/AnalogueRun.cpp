@@ -295,6 +295,155 @@ void RunFast(const Basis& basis, bool symmetric, const Recipe& recipe, int targe
         for (int r = basis.targets + 1; r <= targetCount; ++r) progress(r, targetCount);
 }
 
+namespace {
+
+// The ranks of many sites side by side, kmax to a site: site s's at s * (kmax + 1), ranks
+// 1..kmax, empty ones at distance 9999 without a site.
+struct RankLists {
+    int kmax = 0;
+    std::vector<float> dist;
+    std::vector<int16_t> site;
+
+    RankLists(int sites, int kmax_)
+        : kmax(kmax_),
+          dist(static_cast<std::size_t>(sites + 1) * (kmax_ + 1), 9999.0f),
+          site(static_cast<std::size_t>(sites + 1) * (kmax_ + 1), 0)
+    {
+    }
+    float* Dist(int s) { return dist.data() + static_cast<std::size_t>(s) * (kmax + 1); }
+    int16_t* Site(int s) { return site.data() + static_cast<std::size_t>(s) * (kmax + 1); }
+};
+
+// Puts (f, s) among ranks ordered by distance and then site number, if it belongs there. The
+// order in which candidates come then does not matter: the lists of the same site built
+// from different parts of its row combine to the ranks of the whole row.
+void MergeRank(float f, int16_t s, int kmax, float* dist, int16_t* site)
+{
+    auto before = [&](int a) { return f < dist[a] || (f == dist[a] && s < site[a]); };
+    if (!before(kmax)) return;
+    int a = kmax;
+    while (a > 1 && before(a - 1)) {
+        dist[a] = dist[a - 1];
+        site[a] = site[a - 1];
+        --a;
+    }
+    dist[a] = f;
+    site[a] = s;
+}
+
+}  // namespace
+
+void RunLeaveOneOut(const Basis& basis, const Recipe& recipe, int targetCount,
+                    Matrix<double>& values, const ProgressFn& progress)
+{
+    values.resize(targetCount, recipe.params);
+    const int sites = basis.sites;
+    const int kmax = std::max(recipe.kmax, 0);
+    const analoguekernel::SitePanels panels =
+        analoguekernel::PackSitePanels(basis.siteRows, sites, basis.terms);
+    const Tiling tiling = TilingOf(basis);
+    const std::size_t terms = static_cast<std::size_t>(basis.terms);
+    constexpr int kPanelsPerBlock = kBlockSites / kPanelSites;
+    constexpr std::size_t kStride = kBlockSites;
+
+    // Job i takes the rows of block i against the sites of blocks i and later. It owns the
+    // ranks of its rows and keeps its own ranks for the columns after its block, from the
+    // pairs the later blocks' rows do not compute; they are merged in afterwards.
+    RankLists rows(sites, kmax);
+    std::vector<RankLists> columns;
+    columns.reserve(static_cast<std::size_t>(tiling.blocks));
+    for (int i = 0; i < tiling.blocks; ++i)
+        columns.emplace_back(i + 1 < tiling.blocks ? sites - (i + 1) * kBlockSites : 0, kmax);
+    // The rows of block i as targets 1..count.
+    auto blockTargets = [&](int i) {
+        const int first = i * kBlockSites + 1;
+        const int last = std::min(sites, first + kBlockSites - 1);
+        std::vector<double> targets((static_cast<std::size_t>(last - first + 1) + 1) * terms, 0.0);
+        std::copy(basis.siteRows.begin() + static_cast<std::ptrdiff_t>(first * terms),
+                  basis.siteRows.begin() + static_cast<std::ptrdiff_t>((last + 1) * terms),
+                  targets.begin() + static_cast<std::ptrdiff_t>(terms));
+        return targets;
+    };
+    // The tile of the rows of block i (targets) against the sites of block j.
+    auto computeTile = [&](const std::vector<double>& targets, int i, int j, double* tile) {
+        const int count = std::min(sites, (i + 1) * kBlockSites) - i * kBlockSites;
+        const analoguekernel::DistanceOutput out{tile, kStride, j * kBlockSites + 1};
+        analoguekernel::DistanceTile(
+            targets, 1, count, panels, j * kPanelsPerBlock,
+            std::min(tiling.lastPanel, j * kPanelsPerBlock + kPanelsPerBlock - 1), basis.Weights(),
+            out, false);
+    };
+    // First every block against itself: each site's ranks among the sites of its own block
+    // bound what another block can still bring it. A site whose ranks are full up to distance
+    // D takes from the column ranks of the blocks before its own only what lies at D or below
+    // (at D it can still come first, by its lower number); the rest would never be merged in.
+    std::vector<float> bound(static_cast<std::size_t>(sites) + 1, 9999.0f);
+    const int threads = RunThreads(basis, true);
+    ParallelFor(tiling.blocks, threads, [&](int b) {
+        const int first = b * kBlockSites + 1;
+        const int last = std::min(sites, first + kBlockSites - 1);
+        const int count = last - first + 1;
+        std::vector<double> tile((static_cast<std::size_t>(count) + 1) * kStride);
+        computeTile(blockTargets(b), b, b, tile.data());
+        for (int r = 1; r <= count; ++r) {
+            const int s = first + r - 1;
+            analoguekernel::RankMore(tile.data() + r * kStride, count, first, kmax, rows.Dist(s),
+                                     rows.Site(s));
+            if (kmax > 0 && rows.Site(s)[kmax] != 0)
+                bound[static_cast<std::size_t>(s)] =
+                    std::nextafter(rows.Dist(s)[kmax], std::numeric_limits<float>::infinity());
+        }
+    });
+    ParallelFor(tiling.blocks, threads, [&](int i) {
+        const int first = i * kBlockSites + 1;
+        const int last = std::min(sites, first + kBlockSites - 1);
+        const int count = last - first + 1;
+        const std::vector<double> targets = blockTargets(i);
+        std::vector<double> tile((static_cast<std::size_t>(count) + 1) * kStride);
+        RankLists& mine = columns[static_cast<std::size_t>(i)];
+        std::vector<float*> columnDist(kBlockSites);
+        std::vector<int16_t*> columnSite(kBlockSites);
+        const int columnBase = (i + 1) * kBlockSites;  // column lists start after the block
+        for (int j = i + 1; j < tiling.siteBlocks; ++j) {
+            const int firstSite = j * kBlockSites + 1;
+            const int lastSite = std::min(sites, firstSite + kBlockSites - 1);
+            const int width = lastSite - firstSite + 1;
+            computeTile(targets, i, j, tile.data());
+            for (int r = 1; r <= count; ++r)
+                analoguekernel::RankMore(tile.data() + r * kStride, width, firstSite, kmax,
+                                         rows.Dist(first + r - 1), rows.Site(first + r - 1));
+            for (int c = 0; c < width; ++c) {
+                columnDist[static_cast<std::size_t>(c)] = mine.Dist(firstSite + c - columnBase);
+                columnSite[static_cast<std::size_t>(c)] = mine.Site(firstSite + c - columnBase);
+            }
+            analoguekernel::RankColumns(tile.data(), kStride, count, first, width, kmax,
+                                        columnDist.data(), columnSite.data(),
+                                        bound.data() + firstSite);
+        }
+    });
+
+    ParallelFor(tiling.blocks, threads, [&](int b) {
+        const int first = b * kBlockSites + 1;
+        const int last = std::min(sites, first + kBlockSites - 1);
+        for (int s = first; s <= last; ++s) {
+            float* dist = rows.Dist(s);
+            int16_t* site = rows.Site(s);
+            for (int i = 0; i < b; ++i) {
+                RankLists& from = columns[static_cast<std::size_t>(i)];
+                const int at = s - (i + 1) * kBlockSites;
+                for (int a = 1; a <= kmax && from.Site(at)[a] != 0; ++a)
+                    MergeRank(from.Dist(at)[a], from.Site(at)[a], kmax, dist, site);
+            }
+            ReconstructRow(dist, site, recipe, values.row(s));
+        }
+    });
+    if (progress)
+        for (int r = 1; r <= std::min(sites, targetCount); ++r) progress(r, targetCount);
+    MarkWithoutValue(values, sites + 1, recipe.params);
+    if (progress)
+        for (int r = sites + 1; r <= targetCount; ++r) progress(r, targetCount);
+}
+
 void RunPlain(const Basis& basis, bool symmetric, const Recipe& recipe, int targetCount,
               int siteCount, Matrix<double>& distances, Matrix<double>& values)
 {

@@ -54,6 +54,13 @@ struct Recipe {
 void RunFast(const Basis& basis, bool symmetric, const Recipe& recipe, int targetCount,
              int siteCount, Matrix<double>& distances, Matrix<double>& values,
              const ProgressFn& progress);
+// The error model's run (the targets are the sites) without the site-by-site matrix: every
+// pair is computed once, by the same tiles, and ranked as it comes, for the site of its row
+// and for the site of its column. The ranks of a site are the kmax best (distance in 32 bits,
+// then site number) of all its distances, which is what RunFast's ranking of the whole row
+// finds, so the values come out with the same bits; only the distances are not kept.
+void RunLeaveOneOut(const Basis& basis, const Recipe& recipe, int targetCount,
+                    Matrix<double>& values, const ProgressFn& progress);
 // The same by the plain order.
 void RunPlain(const Basis& basis, bool symmetric, const Recipe& recipe, int targetCount,
               int siteCount, Matrix<double>& distances, Matrix<double>& values);

@@ -135,11 +135,17 @@ void ReconstructClimateReference(Workspace& ws, const AnalogueSettings& settings
 }
 
 void GenerateErrorModel(Workspace& ws, const AnalogueSettings& settings, double threshold,
-                        const ProgressFn& progress)
+                        const ProgressFn& progress, bool keepDistances)
 {
     const int sites = analoguerun::UsableSites(ws, settings);
     const analoguerun::Basis basis = analoguerun::SiteBasis(ws, settings, sites);
     const int count = std::max<int>(ws.refSiteCount, 0);
+    if (!keepDistances) {
+        ws.distanceMatrix = Matrix<double>();
+        analoguerun::RunLeaveOneOut(basis, RecipeOf(ws, settings, threshold, false), count,
+                                    ws.siteReconValues, progress);
+        return;
+    }
     analoguerun::RunFast(basis, true, RecipeOf(ws, settings, threshold, false), count, count,
                          ws.distanceMatrix, ws.siteReconValues, progress);
 }

@@ -258,6 +258,18 @@ double MatrixScaleValue(const Workspace& ws, float p)
     return static_cast<double>(ws.zEnhancement) * p * R / 10.0;
 }
 
+HistogramEdgeLevels HistogramCutLevels(const Workspace& ws)
+{
+    HistogramEdgeLevels cut;
+    if (!HistogramHeld(ws)) return cut;
+    const Matrix<float>& layer1 = ws.histMatrix[1];
+    for (int level = 0; level <= ws.histLevels; ++level) {
+        if (std::fabs(layer1(0, level)) >= 1) cut.lower.push_back(level);
+        if (std::fabs(layer1(R, level)) >= 1) cut.upper.push_back(level);
+    }
+    return cut;
+}
+
 Matrix<int32_t> HistogramColours(const Workspace& ws, MatrixDisplay display)
 {
     const int levels = std::max<int>(ws.histLevels, 0);

@@ -48,6 +48,15 @@ void SetMatrixRegionColours(Workspace& ws);
 // region colours. Probability: cells with |s| >= 1 in the scale colour of the fraction of |s|.
 Matrix<int32_t> HistogramColours(const Workspace& ws, MatrixDisplay display);
 
+// The levels whose outer confidence region (|s| >= 1) reaches an end of the display range,
+// where the histogram and its file stop: the probability of those levels goes on beyond it.
+// Empty while no histogram is held.
+struct HistogramEdgeLevels {
+    std::vector<int> lower;  // levels reaching column 0, ascending
+    std::vector<int> upper;  // levels reaching column R, ascending
+};
+HistogramEdgeLevels HistogramCutLevels(const Workspace& ws);
+
 // Colours of the returned calibration matrix's visible cells (a, b) = 25..225 at
 // (a - 25, b - 25), white where a cell is not drawn. Confidence: by |slot 8| as above.
 // Probability: the scale colour of |slot 6|, drawn where slot 7 is not 0, or everywhere in

@@ -79,7 +79,7 @@ std::string CurvesText(const Workspace& ws, int firstParam, int lastParam,
         if (progress) progress(i, samples);
     }
     Finish(w, allFinite);
-    return w.str();
+    return w.Take();
 }
 
 // An undefined figure is an empty text field, as any missing value in these files is. It is
@@ -135,7 +135,7 @@ std::string ScatterFileText(const Workspace& ws, int p, const ProgressFn& progre
         if (progress) progress(s, sites);
     }
     Finish(w, allFinite);
-    return w.str();
+    return w.Take();
 }
 
 std::string ErrorModelSummaryFileText(const Workspace& ws, bool* allFinite)
@@ -159,7 +159,7 @@ std::string ErrorModelSummaryFileText(const Workspace& ws, bool* allFinite)
     }
     Finish(w, allFinite);
     if (allFinite && !finite) *allFinite = false;
-    return w.str();
+    return w.Take();
 }
 
 }  // namespace tarvex

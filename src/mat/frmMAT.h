@@ -138,6 +138,8 @@ public:
     void RedrawMatrices();
     // Takes back the returned result (a reset in the calibration module).
     void ClearCalibrationResult();
+    // The calibration window closes: its smoothing sliders as they stand then.
+    void KeepCalibrationSmoothing(int xSmoothing, int ySmoothing);
     // "Strativ": the probability histogram along the sequence.
     void BuildHistogram();
     void ShowColourSettings();
@@ -188,6 +190,8 @@ private:
     void PaintCalibrationPanel(bool afterReturn);
     void PaintHistogramPanel();
     void DrawMatrixOverlays();
+    // Marks the histogram levels whose probability the display range cuts off.
+    void DrawHistogramEdges();
     void ClearHistogramPanel();
     MatrixFileSettings MatrixSettings() const;
     void UpdateAnalogueLabel(const char* prefix);
@@ -219,10 +223,11 @@ private:
     bool activated_ = false;
     float curveScaleTop_ = 0, curveScaleHeight_ = 20;
     int controlsHeight_ = 0;
-    // The calibration window's smoothing level and generated-model deviation at the last
-    // return, which the matrix files report.
-    int returnedXSmoothing_ = 10;
-    int returnedYSmoothing_ = 5;
+    // The calibration window's smoothing level and generated-model deviation as they last
+    // stood (at the return, or when that window closed), which the matrix files report while
+    // the window is closed.
+    int keptXSmoothing_ = 10;
+    int keptYSmoothing_ = 5;
 };
 
 }  // namespace tarvex

@@ -36,26 +36,27 @@ void frmMAT::Inport_climate_data()
     Workspace& ws = app_.ws();
     if (!ws.climateLoaded) {
         const std::optional<std::string> path =
-            app_.dialogs().OpenFile("Import climate data", "DataFile(*.csv)|*.csv");
+            app_.dialogs().OpenFile(this, "Import climate data", "DataFile(*.csv)|*.csv");
         SetScreenPointer(Pointer::Hourglass);
         const ImportOutcome outcome =
-            path ? ImportClimateTable(ws, *path,
-                                      [this](const std::string& q) {
-                                          SetScreenPointer(Pointer::Default);
-                                          const bool yes = app_.dialogs().AskYesNo(q, "Error");
-                                          SetScreenPointer(Pointer::Hourglass);
-                                          return yes;
-                                      })
-                 : CancelledClimateImport(ClimateImportStyle::Reconstruction);
+            path
+                ? ImportClimateTable(ws, *path,
+                                     [this](const std::string& q) {
+                                         SetScreenPointer(Pointer::Default);
+                                         const bool yes = app_.dialogs().AskYesNo(this, q, "Error");
+                                         SetScreenPointer(Pointer::Hourglass);
+                                         return yes;
+                                     })
+                : CancelledClimateImport(ClimateImportStyle::Reconstruction);
         SetScreenPointer(Pointer::Default);
         if (!outcome.ok) {
-            for (const std::string& m : outcome.messages) app_.dialogs().Warn(m, "Error");
+            for (const std::string& m : outcome.messages) app_.dialogs().Warn(this, m, "Error");
             return;
         }
         ClimateImported();
         // Said before the reconstruction runs on the values the checks are about.
         if (!outcome.checks.empty())
-            app_.dialogs().Warn(TableCheckMessage(outcome.checks), kTableCheckTitle);
+            app_.dialogs().Warn(this, TableCheckMessage(outcome.checks), kTableCheckTitle);
     }
     Command1->setEnabled(false);
     DoClimateReconstruction();
@@ -185,11 +186,11 @@ void frmMAT::SaveCurve()
     const Workspace& ws = app_.ws();
     const int p = ws.currentClimateParam;
     if (CurveFileText(ws, p).empty()) {
-        app_.dialogs().Warn("There is no reconstruction to save yet.", "Error");
+        app_.dialogs().Warn(this, "There is no reconstruction to save yet.", "Error");
         return;
     }
     app_.main().SaveText(
-        "Save climate curve", ws.fossilSampleCount,
+        this, "Save climate curve", ws.fossilSampleCount,
         [&ws, p](const ProgressFn& progress, bool* allFinite) {
             return CurveFileText(ws, p, progress, allFinite);
         },
@@ -200,11 +201,11 @@ void frmMAT::SaveCurveAll()
 {
     const Workspace& ws = app_.ws();
     if (AllCurvesFileText(ws).empty()) {
-        app_.dialogs().Warn("There is no reconstruction to save yet.", "Error");
+        app_.dialogs().Warn(this, "There is no reconstruction to save yet.", "Error");
         return;
     }
     app_.main().SaveText(
-        "Save all climate curves", ws.fossilSampleCount,
+        this, "Save all climate curves", ws.fossilSampleCount,
         [&ws](const ProgressFn& progress, bool* allFinite) {
             return AllCurvesFileText(ws, progress, allFinite);
         },
@@ -216,11 +217,11 @@ void frmMAT::SaveScatter()
     const Workspace& ws = app_.ws();
     const int p = ws.currentClimateParam;
     if (ScatterFileText(ws, p).empty()) {
-        app_.dialogs().Warn("There is no error model to save yet.", "Error");
+        app_.dialogs().Warn(this, "There is no error model to save yet.", "Error");
         return;
     }
     app_.main().SaveText(
-        "Save scatter diagram", ws.refSiteCount,
+        this, "Save scatter diagram", ws.refSiteCount,
         [&ws, p](const ProgressFn& progress, bool* allFinite) {
             return ScatterFileText(ws, p, progress, allFinite);
         },
@@ -231,8 +232,16 @@ MatrixFileSettings frmMAT::MatrixSettings() const
 {
     MatrixFileSettings s;
     s.analogue = Settings();
-    s.xSmoothing = returnedXSmoothing_;
-    s.ySmoothing = returnedYSmoothing_;
+    // The calibration window's sliders as they stand when the file is written; once that
+    // window is closed, as they stood when it closed (reading a closed window's sliders would
+    // load it afresh, with its defaults and a reset of the very result being saved).
+    if (app_.calibLoaded()) {
+        s.xSmoothing = app_.calib().Slider3->value();
+        s.ySmoothing = app_.calib().Slider4->value();
+    } else {
+        s.xSmoothing = keptXSmoothing_;
+        s.ySmoothing = keptYSmoothing_;
+    }
     s.param = app_.ws().currentClimateParam;
     return s;
 }
@@ -241,12 +250,12 @@ void frmMAT::SaveMeridan()
 {
     const Workspace& ws = app_.ws();
     if (!ws.calibReturned) {
-        app_.dialogs().Warn("There is no calibration matrix to save yet.", "Error");
+        app_.dialogs().Warn(this, "There is no calibration matrix to save yet.", "Error");
         return;
     }
     const MatrixFileSettings settings = MatrixSettings();
     app_.main().SaveText(
-        "Save Meridan matrix", kMatrixResolution,
+        this, "Save Meridan matrix", kMatrixResolution,
         [&ws, settings](const ProgressFn& progress, bool* allFinite) {
             return MeridanMatrixFileText(ws, settings, DateTimeText(std::time(nullptr)), progress,
                                          allFinite);
@@ -258,13 +267,13 @@ void frmMAT::SaveStrativ()
 {
     const Workspace& ws = app_.ws();
     if (!ws.histBuilt) {
-        app_.dialogs().Warn("There is no histogram matrix to save yet: press \"Strativ\" first.",
-                            "Error");
+        app_.dialogs().Warn(
+            this, "There is no histogram matrix to save yet: press \"Strativ\" first.", "Error");
         return;
     }
     const MatrixFileSettings settings = MatrixSettings();
     app_.main().SaveText(
-        "Save Strativ matrix", ws.histLevels,
+        this, "Save Strativ matrix", ws.histLevels,
         [&ws, settings](const ProgressFn& progress, bool* allFinite) {
             return StrativMatrixFileText(ws, settings, DateTimeText(std::time(nullptr)), progress,
                                          allFinite);

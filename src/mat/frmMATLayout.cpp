@@ -165,6 +165,9 @@ void frmMAT::BuildControls()
     CheckQuality->setFont(Label6->font());
     ab->addWidget(CheckQuality, 7, 0, 1, 2);
     QualityLabel = SmallLabel("", analogueBox);
+    // Room for both of its lines (the closest site, the cut-off) also at the window's least
+    // height, where the layout would otherwise squeeze them under the check box above.
+    QualityLabel->setMinimumHeight(2 * QualityLabel->fontMetrics().lineSpacing());
     ab->addWidget(QualityLabel, 8, 0, 1, 2);
     col->addWidget(analogueBox);
 
@@ -287,7 +290,9 @@ void frmMAT::LayoutControls()
     Picture3->setGeometry(left + kLargestPanel + kGap, kMargin, size, curveHeight);
     const int right = left + 2 * (kLargestPanel + kGap);
     Picture2->setGeometry(right, kMargin, size, size);
-    SummaryLabel->setGeometry(right, kMargin + size + 2, kLargestPanel + 40, 58);
+    // The figures take the room up to the sample selector beside them.
+    SummaryLabel->setGeometry(right, kMargin + size + 2,
+                              kExtraPanelsWidth - kLargestPanel - 2 * kGap, 58);
     Picture4->setGeometry(right, kMargin + size + 62, size, size);
     const int rowTop = kMargin + curveHeight + 6;
     const int half = (kLargestPanel - 4) / 2;

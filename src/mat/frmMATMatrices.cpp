@@ -3,6 +3,7 @@
 // them.
 #include <QAction>
 #include <QCheckBox>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -74,9 +75,41 @@ void frmMAT::PaintHistogramPanel()
     SetCurveScales();
 }
 
+void frmMAT::DrawHistogramEdges()
+{
+    const Workspace& ws = app_.ws();
+    const HistogramEdgeLevels cut = HistogramCutLevels(ws);
+    if (cut.lower.empty() && cut.upper.empty()) {
+        Picture3->setToolTip(QString());
+        return;
+    }
+    // A dark bar along an edge of the panel, level by level, three pixels wide and just inside.
+    const PanelScale v = HistogramVerticalScale(ws);
+    Picture3->Scale(0, v.top, kMatrixResolution, v.height);
+    const double inset = 1.5 * kMatrixResolution / std::max(Picture3->PixelWidth(), 1);
+    Picture3->SetDrawOverlay(true);
+    Picture3->SetDrawWidth(3);
+    for (const auto& [x, levels] :
+         {std::pair{inset, &cut.lower}, {kMatrixResolution - inset, &cut.upper}})
+        for (int level : *levels) Picture3->Line(x, level - 0.5, x, level + 0.5, kBlack);
+    Picture3->SetDrawWidth(1);
+    Picture3->SetDrawOverlay(false);
+    Picture3->Refresh();
+    Picture3->setToolTip(
+        "A dark bar at an edge marks the levels whose probability goes on beyond the display "
+        "range (" +
+        Text1->text() + " to " + Text2->text() +
+        "). Widen the range under the curve and calibrate again to see them whole.");
+    SetCurveScales();
+}
+
 void frmMAT::DrawMatrixOverlays()
 {
     Workspace& ws = app_.ws();
+    if (ws.histBuilt)
+        DrawHistogramEdges();
+    else
+        Picture3->setToolTip(QString());
     const bool mode = Check4[0]->isChecked(), median = Check4[1]->isChecked();
     if (!mode && !median) return;
     const auto draw = [](PictureBox& pic, const std::vector<calib::LineItem>& items,
@@ -126,10 +159,8 @@ void frmMAT::ShowCalibrationResult()
     SetMatrixRegionColours(ws);
     PaintCalibrationPanel(true);
     ws.calibReturned = true;
-    if (app_.calibLoaded()) {
-        returnedXSmoothing_ = app_.calib().Slider3->value();
-        returnedYSmoothing_ = app_.calib().Slider4->value();
-    }
+    if (app_.calibLoaded())
+        KeepCalibrationSmoothing(app_.calib().Slider3->value(), app_.calib().Slider4->value());
     Picture4->show();
     Command4->setEnabled(true);
     ClearHistogramPanel();
@@ -146,6 +177,12 @@ void frmMAT::RedrawMatrices()
     if (ws.calibReturned) PaintCalibrationPanel(false);
     PaintHistogramPanel();
     SetCurveScales();
+}
+
+void frmMAT::KeepCalibrationSmoothing(int xSmoothing, int ySmoothing)
+{
+    keptXSmoothing_ = xSmoothing;
+    keptYSmoothing_ = ySmoothing;
 }
 
 void frmMAT::ClearCalibrationResult()
@@ -171,6 +208,7 @@ void frmMAT::BuildHistogram()
     Workspace& ws = app_.ws();
     if (!ws.calibReturned) {
         app_.dialogs().Warn(
+            this,
             "There is no calibration to build the histogram from: press \"Return\" in the "
             "calibration window first.",
             "Error");
@@ -188,7 +226,7 @@ void frmMAT::BuildHistogram()
     EndProgress();
     if (!built) {
         // Nothing is drawn; the user learns why instead of seeing no change at all.
-        app_.dialogs().Warn("The histogram could not be built: " + reason, "Error");
+        app_.dialogs().Warn(this, "The histogram could not be built: " + reason, "Error");
         return;
     }
     SetMatrixRegionColours(ws);

@@ -42,6 +42,7 @@ std::string SignificantText(double v)
 }
 
 constexpr Colour kQualityMarkColour = RGB(200, 0, 0);
+constexpr const char* kNoBreakSpace = "\u00a0";
 
 }  // namespace
 
@@ -147,10 +148,10 @@ void frmMAT::DrawReconCurve()
         };
         for (int k = 1; k <= smooth.windows; ++k) {
             if (!has(k)) continue;
-            const double y = axis_.YOfPosition(smooth.position[k]);
+            const double y = axis_.WindowY(k, w, smooth.position[k]);
             if (has(k + 1))
                 Picture1->Line(smooth.value[k], y, smooth.value[k + 1],
-                               axis_.YOfPosition(smooth.position[k + 1]), smoothColour);
+                               axis_.WindowY(k + 1, w, smooth.position[k + 1]), smoothColour);
             else if (!has(k - 1))
                 Picture1->PSet(smooth.value[k], y, smoothColour);
         }
@@ -211,10 +212,16 @@ void frmMAT::ShowSummary()
         return;
     }
     const ErrorModelSummary s = SummariseErrorModel(ws, ws.currentClimateParam);
-    SummaryLabel->setText(
-        QString::fromStdString("n " + std::to_string(s.sites) + "  RMSEP " + FigureText(s.rmsep) +
-                               "  R\u00b2 " + FigureText(s.r2) + "\nmean bias " +
-                               FigureText(s.meanBias) + "  max bias " + FigureText(s.maxBias)));
+    // A line that does not fit breaks between figures, never between a caption and its value.
+    const auto figure = [](std::string caption, const std::string& value) {
+        std::string joined;
+        for (char c : caption) joined += c == ' ' ? std::string(kNoBreakSpace) : std::string(1, c);
+        return joined + kNoBreakSpace + value;
+    };
+    SummaryLabel->setText(QString::fromStdString(
+        figure("n", std::to_string(s.sites)) + "  " + figure("RMSEP", FigureText(s.rmsep)) + "  " +
+        figure("R\u00b2", FigureText(s.r2)) + "\n" + figure("mean bias", FigureText(s.meanBias)) +
+        "  " + figure("max bias", FigureText(s.maxBias))));
     SummaryLabel->show();
 }
 

@@ -273,11 +273,12 @@ void frmTransfer::ImportLocations()
 {
     const Workspace& ws = app_.ws();
     if (ws.refSiteCount < 1) {
-        app_.dialogs().Warn("Import the reference data first: the locations belong to its sites.");
+        app_.dialogs().Warn(this,
+                            "Import the reference data first: the locations belong to its sites.");
         return;
     }
     const std::optional<std::string> path =
-        app_.dialogs().OpenFile("Import site locations", kDataFileFilter);
+        app_.dialogs().OpenFile(this, "Import site locations", kDataFileFilter);
     if (!path) return;
     tf::LocationOutcome read =
         tf::ReadSiteLocations(*path, ws.refSiteLabels, ws.refSiteCount, kTransferMaxSites);
@@ -285,7 +286,7 @@ void frmTransfer::ImportLocations()
         std::string text;
         for (const std::string& m : read.messages) text += (text.empty() ? "" : "\n") + m;
         if (!read.reason.empty()) text += "\n" + read.reason;
-        app_.dialogs().Warn(text, "Error");
+        app_.dialogs().Warn(this, text, "Error");
         return;
     }
     latitude_ = std::move(read.latitude);
@@ -299,7 +300,7 @@ void frmTransfer::Start()
     if (Running()) return;
     const Workspace& ws = app_.ws();
     if (!ws.climateLoaded) {
-        app_.dialogs().Warn(kNoClimateMessage);
+        app_.dialogs().Warn(this, kNoClimateMessage);
         return;
     }
     const tf::Settings settings = CurrentSettings();
@@ -312,12 +313,13 @@ void frmTransfer::Start()
         seedOk = errno == 0;
     }
     if (!seedOk) {
-        app_.dialogs().Warn("The seed must be a whole number from 0 to 18446744073709551615.");
+        app_.dialogs().Warn(this,
+                            "The seed must be a whole number from 0 to 18446744073709551615.");
         return;
     }
     if (settings.validation == tf::Validation::HBlock &&
         !(settings.hblockKm >= 0 && settings.hblockKm <= 1e5)) {
-        app_.dialogs().Warn("The h-block distance must be a number of km from 0 to 100000.");
+        app_.dialogs().Warn(this, "The h-block distance must be a number of km from 0 to 100000.");
         return;
     }
     // The analogue method runs with the reconstruction window's settings.
@@ -328,7 +330,7 @@ void frmTransfer::Start()
                                 located ? longitude_ : std::vector<double>{}));
     const std::string problem = tf::CheckInputs(*inputs, settings);
     if (!problem.empty()) {
-        app_.dialogs().Warn(problem);
+        app_.dialogs().Warn(this, problem);
         return;
     }
     running_ = inputs;
@@ -421,22 +423,24 @@ void frmTransfer::Save(const char* title, const char* name,
                        bool needsTest)
 {
     if (!results_) {
-        app_.dialogs().Warn("There are no results to save yet: press Start first.");
+        app_.dialogs().Warn(this, "There are no results to save yet: press Start first.");
         return;
     }
     if (needsFossil && inputs_->samples < 1) {
-        app_.dialogs().Warn("The run had no fossil sequence to reconstruct.");
+        app_.dialogs().Warn(this, "The run had no fossil sequence to reconstruct.");
         return;
     }
     if (needsTest && results_->settings.randomVariables < 1) {
-        app_.dialogs().Warn("The run had no significance test.");
+        app_.dialogs().Warn(this, "The run had no significance test.");
         return;
     }
-    const std::optional<std::string> path = app_.dialogs().SaveFile(title, kDataFileFilter, name);
+    const std::optional<std::string> path =
+        app_.dialogs().SaveFile(this, title, kDataFileFilter, name);
     if (!path) return;
     std::string reason;
     if (!WriteFileAtomically(*path, text(*inputs_, *results_), &reason))
-        app_.dialogs().Warn("The file could not be written:\n" + *path + "\n\n" + reason, "Error");
+        app_.dialogs().Warn(this, "The file could not be written:\n" + *path + "\n\n" + reason,
+                            "Error");
 }
 
 void frmTransfer::SavePerformance()

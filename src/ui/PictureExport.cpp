@@ -62,12 +62,15 @@ QAction* AddExportPicture(QMenu& menu, PictureBox& panel, Dialogs& dialogs,
 {
     QAction* action = menu.addAction("Export Picture...");
     QObject::connect(action, &QAction::triggered, &panel, [&panel, &dialogs, suggestedName] {
+        // The export belongs to the window that shows the panel.
+        QWidget* opener = panel.window();
         const std::optional<std::string> path =
-            dialogs.SaveFile("Export picture", kPictureFilter, suggestedName);
+            dialogs.SaveFile(opener, "Export picture", kPictureFilter, suggestedName);
         if (!path) return;
         std::string reason;
         if (!ExportPanelPicture(panel, *path, &reason))
-            dialogs.Warn("The picture could not be exported:\n" + *path + "\n\n" + reason, "Error");
+            dialogs.Warn(opener, "The picture could not be exported:\n" + *path + "\n\n" + reason,
+                         "Error");
     });
     return action;
 }

@@ -76,9 +76,9 @@ void PrintPage::EndDraw(QPainter* painter)
     painter->restore();
 }
 
-void PrintOnePage(Dialogs& dialogs, const std::function<void(PrintPage&)>& draw)
+void PrintOnePage(Dialogs& dialogs, QWidget* opener, const std::function<void(PrintPage&)>& draw)
 {
-    std::unique_ptr<QPrinter> printer = dialogs.ChoosePrinter();
+    std::unique_ptr<QPrinter> printer = dialogs.ChoosePrinter(opener);
     if (!printer) return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     bool printed = false;
@@ -90,7 +90,7 @@ void PrintOnePage(Dialogs& dialogs, const std::function<void(PrintPage&)>& draw)
         }
     }
     QApplication::restoreOverrideCursor();
-    if (!printed) dialogs.Warn("The page could not be printed.", "Error");
+    if (!printed) dialogs.Warn(opener, "The page could not be printed.", "Error");
 }
 
 }  // namespace tarvex

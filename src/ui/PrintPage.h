@@ -6,6 +6,7 @@
 #include "ui/Surface.h"
 
 class QPrinter;
+class QWidget;
 
 namespace tarvex {
 
@@ -17,10 +18,10 @@ namespace tarvex {
 class Dialogs;
 class PrintPage;
 
-// The whole of a print command: the printer dialog (a cancel ends it silently), one page drawn
-// by draw with the busy pointer, and a message with the title "Error" when the page could not
-// be delivered.
-void PrintOnePage(Dialogs& dialogs, const std::function<void(PrintPage&)>& draw);
+// The whole of a print command of the window opener: the printer dialog (a cancel ends it
+// silently), one page drawn by draw with the busy pointer, and a message with the title
+// "Error" when the page could not be delivered.
+void PrintOnePage(Dialogs& dialogs, QWidget* opener, const std::function<void(PrintPage&)>& draw);
 
 class PrintPage : public Surface {
 public:

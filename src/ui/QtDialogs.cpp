@@ -1,7 +1,6 @@
 #include "ui/QtDialogs.h"
 
-#include "ui/PictureExport.h"
-
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -11,9 +10,41 @@
 #include <QPrinter>
 #include <QStringList>
 
+#include "ui/PictureExport.h"
+
 namespace tarvex {
 
 QtDialogs::QtDialogs(QWidget* parent) : parent_(parent) {}
+
+QWidget* QtDialogs::Owner(QWidget* opener) const
+{
+    QWidget* owner = opener ? opener->window() : QApplication::activeWindow();
+    // A window the program loaded without showing it cannot hold a dialog the user sees.
+    if (!owner || !owner->isVisible()) owner = parent_;
+    return owner;
+}
+
+namespace {
+
+// After a dialog the window it belonged to comes back on top with the focus, whatever the
+// window manager would otherwise bring up (the main window, the dialog's former parent).
+class ReturnTo {
+public:
+    explicit ReturnTo(QWidget* owner) : owner_(owner) {}
+    ~ReturnTo()
+    {
+        if (!owner_ || !owner_->isVisible()) return;
+        owner_->raise();
+        owner_->activateWindow();
+    }
+    ReturnTo(const ReturnTo&) = delete;
+    ReturnTo& operator=(const ReturnTo&) = delete;
+
+private:
+    QPointer<QWidget> owner_;
+};
+
+}  // namespace
 
 QString QtDialogs::QtFilter(const std::string& filter)
 {
@@ -47,22 +78,28 @@ std::optional<std::string> QtDialogs::Chosen(const QString& path)
     return QFile::encodeName(path).toStdString();
 }
 
-std::optional<std::string> QtDialogs::OpenFile(const std::string& title, const std::string& filter)
+std::optional<std::string> QtDialogs::OpenFile(QWidget* opener, const std::string& title,
+                                               const std::string& filter)
 {
-    return Chosen(QFileDialog::getOpenFileName(parent_, QString::fromStdString(title), lastFolder_,
+    QWidget* owner = Owner(opener);
+    const ReturnTo back(owner);
+    return Chosen(QFileDialog::getOpenFileName(owner, QString::fromStdString(title), lastFolder_,
                                                QtFilter(filter)));
 }
 
-std::optional<std::string> QtDialogs::SaveFile(const std::string& title, const std::string& filter,
+std::optional<std::string> QtDialogs::SaveFile(QWidget* opener, const std::string& title,
+                                               const std::string& filter,
                                                const std::string& suggestedName)
 {
+    QWidget* owner = Owner(opener);
+    const ReturnTo back(owner);
     QString start = QString::fromStdString(suggestedName);
     if (!lastFolder_.isEmpty() && QFileInfo(start).isRelative()) {
         start = QDir(lastFolder_).filePath(start);
     }
     // The toolkit's save dialog asks before replacing an existing file; a name typed without a
     // suffix gets the chosen filter's, before that question is asked.
-    QFileDialog dialog(parent_, QString::fromStdString(title), start, QtFilter(filter));
+    QFileDialog dialog(owner, QString::fromStdString(title), start, QtFilter(filter));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     const auto follow = [&dialog](const QString& entry) {
         dialog.setDefaultSuffix(QString::fromStdString(DefaultSuffix(entry.toStdString())));
@@ -79,6 +116,7 @@ QMessageBox::StandardButton ShowMessage(QWidget* parent, QMessageBox::Icon icon,
                                         QMessageBox::StandardButtons buttons,
                                         QMessageBox::StandardButton defaultButton)
 {
+    const ReturnTo back(parent);
     QMessageBox box(icon, QString::fromStdString(title), QString::fromStdString(text), buttons,
                     parent);
     // File names and data values end up in messages; none of it is markup.
@@ -88,29 +126,32 @@ QMessageBox::StandardButton ShowMessage(QWidget* parent, QMessageBox::Icon icon,
 }
 }  // namespace
 
-void QtDialogs::Warn(const std::string& text, const std::string& title)
+void QtDialogs::Warn(QWidget* opener, const std::string& text, const std::string& title)
 {
-    ShowMessage(parent_, QMessageBox::Warning, text, title, QMessageBox::Ok, QMessageBox::Ok);
+    ShowMessage(Owner(opener), QMessageBox::Warning, text, title, QMessageBox::Ok, QMessageBox::Ok);
 }
 
-void QtDialogs::Inform(const std::string& text, const std::string& title)
+void QtDialogs::Inform(QWidget* opener, const std::string& text, const std::string& title)
 {
-    ShowMessage(parent_, QMessageBox::Information, text, title, QMessageBox::Ok, QMessageBox::Ok);
+    ShowMessage(Owner(opener), QMessageBox::Information, text, title, QMessageBox::Ok,
+                QMessageBox::Ok);
 }
 
-bool QtDialogs::AskYesNo(const std::string& text, const std::string& title)
+bool QtDialogs::AskYesNo(QWidget* opener, const std::string& text, const std::string& title)
 {
-    return ShowMessage(parent_, QMessageBox::Warning, text, title,
+    return ShowMessage(Owner(opener), QMessageBox::Warning, text, title,
                        QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) == QMessageBox::Yes;
 }
 
-std::unique_ptr<QPrinter> QtDialogs::ChoosePrinter()
+std::unique_ptr<QPrinter> QtDialogs::ChoosePrinter(QWidget* opener)
 {
+    QWidget* owner = Owner(opener);
+    const ReturnTo back(owner);
     auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
     if (!printerName_.isEmpty()) printer->setPrinterName(printerName_);
     if (pageLayout_) printer->setPageLayout(*pageLayout_);
 
-    QPrintDialog dialog(printer.get(), parent_);
+    QPrintDialog dialog(printer.get(), owner);
     if (dialog.exec() != QDialog::Accepted) return nullptr;
     printerName_ = printer->printerName();
     pageLayout_ = printer->pageLayout();

@@ -26,40 +26,41 @@ void ScriptedDialogs::QueuePrinterPdf(std::string pdfPath, bool landscape, int c
     printerAnswers_.push_back(PdfPrinter{std::move(pdfPath), landscape, copies});
 }
 
-std::optional<std::string> ScriptedDialogs::OpenFile(const std::string& title,
+std::optional<std::string> ScriptedDialogs::OpenFile(QWidget* opener, const std::string& title,
                                                      const std::string& filter)
 {
-    records.push_back({DialogKind::Open, "", title, DialogIcon::None, filter, ""});
+    records.push_back({DialogKind::Open, "", title, DialogIcon::None, filter, "", opener});
     return Next(openAnswers_, unexpectedCalls).value_or(std::nullopt);
 }
 
-std::optional<std::string> ScriptedDialogs::SaveFile(const std::string& title,
+std::optional<std::string> ScriptedDialogs::SaveFile(QWidget* opener, const std::string& title,
                                                      const std::string& filter,
                                                      const std::string& suggestedName)
 {
-    records.push_back({DialogKind::Save, "", title, DialogIcon::None, filter, suggestedName});
+    records.push_back(
+        {DialogKind::Save, "", title, DialogIcon::None, filter, suggestedName, opener});
     return Next(saveAnswers_, unexpectedCalls).value_or(std::nullopt);
 }
 
-void ScriptedDialogs::Warn(const std::string& text, const std::string& title)
+void ScriptedDialogs::Warn(QWidget* opener, const std::string& text, const std::string& title)
 {
-    records.push_back({DialogKind::Warn, text, title, DialogIcon::Warning, "", ""});
+    records.push_back({DialogKind::Warn, text, title, DialogIcon::Warning, "", "", opener});
 }
 
-void ScriptedDialogs::Inform(const std::string& text, const std::string& title)
+void ScriptedDialogs::Inform(QWidget* opener, const std::string& text, const std::string& title)
 {
-    records.push_back({DialogKind::Inform, text, title, DialogIcon::Information, "", ""});
+    records.push_back({DialogKind::Inform, text, title, DialogIcon::Information, "", "", opener});
 }
 
-bool ScriptedDialogs::AskYesNo(const std::string& text, const std::string& title)
+bool ScriptedDialogs::AskYesNo(QWidget* opener, const std::string& text, const std::string& title)
 {
-    records.push_back({DialogKind::YesNo, text, title, DialogIcon::Warning, "", ""});
+    records.push_back({DialogKind::YesNo, text, title, DialogIcon::Warning, "", "", opener});
     return Next(yesNoAnswers_, unexpectedCalls).value_or(false);
 }
 
-std::unique_ptr<QPrinter> ScriptedDialogs::ChoosePrinter()
+std::unique_ptr<QPrinter> ScriptedDialogs::ChoosePrinter(QWidget* opener)
 {
-    records.push_back({DialogKind::Printer, "", "", DialogIcon::None, "", ""});
+    records.push_back({DialogKind::Printer, "", "", DialogIcon::None, "", "", opener});
     const std::optional<PdfPrinter> answer =
         Next(printerAnswers_, unexpectedCalls).value_or(std::nullopt);
     if (!answer) return nullptr;

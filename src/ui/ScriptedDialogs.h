@@ -7,6 +7,8 @@
 
 #include "ui/Dialogs.h"
 
+class QWidget;
+
 namespace tarvex {
 
 enum class DialogKind { Open, Save, Warn, Inform, YesNo, Printer };
@@ -17,8 +19,9 @@ struct DialogRecord {
     std::string text;   // message text; empty for file and printer dialogs
     std::string title;  // dialog title; empty for the printer dialog
     DialogIcon icon = DialogIcon::None;
-    std::string filter;         // file dialogs only
-    std::string suggestedName;  // save dialog only
+    std::string filter;               // file dialogs only
+    std::string suggestedName;        // save dialog only
+    const QWidget* opener = nullptr;  // the window that asked; null when none was named
 };
 
 // Dialogs for tests: every question is answered from a queue of its own kind, in the order
@@ -34,14 +37,24 @@ public:
     void QueuePrinterPdf(std::string pdfPath, bool landscape = false, int copies = 1);
     void QueuePrinterCancel() { printerAnswers_.push_back(std::nullopt); }
 
-    std::optional<std::string> OpenFile(const std::string& title,
+    using Dialogs::AskYesNo;
+    using Dialogs::ChoosePrinter;
+    using Dialogs::Inform;
+    using Dialogs::OpenFile;
+    using Dialogs::SaveFile;
+    using Dialogs::Warn;
+
+    std::optional<std::string> OpenFile(QWidget* opener, const std::string& title,
                                         const std::string& filter) override;
-    std::optional<std::string> SaveFile(const std::string& title, const std::string& filter,
+    std::optional<std::string> SaveFile(QWidget* opener, const std::string& title,
+                                        const std::string& filter,
                                         const std::string& suggestedName) override;
-    void Warn(const std::string& text, const std::string& title = "Error") override;
-    void Inform(const std::string& text, const std::string& title) override;
-    bool AskYesNo(const std::string& text, const std::string& title = "Error") override;
-    std::unique_ptr<QPrinter> ChoosePrinter() override;
+    void Warn(QWidget* opener, const std::string& text,
+              const std::string& title = "Error") override;
+    void Inform(QWidget* opener, const std::string& text, const std::string& title) override;
+    bool AskYesNo(QWidget* opener, const std::string& text,
+                  const std::string& title = "Error") override;
+    std::unique_ptr<QPrinter> ChoosePrinter(QWidget* opener) override;
 
     // Texts of the message boxes and questions, in the order they were shown.
     std::vector<std::string> MessageTexts() const;

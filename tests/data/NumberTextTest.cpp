@@ -1,8 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <limits>
+#include <random>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "data/NumberText.h"
 
@@ -174,6 +180,91 @@ TEST(NumberText, FormattedValuesReadBackExactlyWhenShort)
         EXPECT_TRUE(IsNumber(text)) << text;
         EXPECT_EQ(Val(text), v) << text;
     }
+}
+
+// The significant digits (trailing zeros dropped) and the decimal exponent of the first one
+// that a text of FormatNumber shows, in either of its notations.
+std::pair<std::string, int> ShownDigits(std::string text)
+{
+    if (!text.empty() && text[0] == '-') text.erase(0, 1);
+    int exponent = 0;
+    const std::size_t e = text.find('E');
+    if (e != std::string::npos) {
+        exponent = std::stoi(text.substr(e + 1));
+        text.resize(e);
+    }
+    const std::size_t point = text.find('.');
+    const std::string whole = text.substr(0, point);
+    const std::string all = whole + (point == std::string::npos ? "" : text.substr(point + 1));
+    const std::size_t first = all.find_first_not_of('0');
+    if (first == std::string::npos) return {"0", 0};
+    std::string digits = all.substr(first);
+    while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+    return {digits, exponent + static_cast<int>(whole.size()) - 1 - static_cast<int>(first)};
+}
+
+// The same from the C library's exact conversion to 15 significant digits.
+std::pair<std::string, int> LibraryDigits(double v)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%.14e", std::fabs(v));
+    std::string digits = std::string(1, text[0]) + std::string(text + 2, 14);
+    while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+    return {digits, std::atoi(std::strchr(text, 'e') + 1)};
+}
+
+// Every double's text carries its value correctly rounded to 15 digits: doubles of random
+// bits over the whole range, the neighbours of every power of ten, the doubles nearest to
+// the halfway points between 15-digit decimals (where a rounding error would show first) and
+// exact halves. The text written into a buffer is the same.
+TEST(NumberText, FormatNumberRoundsCorrectlyToFifteenDigits)
+{
+    std::vector<double> values = {100000000000000.5, 99999999999999.5,  0.5,   1.5,  2.5e-10,
+                                  999999999999999.5, 123456789012345.5, 1e-18, 1e15, 1e-19};
+    std::mt19937_64 random(20261209);
+    for (int i = 0; i < 100000; ++i) {
+        const std::uint64_t bits = random();
+        double v = 0;
+        std::memcpy(&v, &bits, sizeof v);
+        if (std::isfinite(v)) values.push_back(v);
+        // Values of the magnitudes result files hold.
+        values.push_back(
+            std::ldexp(static_cast<double>(random() >> 11), -53 - int(random() % 70) + 40));
+    }
+    for (int e = -22; e <= 17; ++e) {
+        double below = std::pow(10.0, e), above = below;
+        for (int k = 0; k < 20; ++k) {
+            values.push_back(below);
+            values.push_back(above);
+            below = std::nextafter(below, 0.0);
+            above = std::nextafter(above, 1e300);
+        }
+    }
+    for (int i = 0; i < 20000; ++i) {
+        // A 16-digit decimal ending in 5 at a random exponent.
+        char text[64];
+        std::snprintf(text, sizeof text, "%llu5e%d",
+                      static_cast<unsigned long long>(random() % 900000000000000 + 100000000000000),
+                      static_cast<int>(random() % 36) - 33);
+        const double v = std::strtod(text, nullptr);
+        values.push_back(v);
+        values.push_back(std::nextafter(v, 0.0));
+        values.push_back(std::nextafter(v, 1e300));
+    }
+    int checked = 0;
+    for (const double v : values) {
+        if (v == 0) continue;
+        const std::string text = FormatNumber(v);
+        char buffer[kNumberTextMax];
+        ASSERT_EQ(std::string(buffer, FormatNumberTo(v, buffer)), text);
+        auto expected = LibraryDigits(v);
+        // Beyond the largest double's rounding the text is cut instead (tested above).
+        if (std::fabs(v) > 1.7976931348623e308) continue;
+        ASSERT_EQ(ShownDigits(text), expected) << text << " for " << LibraryDigits(v).first;
+        ASSERT_EQ(text[0] == '-', v < 0) << text;
+        ++checked;
+    }
+    EXPECT_GT(checked, 250000);
 }
 
 // The largest doubles round up to 1.79769313486232E+308 at 15 digits, a text beyond the double

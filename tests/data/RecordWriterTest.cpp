@@ -69,6 +69,65 @@ TEST(RecordWriterTest, NumberThatIsNotFiniteLeavesAnEmptyFieldAndAFlag)
     EXPECT_EQ(w.str(), "1.5,2.5,,,3\r\n");
 }
 
+// Many numbers appended in pieces give the text of one Number() each: separators across
+// the pieces, non-finite values as empty fields, records that go on after them.
+TEST(RecordWriterTest, NumbersInPiecesEqualOneNumberAtATime)
+{
+    std::vector<double> values;
+    for (int i = 0; i < 200; ++i) values.push_back((i % 7 - 3) * 1.0e-3 * i + i / 3.0);
+    values[64] = std::numeric_limits<double>::infinity();
+    values[127] = std::numeric_limits<double>::quiet_NaN();
+    values[128] = -0.0;
+    for (const int count : {0, 1, 63, 64, 65, 129, 200}) {
+        RecordWriter pieces, single;
+        pieces.Text("label");
+        single.Text("label");
+        pieces.Numbers(values.data(), count).Number(7).EndRecord();
+        for (int i = 0; i < count; ++i) single.Number(values[static_cast<std::size_t>(i)]);
+        single.Number(7).EndRecord();
+        EXPECT_EQ(pieces.str(), single.str()) << count;
+        EXPECT_EQ(pieces.AllFinite(), count <= 64) << count;
+    }
+    // A record may also start with them.
+    RecordWriter first;
+    first.Numbers(values.data(), 2).EndRecord();
+    EXPECT_EQ(first.str(), "0,0.331333333333333\r\n");
+}
+
+// Score rows are written in chunks of rows side by side and joined: every row in its place.
+TEST(RecordWriterTest, ScoreFileRowsComeInOrderPastManyChunks)
+{
+    Workspace ws;
+    ws.refTaxonCount = ws.taxonCount = 2;
+    ws.refSiteCount = ws.basisRowCount = 1000;
+    ws.refTaxonNames = {"", "a", "b"};
+    ws.refSiteLabels.assign(1001, "");
+    ws.eofContribution = {0, 60, 40};
+    ws.taxonLoadings.resize(2, 2);
+    ws.refScores.resize(1000, 2);
+    for (int s = 1; s <= 1000; ++s) {
+        ws.refSiteLabels[static_cast<std::size_t>(s)] = "S" + std::to_string(s);
+        ws.refScores(s, 1) = s;
+        ws.refScores(s, 2) = -s / 4.0;
+    }
+    bool finite = true;
+    const std::vector<std::string> cells =
+        CellsOf(ReferenceScoreFileText(ws, PretreatmentChoice{}, "d (t)", {}, &finite));
+    EXPECT_TRUE(finite);
+    ASSERT_GE(cells.size(), 3000u);
+    const std::vector<std::string> rows(cells.end() - 3000, cells.end());
+    for (int s = 1; s <= 1000; ++s) {
+        const std::size_t at = static_cast<std::size_t>(s - 1) * 3;
+        ASSERT_EQ(rows[at], "S" + std::to_string(s));
+        ASSERT_EQ(rows[at + 1], std::to_string(s));
+        ASSERT_EQ(std::stod(rows[at + 2]), -s / 4.0);
+    }
+    // One value that is not finite, in the last chunk, refuses the file.
+    ws.refScores(999, 2) = std::numeric_limits<double>::quiet_NaN();
+    ReferenceScoreFileText(ws, PretreatmentChoice{}, "d (t)", {}, &finite);
+    EXPECT_FALSE(finite);
+}
+
 TEST(RecordWriterTest, ScoreFileLabelsWithQuotesCommasAndLineEndsReadBack)
 {
     Workspace ws;

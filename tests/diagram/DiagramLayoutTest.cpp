@@ -103,7 +103,22 @@ TEST(SampleAxisTest, FallsBackToEqualSpacingWithoutAUsableDepthScale)
             EXPECT_FLOAT_EQ(axis.Y(i), 10.0f * i) << c.what;
             EXPECT_TRUE(std::isfinite(axis.Y(i))) << c.what;
         }
+        // A smoothing window of samples 1..2 sits between them, whatever its mean depth.
+        EXPECT_FLOAT_EQ(axis.WindowY(1, 2, 105), 15) << c.what;
     }
+}
+
+TEST(SampleAxisTest, SmoothingWindowsStandAtTheMeanOfTheirSamples)
+{
+    const std::vector<std::string> labels{"", "300", "305", "320", "340"};
+    // Depth spacing: the mean depth on the depth scale, as a cluster position is.
+    const SampleAxis depth(labels, 4, false);
+    ASSERT_TRUE(depth.depthSpacing());
+    EXPECT_FLOAT_EQ(depth.WindowY(2, 2, (305 + 320) / 2.0), depth.YOfPosition(312.5));
+    // Text labels: the mean of the sample numbers, which is also the window's position.
+    const SampleAxis text(labels, 4, true);
+    EXPECT_FLOAT_EQ(text.WindowY(2, 3, 3), 30);
+    EXPECT_FLOAT_EQ(text.WindowY(1, 2, 1.5), 15);
 }
 
 TEST(SampleAxisTest, DraggingSelectsTheNearestSampleAndClampsAtBothEnds)

@@ -9,12 +9,14 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSlider>
+#include <algorithm>
 #include <cmath>
+#include <functional>
 #include <sstream>
 
 #include "app/App.h"
@@ -27,12 +29,14 @@
 #include "data/NumberText.h"
 #include "data/TableReader.h"
 #include "eof/frmCorrelVar.h"
+#include "mat/Histogram.h"
 #include "mat/frmMAT.h"
+#include "settings/frmColor.h"
 #include "settings/frmPrintSetup.h"
 #include "support/Batch.h"
-#include "support/Records.h"
 #include "support/CalibrationPath.h"
 #include "support/Pdf.h"
+#include "support/Records.h"
 #include "support/TestFiles.h"
 #include "ui/PictureBox.h"
 #include "ui/ScriptedDialogs.h"
@@ -314,8 +318,8 @@ TEST_F(CalibTest, AsymmetricVestVobsFileDrivesTheErrorModel)
         static_cast<int>(std::lround(((k * value + d) - ws().gridOrigin) / ws().gridStep));
     EXPECT_NEAR(peak, expected, 1);
     EXPECT_NE(peak, t);
-    const Colour peakColour = ColourOfValue(ws().colours, e(t, peak) * ws().rangeWidth / 20 *
-                                                              ws().zEnhancement);
+    const Colour peakColour =
+        ColourOfValue(ws().colours, e(t, peak) * ws().rangeWidth / 20 * ws().zEnhancement);
     EXPECT_EQ(Pixel(c.Picture2[0], frmCalib::CellX(t), frmCalib::CellY(peak)), Rgb(peakColour));
 
     // Generating a model and leaving that mode again gives data set 1 back with its own fit.
@@ -430,7 +434,8 @@ TEST_F(CalibTest, RangeEditsInvalidateAndEqualEndsAreRefused)
     // A new range gives a new grid once the box is left.
     Edit(c.Text1, "-30");
     dialogs.records.clear();
-    EXPECT_FLOAT_EQ(static_cast<float>(ws().gridStep), static_cast<float>((Val(high.toStdString()) + 30) / 200));
+    EXPECT_FLOAT_EQ(static_cast<float>(ws().gridStep),
+                    static_cast<float>((Val(high.toStdString()) + 30) / 200));
     EXPECT_EQ(c.Label1[0]->text(), "-30");
     EXPECT_TRUE(c.Check4->isEnabled());
     c.Check4->click();
@@ -449,7 +454,8 @@ TEST_F(CalibTest, RangeEditsInvalidateAndEqualEndsAreRefused)
     emit r.Text1->textEdited("-20");
     EXPECT_EQ(c.Text1->text(), "-20");
     EXPECT_FALSE(c.stages().drawn[8]);
-    EXPECT_FLOAT_EQ(static_cast<float>(ws().gridStep), static_cast<float>((Val(high.toStdString()) + 20) / 200));
+    EXPECT_FLOAT_EQ(static_cast<float>(ws().gridStep),
+                    static_cast<float>((Val(high.toStdString()) + 20) / 200));
 }
 
 TEST_F(CalibTest, SettingsRerunTheirStagesAndCoefficientDialogsSetTheSliders)
@@ -549,9 +555,9 @@ TEST_F(CalibTest, SavedFileIsTheBatchFileAndFailuresAreReported)
     EXPECT_EQ(records[8], "\"Std. Dev. (% of range): \",5\r");
 
     const std::string out = TempPath("calib-window-batch");
-    const BatchResult b = Batch({"--reference", kExamples + "reference.csv", "--fossil",
-                                 kExamples + "fossil.csv", "--climate", kExamples + "climate.csv",
-                                 "--calibrate", "--out", out});
+    const BatchResult b =
+        Batch({"--reference", kExamples + "reference.csv", "--fossil", kExamples + "fossil.csv",
+               "--climate", kExamples + "climate.csv", "--calibrate", "--out", out});
     ASSERT_EQ(b.status, 0) << b.err;
     EXPECT_EQ(saved, ReadAll(out + "/calibration.csv"));
 
@@ -725,6 +731,24 @@ TEST_F(CalibTest, PrintedPageHoldsTheTitleTheTextsAndTheFigures)
     EXPECT_TRUE(words.contains(QRegularExpression("Z-axis enhancement: +100 %")));
     EXPECT_TRUE(words.contains("Y: Error model"));
     EXPECT_TRUE(words.contains("N1 = " + c.Label12[0]->text()));
+    // No caption is printed without its value: data set 0 came from the reconstruction window,
+    // not from a file, and a generated model has no pair count or correlation. The groups of
+    // the two figures and of the settings stand apart.
+    const QStringList lines = words.split('\n');
+    int figure2 = -1, settings = -1;
+    for (int k = 0; k < lines.size(); ++k) {
+        const QString line = lines[k].trimmed();
+        EXPECT_NE(line, "File:");
+        EXPECT_NE(line, "N2 =");
+        EXPECT_NE(line, "R2 =");
+        if (line == "Figure 2") figure2 = k;
+        if (line.startsWith("Smoothing level:")) settings = k;
+    }
+    ASSERT_GT(figure2, 0);
+    ASSERT_GT(settings, 0);
+    EXPECT_TRUE(lines[figure2 - 1].trimmed().isEmpty()) << lines[figure2 - 1].toStdString();
+    EXPECT_TRUE(lines[settings - 1].trimmed().isEmpty()) << lines[settings - 1].toStdString();
+    EXPECT_TRUE(lines[figure2 + 1].contains("File: Generated error model"));
 
     EXPECT_EQ(PdfPageCount(pdf), 1);
 
@@ -784,12 +808,12 @@ TEST_F(CalibTest, StrativBuildsTheHistogramAndTheMatrixFilesMatchTheBatch)
     r.mnuSaveStrativ2->trigger();
     ASSERT_EQ(dialogs.MessageTexts().size(), 1u);
     const std::string out = TempPath("window-matrices-batch");
-    const BatchResult b = Batch({"--reference", kExamples + "reference.csv", "--fossil",
-                                 kExamples + "fossil.csv", "--climate", kExamples + "climate.csv",
-                                 "--calibrate", "--out", out});
+    const BatchResult b =
+        Batch({"--reference", kExamples + "reference.csv", "--fossil", kExamples + "fossil.csv",
+               "--climate", kExamples + "climate.csv", "--calibrate", "--out", out});
     ASSERT_EQ(b.status, 0) << b.err;
-    for (const auto& [mine, theirs] :
-         {std::pair{meridan, out + "/meridan-matrix.csv"}, {strativ, out + "/strativ-matrix.csv"}}) {
+    for (const auto& [mine, theirs] : {std::pair{meridan, out + "/meridan-matrix.csv"},
+                                       {strativ, out + "/strativ-matrix.csv"}}) {
         std::istringstream a(ReadAll(mine)), e(ReadAll(theirs));
         std::string la, le;
         int lines = 0, differing = 0;
@@ -826,6 +850,129 @@ TEST_F(CalibTest, StrativBuildsTheHistogramAndTheMatrixFilesMatchTheBatch)
     EXPECT_FALSE(ws().histBuilt);
     EXPECT_FALSE(ws().calibReturned);
     EXPECT_FALSE(r.Command4->isEnabled());
+}
+
+TEST_F(CalibTest, ColourSettingsCloseWithTheCalibrationWindow)
+{
+    struct Case {
+        const char* what;
+        std::function<void(frmCalib&)> close;
+    };
+    const Case cases[] = {
+        {"Close", [](frmCalib& c) { c.Command2->click(); }},
+        {"&Quit", [](frmCalib& c) { c.mnuQuit->trigger(); }},
+        {"Return", [](frmCalib& c) { c.Command10->click(); }},
+        {"unload", [](frmCalib& c) { c.close(); }},
+    };
+    for (const Case& k : cases) {
+        ScriptedDialogs script;
+        App fresh(script);
+        fresh.endProgram = [] {};
+        frmCalib& c = ReachCalibration(fresh, script);
+        ASSERT_TRUE(c.stages().drawn[8]) << k.what;
+        c.mnuColour->trigger();
+        ASSERT_TRUE(fresh.colourLoaded()) << k.what;
+        ASSERT_TRUE(fresh.colour().isVisible()) << k.what;
+        k.close(c);
+        Settle();
+        EXPECT_FALSE(fresh.colour().isVisible()) << k.what;
+        EXPECT_TRUE(script.MessageTexts().empty()) << k.what;
+    }
+}
+
+TEST_F(CalibTest, MatrixFilesReportTheSmoothingSlidersWhenTheyAreWritten)
+{
+    // The smoothing as the two header lines of both matrix files give it.
+    const auto smoothing = [this](frmMAT& r, bool strativ) {
+        const std::string path =
+            TempPath(strativ ? "smoothing-strativ.csv" : "smoothing-meridan.csv");
+        dialogs.QueueSaveFile(path);
+        if (strativ)
+            r.SaveStrativ();
+        else
+            r.SaveMeridan();
+        std::pair<std::string, std::string> xy;
+        for (const std::vector<std::string>& rec : ReadRecords(ReadAll(path))) {
+            if (rec.size() == 2 && rec[0] == "X-smoothing (%): ") xy.first = rec[1];
+            if (rec.size() == 2 && rec[0] == "Y-smoothing (%): ") xy.second = rec[1];
+        }
+        return xy;
+    };
+    frmCalib& c = Meridan();
+    frmMAT& r = app.mat();
+    dialogs.QueueOpenFile(WriteTemp("calib-smoothing-pairs.csv", AsymmetricPairs()));
+    c.Command1[1]->click();
+    c.Slider3->setValue(7);
+    c.Command3->click();
+    ASSERT_TRUE(c.stages().drawn[8]);
+    c.Command10->click();
+    r.Command4->click();
+    ASSERT_TRUE(ws().histBuilt);
+
+    // The deviation slider belongs to the generated model and takes nothing back outside it:
+    // the files give its value at the time they are written.
+    c.Slider4->setValue(9);
+    ASSERT_TRUE(ws().calibReturned);
+    for (bool strativ : {false, true})
+        EXPECT_EQ(smoothing(r, strativ), std::make_pair(std::string("7"), std::string("9")))
+            << strativ;
+
+    // A closed calibration window is not loaded again with its defaults: the files keep the
+    // sliders as they were.
+    c.Command2->click();
+    Settle();
+    ASSERT_FALSE(app.calibLoaded());
+    ASSERT_TRUE(ws().calibReturned);
+    for (bool strativ : {false, true})
+        EXPECT_EQ(smoothing(r, strativ), std::make_pair(std::string("7"), std::string("9")))
+            << strativ;
+    EXPECT_FALSE(app.calibLoaded());
+    EXPECT_TRUE(ws().calibReturned);
+    EXPECT_TRUE(dialogs.MessageTexts().empty());
+}
+
+TEST_F(CalibTest, StrativMarksTheLevelsTheDisplayRangeCutsOff)
+{
+    // On the example core the warm upper samples calibrate to values beyond the proposed
+    // display range's upper end; the panel marks those levels at its right edge.
+    frmCalib& c = Generated();
+    frmMAT& r = app.mat();
+    c.Command10->click();
+    r.Command4->click();
+    ASSERT_TRUE(ws().histBuilt);
+    const HistogramEdgeLevels cut = HistogramCutLevels(ws());
+    ASSERT_FALSE(cut.upper.empty());
+    const QImage panel = r.Picture3->picture();
+    const QImage cells = r.Picture3->persistentPicture();
+    const int x = r.Picture3->PixelWidth() - 2;
+    // The panel's scale in levels while the histogram is drawn (the curve's scale is put back).
+    const PanelScale v = HistogramVerticalScale(ws());
+    const auto row = [&](int level) {
+        return static_cast<int>((level - v.top) / v.height * panel.height());
+    };
+    std::vector<bool> nearCut(static_cast<std::size_t>(panel.height()), false);
+    int marked = 0;
+    for (int level : cut.upper) {
+        const int y = row(level);
+        if (y >= 0 && y < panel.height() && panel.pixel(x, y) == qRgb(0, 0, 0)) ++marked;
+        for (int dy = -3; dy <= 3; ++dy)
+            if (y + dy >= 0 && y + dy < panel.height())
+                nearCut[static_cast<std::size_t>(y + dy)] = true;
+    }
+    EXPECT_GE(marked, static_cast<int>(cut.upper.size()) * 9 / 10);
+    // Away from the cut levels the edge shows the cells alone.
+    int stray = 0;
+    for (int y = 0; y < panel.height(); ++y)
+        if (!nearCut[static_cast<std::size_t>(y)] && panel.pixel(x, y) != cells.pixel(x, y) &&
+            panel.pixel(x, y) == qRgb(0, 0, 0))
+            ++stray;
+    EXPECT_EQ(stray, 0);
+    EXPECT_TRUE(r.Picture3->toolTip().contains("beyond the display range"));
+
+    // Without a histogram there is nothing to mark.
+    r.Slider6->setValue(r.Slider6->value() + 1);
+    EXPECT_FALSE(ws().histBuilt);
+    EXPECT_TRUE(r.Picture3->toolTip().isEmpty());
 }
 
 }  // namespace

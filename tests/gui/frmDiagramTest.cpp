@@ -10,6 +10,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSlider>
+#include <QSplitter>
 #include <QToolButton>
 #include <cmath>
 
@@ -45,7 +46,10 @@ int CountInRow(const QImage& image, int y, const QColor& colour)
 
 class DiagramTest : public ::testing::Test {
 protected:
-    DiagramTest() : app(dialogs) { app.endProgram = [] {}; }
+    DiagramTest() : app(dialogs)
+    {
+        app.endProgram = [] {};
+    }
     frmMain& m() { return app.main(); }
     Workspace& ws() { return app.ws(); }
 
@@ -202,12 +206,12 @@ TEST_F(DiagramTest, ClosedDiagramIsNeverTouchedByLaterRedraws)
     d.close();
     Settle();
     ASSERT_FALSE(app.diagramLoaded());
-    m().Slider1->setValue(4);       // tightness, with no envelope shown
-    m().Command11->click();         // Envelop
-    m().Slider1->setValue(3);       // tightness reruns the envelope
-    m().Slider4->setValue(3);       // zoom
-    m().mnuGrey->trigger();         // colour preset
-    m().Command11->click();         // Reset envelope
+    m().Slider1->setValue(4);  // tightness, with no envelope shown
+    m().Command11->click();    // Envelop
+    m().Slider1->setValue(3);  // tightness reruns the envelope
+    m().Slider4->setValue(3);  // zoom
+    m().mnuGrey->trigger();    // colour preset
+    m().Command11->click();    // Reset envelope
     EXPECT_FALSE(app.diagramLoaded()) << "redraws reach only windows that have drawn";
     EXPECT_FALSE(ws().diagramDrawn);
 }
@@ -292,7 +296,8 @@ TEST_F(DiagramTest, ScrollBarOnlyWhenTheColumnsDoNotFit)
                      std::to_string(13 - s) + "," + std::to_string(s % 3 + 1) + "\n";
     std::string fossil = ",A,B,C\n";
     for (int s = 1; s <= 5; ++s)
-        fossil += std::to_string(10 * s) + "," + std::to_string(s) + ",4," + std::to_string(6 - s) + "\n";
+        fossil +=
+            std::to_string(10 * s) + "," + std::to_string(s) + ",4," + std::to_string(6 - s) + "\n";
     dialogs.QueueOpenFile(WriteTemp("diagram_small_ref.csv", reference));
     m().Command5->click();
     app.correlVar().Command1->click();
@@ -464,6 +469,70 @@ TEST_F(ConissWindowTest, TheFourButtonsPrintTheirLinesAndTheZonesReachTheDiagram
     t.close();
     Settle();
     EXPECT_FALSE(app.testLoaded());
+}
+
+// Whether a pixel of the colour lies within one pixel of (x, y).
+bool ColourNear(const QImage& image, double x, double y, const QColor& colour)
+{
+    for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx) {
+            const int px = static_cast<int>(std::floor(x)) + dx;
+            const int py = static_cast<int>(std::floor(y)) + dy;
+            if (px >= 0 && py >= 0 && px < image.width() && py < image.height() &&
+                image.pixelColor(px, py) == colour)
+                return true;
+        }
+    return false;
+}
+
+TEST_F(ConissWindowTest, DendrogramsFitTheirPanelAndThePrintedLinesShowWhole)
+{
+    Load();
+    frmDiagram& d = Open();
+    d.nmuConiss->trigger();
+    frmTest& t = app.test();
+    QApplication::processEvents();
+
+    // "1": merge levels times 10 on a panel from -1 to 5 (the example's deepest is below 5).
+    t.Command1->click();
+    float deepest = 0;
+    for (std::size_t v = 1; v < t.State().merges.size(); ++v)
+        deepest = std::max(deepest, 10 * t.State().merges[v].level);
+    ASSERT_LT(deepest, 5);
+    EXPECT_DOUBLE_EQ(t.Picture1->ScaleLeft(), -1);
+    EXPECT_DOUBLE_EQ(t.Picture1->ScaleWidth(), 6);
+
+    // The classic tree: its root bracket stands inside the panel, also after the panel has
+    // been narrowed and widened again by the splitter.
+    t.Command4->click();
+    const IssMerge& root = t.Zonation().merges.back();
+    auto* splitter = t.findChild<QSplitter*>();
+    ASSERT_NE(splitter, nullptr);
+    const QList<int> sizes = splitter->sizes();
+    ASSERT_EQ(sizes.size(), 2);
+    for (int narrower : {0, 120, 0}) {
+        splitter->setSizes({sizes[0] + narrower, sizes[1] - narrower});
+        QApplication::processEvents();
+        const PictureBox& p = *t.Picture1;
+        const double x = p.MapX(root.dispersion);
+        EXPECT_GT(x, 0);
+        EXPECT_LT(x, p.PixelWidth() - 2) << "narrowed by " << narrower;
+        const double y = p.MapY(
+            (d.Axis().YOfPosition(root.upperPosition) + d.Axis().YOfPosition(root.lowerPosition)) /
+            2);
+        EXPECT_TRUE(ColourNear(p.persistentPicture(), x, y, QColor(0, 0, 190)))
+            << "root bracket not drawn, narrowed by " << narrower;
+    }
+
+    // The printed lines fit their pane: no horizontal scroll bar, and the last line (the zone
+    // count) lies wholly in view.
+    for (QPushButton* b : {t.Command4, t.Command1, t.Command3, t.Command2, t.Command4}) {
+        b->click();
+        QApplication::processEvents();
+        EXPECT_FALSE(t.Output->horizontalScrollBar()->isVisible()) << b->text().toStdString();
+        const QRect last = t.Output->cursorRect();
+        EXPECT_TRUE(t.Output->viewport()->rect().contains(last)) << b->text().toStdString();
+    }
 }
 
 }  // namespace

@@ -10,7 +10,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QTextLayout>
 #include <QToolButton>
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <sstream>
@@ -422,6 +424,85 @@ TEST_F(MatTest, ClimateTableFromTheCorrelationWindowServesTheReconstruction)
     // The reconstruction window's cursor box decides the correlation plot's marker.
     r.Check3->click();
     EXPECT_FALSE(app.diagram().Check1->isChecked());
+}
+
+TEST_F(MatTest, SmoothedCurveIsDrawnWhenTheFirstAndLastDepthsAreEqual)
+{
+    // The example core with its last sample at the depth of the first: the axis falls back to
+    // equal spacing, and the smoothed curve must follow it onto the panel.
+    std::ifstream in(kExamples + "fossil.csv");
+    std::ostringstream text;
+    text << in.rdbuf();
+    std::string table = text.str();
+    const std::size_t lastLine = table.rfind('\n', table.size() - 2) + 1;
+    const std::size_t comma = table.find(',', lastLine);
+    table.replace(lastLine, comma - lastLine, "100");
+    const std::string fossil = WriteTemp("mat_equal_end_depths.csv", table);
+
+    dialogs.QueueOpenFile(kExamples + "reference.csv");
+    m().Command5->click();
+    app.correlVar().Command1->click();
+    dialogs.QueueOpenFile(fossil);
+    m().Command6->click();
+    ASSERT_TRUE(ws().projectionDone);
+    ASSERT_EQ(ws().fossilSampleLabels[ws().fossilSampleCount], "100");
+    frmMAT& r = Open();
+    dialogs.QueueOpenFile(kExamples + "climate.csv");
+    r.Command1->click();
+    ASSERT_TRUE(ws().reconShown);
+    ASSERT_EQ(r.Slider6->value(), 3);
+
+    // No envelope marks yet, so the scheme's third colour is the smoothed curve alone; its
+    // first window (samples 1..3) stands level with sample 2.
+    const Colour c3 = ws().colours.schemeColour3.Value();
+    const QColor smooth(RedOf(c3), GreenOf(c3), BlueOf(c3));
+    const QImage curve = r.Picture1->picture();
+    int drawn = 0;
+    for (int y = 0; y < curve.height(); ++y)
+        for (int x = 0; x < curve.width(); ++x) drawn += curve.pixelColor(x, y) == smooth;
+    EXPECT_GT(drawn, 100);
+    ASSERT_FALSE(ws().smoothValue.size() < 2);
+    const int row = static_cast<int>(r.Picture1->MapY(20));
+    const int column = static_cast<int>(r.Picture1->MapX(ws().smoothValue[1]));
+    bool near = false;
+    for (int dy = -2; dy <= 2; ++dy)
+        for (int dx = -2; dx <= 2; ++dx)
+            near = near || curve.pixelColor(std::clamp(column + dx, 0, curve.width() - 1),
+                                            std::clamp(row + dy, 0, curve.height() - 1)) == smooth;
+    EXPECT_TRUE(near);
+}
+
+TEST_F(MatTest, FiguresAndQualityLinesShowWholeAtTheLeastHeight)
+{
+    frmMAT& r = Reconstruct();
+    r.Command3->click();
+    ASSERT_TRUE(ws().errorModelShown);
+    r.resize(r.width(), r.minimumHeight());
+    QApplication::processEvents();
+    // Both lines of the analogue quality below the check box, none squeezed under it.
+    ASSERT_NE(r.QualityLabel->text().indexOf('\n'), -1);
+    EXPECT_GE(r.QualityLabel->height(), 2 * r.QualityLabel->fontMetrics().lineSpacing());
+    EXPECT_FALSE(r.QualityLabel->geometry().intersects(r.CheckQuality->geometry()));
+    EXPECT_GE(r.QualityLabel->y(), r.CheckQuality->y() + r.CheckQuality->height());
+
+    // The error model's figures: a line that has to break does so between figures, never
+    // between a caption and its value, even where the label is much narrower than here.
+    QLabel& summary = *r.SummaryLabel;
+    EXPECT_LE(summary.heightForWidth(summary.width()), summary.height());
+    for (int width : {summary.width(), 120, 90}) {
+        for (const QString& paragraph : summary.text().split('\n')) {
+            QTextLayout layout(paragraph, summary.font());
+            layout.beginLayout();
+            for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine())
+                line.setLineWidth(width);
+            layout.endLayout();
+            for (int k = 1; k < layout.lineCount(); ++k) {
+                const QChar first = paragraph.at(layout.lineAt(k).textStart());
+                EXPECT_FALSE(first.isDigit() || first == '-')
+                    << width << ": " << paragraph.toStdString();
+            }
+        }
+    }
 }
 
 }  // namespace

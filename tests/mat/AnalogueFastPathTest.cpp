@@ -160,6 +160,12 @@ void ExpectFastEqualsPlain(const Workspace& data)
         EXPECT_EQ(DifferingRows(plain.distanceMatrix, fast.distanceMatrix), "") << "sites";
         EXPECT_EQ(DifferingRows(plain.siteReconValues, fast.siteReconValues), "") << "sites";
         EXPECT_EQ(DifferingRows(plain.distanceMatrix, SiteDistances(data, s)), "");
+
+        // Without the matrix: each pair once, ranked for its row and its column.
+        Workspace lean = data;
+        GenerateErrorModel(lean, s, threshold, {}, false);
+        EXPECT_EQ(DifferingRows(plain.siteReconValues, lean.siteReconValues), "") << "lean";
+        EXPECT_EQ(lean.distanceMatrix.rows(), -1);
     }
 }
 
@@ -204,6 +210,8 @@ TEST(AnalogueFastPathTest, ReusedStorageKeepsNothingOfTheRunBefore)
     EXPECT_EQ(DifferingRows(plain.siteReconValues, fast.siteReconValues), "");
     EXPECT_EQ(fast.distanceMatrix(145, 3), 0.0);
     EXPECT_EQ(fast.siteReconValues(145, 1), -9999);
+    GenerateErrorModel(fast, s, threshold, {}, false);
+    EXPECT_EQ(DifferingRows(plain.siteReconValues, fast.siteReconValues), "");
 }
 
 TEST(AnalogueFastPathTest, ErrorModelDistancesAreSymmetric)

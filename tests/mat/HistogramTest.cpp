@@ -321,5 +321,21 @@ TEST(Histogram, PanelScaleAndOverlayColours)
     EXPECT_EQ(MedianLineColour(ws), 0u);
 }
 
+TEST(Histogram, LevelsCutByTheDisplayRange)
+{
+    Workspace ws = Modes(-9999, -9999, {}, 0);  // levels 0 and 1
+    EXPECT_TRUE(HistogramCutLevels(ws).lower.empty());
+    EXPECT_TRUE(HistogramCutLevels(ws).upper.empty());
+    ws.histMatrix[1](kMatrixResolution, 1) = 2.3f;  // the inner region at the upper end
+    ws.histMatrix[1](0, 0) = -1.0f;                 // the ring's median cell at the lower end
+    ws.histMatrix[1](kMatrixResolution, 0) = 0.8f;  // outside the regions: not drawn, not cut
+    ws.histMatrix[1](1, 1) = 2.0f;                  // inside, but not at an end
+    const HistogramEdgeLevels cut = HistogramCutLevels(ws);
+    EXPECT_EQ(cut.lower, std::vector<int>{0});
+    EXPECT_EQ(cut.upper, std::vector<int>{1});
+    ws.histBuilt = false;
+    EXPECT_TRUE(HistogramCutLevels(ws).upper.empty());
+}
+
 }  // namespace
 }  // namespace tarvex

@@ -28,7 +28,9 @@ field() { sed -n "s/^ $1: //p" "$work/info"; }
 [ "$(field Package)" = tarvex ] || fail "package name is '$(field Package)'"
 [ "$(field Version)" = "$version" ] || fail "version is '$(field Version)', the project's is $version"
 depends=$(field Depends)
-for lib in libqt6widgets6 libqt6printsupport6 libqt6svg6 libgomp1 libstdc++6 libc6 qt6-qpa-plugins; do
+# The OpenMP runtime is linked into the programs (so that they can set its wait policy before
+# it starts) and needs no package of its own.
+for lib in libqt6widgets6 libqt6printsupport6 libqt6svg6 libstdc++6 libc6 qt6-qpa-plugins; do
     printf '%s\n' "$depends" | tr ',' '\n' | grep -q "^ *$lib\( \|$\)" || fail "Depends lacks $lib: $depends"
 done
 
@@ -64,6 +66,9 @@ done
 batch=$root/usr/bin/tarvex-batch
 "$batch" --help >"$work/help" || fail "tarvex-batch --help exited with status $?"
 head -n 1 "$work/help" | grep -q '^Usage: tarvex-batch ' || fail "tarvex-batch --help does not start with its usage"
+# Its threads sleep while they wait (spin count 0) unless told otherwise.
+spin=$(env -u OMP_WAIT_POLICY -u GOMP_SPINCOUNT OMP_DISPLAY_ENV=VERBOSE "$batch" --help 2>&1 >/dev/null | grep GOMP_SPINCOUNT || true)
+[ "$spin" = "  GOMP_SPINCOUNT = '0'" ] || fail "the packaged tarvex-batch's threads spin while they wait: $spin"
 ex=$root/usr/share/doc/tarvex/examples
 status=0
 "$batch" --reference "$ex/reference.csv" --fossil "$ex/fossil.csv" --climate "$ex/climate.csv" \
