@@ -9,6 +9,7 @@
 #include <ostream>
 
 #include "batch/BatchRun.h"
+#include "batch/BatchTransfer.h"
 #include "calib/CalibData.h"
 #include "calib/CommonOutput.h"
 #include "data/AtomicFile.h"
@@ -162,7 +163,8 @@ std::string BatchUsage()
            "                            (default: 1)\n"
            "  --skip-row-normalisation  leave the rows unnormalised (default: normalised)\n"
            "  --coefficients C1,C2      confidence coefficients in percent, 0 to 100 in steps\n"
-           "                            of 0.1 (default: 68.2,95.4)\n"
+           "                            of 0.1 (default: 68.2,95.4)\n" +
+           TransferUsage() +
            "  --out DIR                 folder for the result files (created when missing);\n"
            "                            runs into one folder at the same time put their sets\n"
            "                            of files in place one whole set after the other\n"
@@ -526,11 +528,16 @@ bool ParseBatchOptions(const std::vector<std::string>& args, BatchOptions& optio
             if (!value(text) || !ParseCoefficients(text, options.chain, error)) return false;
             calibrationOption = a;
         } else {
-            error = "Unknown option '" + a + "'.";
-            return false;
+            bool handled = false;
+            if (!ParseTransferOption(args, i, options.transfer, handled, error)) return false;
+            if (!handled) {
+                error = "Unknown option '" + a + "'.";
+                return false;
+            }
         }
     }
     if (options.help) return true;
+    if (!CheckTransferOptions(options, error)) return false;
     if (!options.calibrate && !calibrationOption.empty()) {
         error = calibrationOption + " needs --calibrate.";
         return false;
@@ -574,7 +581,7 @@ bool ParseBatchOptions(const std::vector<std::string>& args, BatchOptions& optio
             error = "--climate needs --reference FILE: the climate table belongs to its sites.";
             return false;
         }
-        if (options.fossilPath.empty() && !options.errorModel) {
+        if (options.fossilPath.empty() && !options.errorModel && !options.transfer.On()) {
             error =
                 "--climate alone has nothing to do: add --fossil FILE to reconstruct the "
                 "fossil sequence, --error-model for the error model, or both.";

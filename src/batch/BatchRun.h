@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/Workspace.h"
+#include "batch/TransferOptions.h"
 #include "calib/CalibModel.h"
 #include "data/InputFile.h"
 #include "diagram/Coniss.h"
@@ -45,6 +46,10 @@ struct BatchOptions {
     std::string modelPairsPath;       // empty: the generated model
     std::string rangeLow, rangeHigh;  // empty: the proposed range of the parameter
     calib::ChainSettings chain;       // generateModel follows modelPairsPath
+    TransferOptions transfer;
+    // The reference table holds more sites than the workspace: only the transfer functions
+    // run, and only their files are written.
+    bool transferOnly = false;
     bool help = false;
 };
 
