@@ -2,12 +2,9 @@
 
 #include <QApplication>
 
-#include "ui/Dialogs.h"
-
 #include "app/frmAbout1.h"
 #include "app/frmMain.h"
 #include "calib/frmCalib.h"
-#include "settings/frmColor.h"
 #include "calib/frmOutPut2.h"
 #include "diagram/frmDiagram.h"
 #include "diagram/frmECC.h"
@@ -15,6 +12,9 @@
 #include "eof/frmControl.h"
 #include "eof/frmCorrelVar.h"
 #include "mat/frmMAT.h"
+#include "settings/frmColor.h"
+#include "tf/frmTransfer.h"
+#include "ui/Dialogs.h"
 
 namespace tarvex {
 
@@ -152,6 +152,12 @@ void App::UnloadChart()
     UnloadLater(chart_);
 }
 
+frmTransfer& App::transfer()
+{
+    if (!transfer_) transfer_ = std::make_unique<frmTransfer>(*this);
+    return *transfer_;
+}
+
 void App::ShowColourSettings()
 {
     colour().Open();
@@ -183,6 +189,7 @@ void App::Quit()
     colour_.reset();
     chart_.reset();
     calib_.reset();
+    transfer_.reset();
     mat_.reset();
     if (diagram_) diagram_->hide();
     control_.reset();

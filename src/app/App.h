@@ -19,6 +19,7 @@ class frmECC;
 class frmCalib;
 class frmColor;
 class frmOutPut2;
+class frmTransfer;
 
 // Owns the workspace and every window. A window is created on first use; one that another
 // window touches before the user opens it is created hidden and runs its load steps.
@@ -68,6 +69,10 @@ public:
     frmOutPut2& chart();
     void UnloadChart();
 
+    // The transfer functions, opened from the reconstruction window; closing hides it.
+    frmTransfer& transfer();
+    bool transferLoaded() const { return transfer_ != nullptr; }
+
     // "Colour settings", from whichever window asks (reconstruction, calibration, chart).
     void ShowColourSettings();
     frmColor& colour();
@@ -102,6 +107,7 @@ private:
     std::unique_ptr<frmCalib> calib_;
     std::unique_ptr<frmColor> colour_;
     std::unique_ptr<frmOutPut2> chart_;
+    std::unique_ptr<frmTransfer> transfer_;
     bool quitting_ = false;
 };
 

@@ -9,6 +9,7 @@
 #include <ostream>
 
 #include "batch/BatchRun.h"
+#include "batch/BatchTransfer.h"
 #include "calib/CalibData.h"
 #include "calib/CommonOutput.h"
 #include "data/AtomicFile.h"
@@ -188,7 +189,8 @@ std::string BatchUsage()
            "  --diagram-bars            draw the diagram's taxa as bars instead of filled\n"
            "                            silhouettes (default: off)\n"
            "  --diagram-exaggeration    add a hollow x10 exaggeration curve to every taxon of\n"
-           "                            the diagram (default: off)\n"
+           "                            the diagram (default: off)\n" +
+           TransferUsage() +
            "  --out DIR                 folder for the result files (created when missing);\n"
            "                            runs into one folder at the same time put their sets\n"
            "                            of files in place one whole set after the other\n"
@@ -554,11 +556,16 @@ bool ParseBatchOptions(const std::vector<std::string>& args, BatchOptions& optio
         } else if (const int figure = ParseFigureOption(args, i, options, error); figure != 0) {
             if (figure < 0) return false;
         } else {
-            error = "Unknown option '" + a + "'.";
-            return false;
+            bool handled = false;
+            if (!ParseTransferOption(args, i, options.transfer, handled, error)) return false;
+            if (!handled) {
+                error = "Unknown option '" + a + "'.";
+                return false;
+            }
         }
     }
     if (options.help) return true;
+    if (!CheckTransferOptions(options, error)) return false;
     if (!options.calibrate && !calibrationOption.empty()) {
         error = calibrationOption + " needs --calibrate.";
         return false;
@@ -602,7 +609,7 @@ bool ParseBatchOptions(const std::vector<std::string>& args, BatchOptions& optio
             error = "--climate needs --reference FILE: the climate table belongs to its sites.";
             return false;
         }
-        if (options.fossilPath.empty() && !options.errorModel) {
+        if (options.fossilPath.empty() && !options.errorModel && !options.transfer.On()) {
             error =
                 "--climate alone has nothing to do: add --fossil FILE to reconstruct the "
                 "fossil sequence, --error-model for the error model, or both.";

@@ -6,8 +6,10 @@
 #include <ctime>
 #include <filesystem>
 #include <ostream>
+#include <sstream>
 
 #include "app/ParallelFor.h"
+#include "batch/BatchTransfer.h"
 #include "batch/RunRecord.h"
 #include "calib/CalibData.h"
 #include "calib/CommonOutput.h"
@@ -529,7 +531,7 @@ bool BatchWriteStage(const Workspace& ws, const BatchOptions& options, const std
     // the check of every file, and one number that is not finite refuses them all.
     bool allFinite = true;
     std::vector<std::pair<std::string, std::string>> files;
-    if (!options.referencePath.empty()) {
+    if (!options.referencePath.empty() && !options.transferOnly) {
         // Put in place, not copied: the score file alone can be many megabytes.
         files.emplace_back("loading.csv", LoadingFileText(ws, dateTime, {}, &allFinite));
         files.emplace_back("reference-scores.csv",
@@ -540,8 +542,9 @@ bool BatchWriteStage(const Workspace& ws, const BatchOptions& options, const std
             files.emplace_back("eof-sequence.csv", AllEofSequenceFileText(ws, {}, &allFinite));
         }
     }
-    for (auto& file : ReconstructionFiles(ws, options, &allFinite))
-        files.push_back(std::move(file));
+    if (!options.transferOnly)
+        for (auto& file : ReconstructionFiles(ws, options, &allFinite))
+            files.push_back(std::move(file));
     if (options.zonation)
         for (auto& file : ZonationFiles(ws, options)) files.push_back(std::move(file));
     for (const auto& file : extraFiles) files.push_back(file);
@@ -597,7 +600,16 @@ int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
     if (options.referencePath.empty()) {
         if (options.zonation && !BatchFossilOnlyStage(ws, options, out, err, &inputs)) return 1;
     } else {
-        if (!BatchReferenceStage(ws, options, err, &inputs)) return 1;
+        if (options.transfer.On()) {
+            // Read once with the transfer functions' limit: a modern set larger than the
+            // workspace holds still has its transfer functions.
+            TableReadResult large;
+            if (!TransferReferenceStage(ws, options, err, &inputs, large)) return 1;
+            if (large.status == TableStatus::Ok)
+                return RunTransferOnly(args, options, std::move(large), inputs, out, err);
+        } else if (!BatchReferenceStage(ws, options, err, &inputs)) {
+            return 1;
+        }
         if (!BatchEofStage(ws, options, out)) return 1;
         if (!BatchFossilStage(ws, options, out, err, &inputs)) return 1;
         if (!BatchEnvelopeStage(ws, options, out)) return 1;
@@ -614,6 +626,9 @@ int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
     const std::time_t now = std::time(nullptr);
     const std::string dateTime = DateTimeText(now);
     std::vector<std::pair<std::string, std::string>> extraFiles;
+    if (!options.referencePath.empty() &&
+        !BatchTransferStage(ws, options, out, err, extraFiles, &inputs))
+        return 1;
     std::pair<std::string, std::string> range;
     if (!BatchCalibrationStage(ws, options, dateTime, extraFiles, out, err, &range, &inputs))
         return 1;

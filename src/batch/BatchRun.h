@@ -7,6 +7,7 @@
 
 #include "app/Workspace.h"
 #include "batch/FigureRequest.h"
+#include "batch/TransferOptions.h"
 #include "calib/CalibModel.h"
 #include "data/InputFile.h"
 #include "diagram/Coniss.h"
@@ -52,6 +53,10 @@ struct BatchOptions {
     std::vector<std::string> reportParameters;  // names or numbers as given; empty: all
     std::string figuresDir;                     // empty: no figure files
     DiagramFigureOptions diagram;
+    TransferOptions transfer;
+    // The reference table holds more sites than the workspace: only the transfer functions
+    // run, and only their files are written.
+    bool transferOnly = false;
     bool help = false;
 };
 

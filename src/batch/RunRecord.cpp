@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "batch/BatchTransfer.h"
 #include "data/NumberText.h"
 #include "data/RecordWriter.h"
 
@@ -100,7 +101,7 @@ std::vector<std::pair<std::string, std::string>> EffectiveOptions(const BatchOpt
     const bool rangeGiven = !options.rangeLow.empty();
     const std::string low = rangeGiven ? options.rangeLow : settled.rangeLow;
     const std::string high = rangeGiven ? options.rangeHigh : settled.rangeHigh;
-    return {
+    std::vector<std::pair<std::string, std::string>> list = {
         {"--reference", options.referencePath},
         {"--fossil", options.fossilPath},
         {"--no-percent", OnOff(!options.choice.convertToPercent)},
@@ -141,8 +142,11 @@ std::vector<std::pair<std::string, std::string>> EffectiveOptions(const BatchOpt
         {"--diagram-min-percent", FormatNumber(options.diagram.minPercent)},
         {"--diagram-bars", OnOff(options.diagram.bars)},
         {"--diagram-exaggeration", OnOff(options.diagram.exaggeration)},
-        {"--out", options.outDir},
     };
+    for (auto& option : EffectiveTransferOptions(options.transfer))
+        list.push_back(std::move(option));
+    list.emplace_back("--out", options.outDir);
+    return list;
 }
 
 bool RunRecordText(const std::vector<std::string>& args, const BatchOptions& options,
@@ -181,7 +185,8 @@ bool RunRecordText(const std::vector<std::string>& args, const BatchOptions& opt
         {"--fossil", &options.fossilPath},
         {"--climate", &options.climatePath},
         {"--pairs", &options.pairsPath},
-        {"--model-pairs", &options.modelPairsPath}};
+        {"--model-pairs", &options.modelPairsPath},
+        {"--locations", &options.transfer.locationsPath}};
     for (const auto& [option, path] : given) {
         if (path->empty()) continue;
         const RecordedInput* read = nullptr;

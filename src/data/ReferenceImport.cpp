@@ -25,7 +25,11 @@ ImportOutcome CancelledReferenceImport()
 
 ImportOutcome ImportReferenceTable(Workspace& ws, const std::string& path)
 {
-    TableReadResult read = ReadDataTableFile(path);
+    return ImportReferenceTableFrom(ws, ReadDataTableFile(path), path);
+}
+
+ImportOutcome ImportReferenceTableFrom(Workspace& ws, TableReadResult read, const std::string& path)
+{
     if (read.status != TableStatus::Ok) return FailureFor(read.status, std::move(read.reason));
 
     DataTable& table = read.table;

@@ -5,6 +5,7 @@
 
 #include "app/Workspace.h"
 #include "data/InputFile.h"
+#include "data/TableReader.h"
 
 namespace tarvex {
 
@@ -26,6 +27,10 @@ struct ImportOutcome {
 // Reads the reference pollen table at path and, only when it reads completely, stores it in
 // the workspace. A failed read leaves every field of the workspace as it was.
 ImportOutcome ImportReferenceTable(Workspace& ws, const std::string& path);
+
+// The same for a table read already (from path).
+ImportOutcome ImportReferenceTableFrom(Workspace& ws, TableReadResult read,
+                                       const std::string& path);
 
 // The outcome of a cancelled open-file dialog: the reference import treats it like a table
 // it could not read.

@@ -37,14 +37,19 @@ std::vector<std::string> ForStyle(std::vector<std::string> messages, ClimateImpo
 
 ClimateReadOutcome ReadClimateTable(const Workspace& ws, const std::string& path)
 {
+    return ReadClimateTableFor(ws.refSiteCount, ws.refSiteLabels, path);
+}
+
+ClimateReadOutcome ReadClimateTableFor(int sites, const std::vector<std::string>& siteLabels,
+                                       const std::string& path)
+{
     ClimateReadOutcome out;
-    const int sites = ws.refSiteCount;
 
     // Capping the rows at the reference count makes the reader stop as soon as a row beyond
     // it begins, before any of that row is read, rather than reading a table of any length
     // and counting afterwards.
     TableLimits limits;
-    limits.maxRows = std::max(0, std::min(sites, limits.maxRows));
+    limits.maxRows = std::max(0, sites);
     TableReadResult read = ReadDataTableFile(path, limits);
 
     const std::string siteCount = "the reference table has " + std::to_string(sites) + " sites.";
@@ -74,8 +79,7 @@ ClimateReadOutcome ReadClimateTable(const Workspace& ws, const std::string& path
     DataTable& table = read.table;
     out.checks = TableCheckLines(table, CheckClimateTable(table), "climate", path);
     for (int s = 1; s <= sites; ++s)
-        if (LabelAt(table.rowLabels, s) != LabelAt(ws.refSiteLabels, s))
-            out.mismatchedSites.push_back(s);
+        if (LabelAt(table.rowLabels, s) != LabelAt(siteLabels, s)) out.mismatchedSites.push_back(s);
 
     out.table.paramCount = table.columnCount;
     out.table.paramNames = std::move(table.columnNames);

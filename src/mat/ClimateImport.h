@@ -33,6 +33,9 @@ struct ClimateReadOutcome {
 // Reads the climate table at path with the data-table grammar and checks that it has exactly
 // refSiteCount data rows. Nothing of the workspace changes.
 ClimateReadOutcome ReadClimateTable(const Workspace& ws, const std::string& path);
+// The same for sites 1..sites with their labels ([0..sites]), however many.
+ClimateReadOutcome ReadClimateTableFor(int sites, const std::vector<std::string>& siteLabels,
+                                       const std::string& path);
 
 // "Name inconsistent.  [climate] = [reference]?"
 std::string SiteNameQuestion(const std::string& climateName, const std::string& referenceName);

@@ -93,6 +93,7 @@ public:
     QAction* mnuSaveMeridan = nullptr;
     QAction* mnuSaveStrativ = nullptr;
     QAction* mnuColor = nullptr;
+    QAction* mnuTransfer = nullptr;  // "Transfer functions..."
     QMenu* mnuRB1 = nullptr;
     QAction* mnuCopy1 = nullptr;
     QAction* mnuSaveCurve2 = nullptr;

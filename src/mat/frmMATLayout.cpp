@@ -20,7 +20,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/App.h"
 #include "mat/frmMAT.h"
+#include "tf/frmTransfer.h"
 #include "ui/PictureBox.h"
 #include "ui/SampleSelector.h"
 
@@ -250,6 +252,9 @@ void frmMAT::BuildMenus()
     mnuSaveStrativ = save->addAction("Strativ Matrix");
     QMenu* edit = menuBar()->addMenu("Edit(&E)");
     mnuColor = edit->addAction("Colour Settings");
+    QMenu* tools = menuBar()->addMenu("&Tools");
+    mnuTransfer = tools->addAction("Transfer functions...");
+    connect(mnuTransfer, &QAction::triggered, this, [this] { app_.transfer().Open(); });
 
     mnuRB1 = new QMenu("RB1", this);
     mnuCopy1 = mnuRB1->addAction("&Copy");
