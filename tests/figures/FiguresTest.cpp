@@ -11,6 +11,7 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <sstream>
 
 #include "batch/RunRecord.h"
 #include "data/NumberText.h"
@@ -404,6 +405,68 @@ TEST(FigureRunTest, RealDataSets)
                                                         renderer.runRecord)
                                        .size()));
     }
+}
+
+// Lines, shapes and marks stop at the clip: nothing of them lands outside it, and what lies
+// inside is drawn.
+TEST(FigureLayerTest, ClipCutsShapesAtItsEdges)
+{
+    QImage image(200, 100, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        PaintSurface surface(painter, 200, 100, 254);  // 10 pixels to the millimetre
+        fig::Canvas c(surface, 20, 10);
+        c.SetClip(5, 2, 15, 8);
+        c.Fill({{0, 0}, {20, 0}, {20, 10}, {0, 10}}, RGB(255, 0, 0));
+        c.Line(0, 5, 20, 5, RGB(0, 0, 255), 1);
+        c.Polyline({{-5, 1}, {10, 9}, {25, 1}}, RGB(0, 128, 0), 1);
+        c.Mark(1, 1, fig::Marker::Disc, 1, RGB(0, 0, 255));  // outside: not drawn
+        c.ClearClip();
+    }
+    int outside = 0, inside = 0;
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 200; ++x) {
+            const bool in = x >= 51 && x <= 149 && y >= 21 && y <= 79;
+            const bool border = x >= 48 && x <= 152 && y >= 18 && y <= 82;
+            const bool white = image.pixel(x, y) == qRgb(255, 255, 255);
+            if (!border && !white) ++outside;
+            if (in && white) ++inside;
+        }
+    EXPECT_EQ(outside, 0);
+    EXPECT_EQ(inside, 0);
+    EXPECT_EQ(image.pixel(100, 50), qRgb(0, 0, 255));  // the line over the fill
+}
+
+// The run record is read back record by record, a line end inside quotes staying in its field.
+TEST(FigureLayerTest, RecordsKeepQuotedLineEnds)
+{
+    const auto r = fig::ParseRecords("\"a\",\"b\r\nc\",1\r\n\"x\",\r\n\"last\"");
+    ASSERT_EQ(r.size(), 3u);
+    EXPECT_EQ(r[0], (std::vector<std::string>{"a", "b\r\nc", "1"}));
+    EXPECT_EQ(r[1], (std::vector<std::string>{"x", ""}));
+    EXPECT_EQ(r[2], (std::vector<std::string>{"last"}));
+}
+
+// A sequence labelled by text is spaced evenly, its labels are the depth axis's ticks and the
+// axis is titled "Sample".
+TEST(FigureRunTest, TextLabelsMarkTheSampleAxis)
+{
+    const std::string dir = FreshDir("figures-text-labels");
+    std::istringstream in(ReadAll(kExamples + "fossil.csv"));
+    std::string line, text;
+    for (int row = 0; std::getline(in, line); ++row)
+        text += (row == 0 ? line : "L" + std::to_string(row) + line.substr(line.find(','))) + "\n";
+    const std::string fossil = WriteTemp("figures-text-labels.csv", text);
+    CapturingRenderer renderer;
+    const FigureRunResult run =
+        RunWithFigures(renderer, {"--reference", kExamples + "reference.csv", "--fossil", fossil,
+                                  "--figures", dir + "/f", "--out", dir + "/out"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    ASSERT_TRUE(renderer.workspace.fossilTextLabels);
+    const std::vector<std::string> texts = SvgTexts(ReadAll(dir + "/f/diagram.svg"));
+    for (const char* wanted : {"Sample", "L1", "L3"})
+        EXPECT_NE(std::find(texts.begin(), texts.end(), wanted), texts.end()) << wanted;
 }
 
 }  // namespace

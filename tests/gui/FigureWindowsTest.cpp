@@ -183,5 +183,70 @@ TEST(FigureWindowsTest, ExportRefusesCancelsAndWidens)
     EXPECT_EQ(fresh.MessageTexts()[0], "There is no reconstruction to save yet.");
 }
 
+// The command line a window report records reads back as the settings it was made from.
+TEST(FigureWindowsTest, EquivalentCommandLineReadsBackAsItsSettings)
+{
+    BatchOptions o;
+    o.referencePath = "r.csv";
+    o.fossilPath = "f.csv";
+    o.climatePath = "c.csv";
+    o.choice.convertToPercent = false;
+    o.choice.enhancement = Enhancement::Log;
+    o.choice.useCorrelation = true;
+    o.matchTaxaByName = true;
+    o.analogue.basis = DistanceBasis::EofValues;
+    o.axes = {1, 3};
+    o.analogue.kmin = 2;
+    o.analogue.kmax = 5;
+    o.analogue.thresholdSlider = 35;
+    o.analogue.weighting = Weighting::Distance;
+    o.analogue.smoothing = 5;
+    o.calibrate = true;
+    o.errorModel = true;
+    o.calibrationParam = 2;
+    o.rangeLow = "-30";
+    o.rangeHigh = "10";
+    o.chain.smoothingLevel = 12;
+    o.chain.verticalThreshold = 3;
+    o.chain.horizontalThreshold = 0;
+    o.chain.skipRowNormalisation = true;
+    o.chain.generatedSdPercent = 8;
+    o.chain.coefficient1 = 500;
+    o.chain.coefficient2 = 990;
+    o.envelope = true;
+    o.reportPath = "report.pdf";
+    std::vector<std::string> args = EquivalentCommandLine(o);
+    args.insert(args.end(), {"--out", "d"});
+    BatchOptions back;
+    std::string error;
+    ASSERT_TRUE(ParseBatchOptions(args, back, error)) << error;
+    EXPECT_EQ(back.referencePath, o.referencePath);
+    EXPECT_EQ(back.fossilPath, o.fossilPath);
+    EXPECT_EQ(back.climatePath, o.climatePath);
+    EXPECT_EQ(back.choice.convertToPercent, false);
+    EXPECT_EQ(back.choice.enhancement, Enhancement::Log);
+    EXPECT_TRUE(back.choice.useCorrelation);
+    EXPECT_TRUE(back.matchTaxaByName);
+    EXPECT_EQ(back.analogue.basis, DistanceBasis::EofValues);
+    EXPECT_EQ(back.axes, o.axes);
+    EXPECT_EQ(back.analogue.kmin, 2);
+    EXPECT_EQ(back.analogue.kmax, 5);
+    EXPECT_EQ(back.analogue.thresholdSlider, 35);
+    EXPECT_EQ(back.analogue.weighting, Weighting::Distance);
+    EXPECT_EQ(back.analogue.smoothing, 5);
+    EXPECT_TRUE(back.calibrate && back.errorModel);
+    EXPECT_EQ(back.calibrationParam, 2);
+    EXPECT_EQ(back.rangeLow + "," + back.rangeHigh, "-30,10");
+    EXPECT_EQ(back.chain.smoothingLevel, 12);
+    EXPECT_EQ(back.chain.verticalThreshold, 3);
+    EXPECT_EQ(back.chain.horizontalThreshold, 0);
+    EXPECT_TRUE(back.chain.skipRowNormalisation);
+    EXPECT_EQ(back.chain.generatedSdPercent, 8);
+    EXPECT_EQ(back.chain.coefficient1, 500);
+    EXPECT_EQ(back.chain.coefficient2, 990);
+    EXPECT_TRUE(back.envelope);
+    EXPECT_EQ(back.reportPath, "report.pdf");
+}
+
 }  // namespace
 }  // namespace tarvex
