@@ -14,6 +14,7 @@
 #include <cmath>
 
 #include "app/App.h"
+#include "app/frmMainReport.h"
 #include "app/frmAbout1.h"
 #include "calib/frmCalib.h"
 #include "data/NumberText.h"
@@ -146,6 +147,7 @@ void frmMain::ConnectControls()
     connect(Command6, &QPushButton::clicked, this, [this] { ImportFossilData(); });
     connect(Command7, &QPushButton::clicked, this, [this] { app_.Quit(); });
     connect(mnuQuit, &QAction::triggered, this, [this] { app_.Quit(); });
+    connect(mnuSaveReport, &QAction::triggered, this, [this] { SaveReport(); });
     connect(mnuAbout, &QAction::triggered, this, [this] {
         app_.about().show();
         app_.about().raise();
@@ -166,9 +168,16 @@ void frmMain::ConnectControls()
                                                                 {Picture2[0], mnuFig2L},
                                                                 {Picture2[1], mnuFig2R}}};
     const char* const exportNames[4] = {"taxa-plot.svg", "taxa-plot-right.svg", "site-plot.svg",
-                                        "site-plot-right.svg"};
-    for (std::size_t i = 0; i < popups.size(); ++i)
+                                         "site-plot-right.svg"};
+    for (std::size_t i = 0; i < popups.size(); ++i) {
         AddExportPicture(*popups[i].second, *popups[i].first, app_.dialogs(), exportNames[i]);
+        // The figure of both plots, on the EOFs shown.
+        AddExportFigure(*popups[i].second, *this, app_.dialogs(), [this] {
+            const Workspace& ws = app_.ws();
+            const auto& axes = ws.moreAxes ? ws.displayAxes : ws.selectedAxes;
+            return MakeWindowFigure(app_, {fig::FigureKind::ScorePlots, 0, axes[1], axes[2]});
+        });
+    }
     for (const auto& [picture, menu] : popups) {
         QMenu* m = menu;
         connect(picture, &PictureBox::contextMenuRequested, this,

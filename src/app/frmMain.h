@@ -86,6 +86,7 @@ public:
     QAction* mnuSaveL = nullptr;
     QAction* mnuSaveS = nullptr;
     QAction* mnuSaveF = nullptr;
+    QAction* mnuSaveReport = nullptr;  // "Save Report..."
     QAction* mnuQuit = nullptr;
     QMenu* mnuControlPanel = nullptr;
     QAction* mnuControl = nullptr;
@@ -135,6 +136,8 @@ public:
     void ApplyPresetRedraws();
     // "Diagram": the column layout, then the diagram window shown.
     void OpenDiagram();
+    // File > "Save Report...": the report of everything the windows hold, as a PDF.
+    void SaveReport();
 
     // Score plots (EOF numbers on the x, y and third axis) and their redraw.
     void DrawTaxaPlot(int ex, int ey, int ez);

@@ -196,6 +196,7 @@ void frmMain::BuildMenus()
     mnuSaveL = mnuSaveMother->addAction("&Loading");
     mnuSaveS = mnuSaveMother->addAction("Score (&Reference)");
     mnuSaveF = mnuSaveMother->addAction("Score (&Fossil)");
+    mnuSaveReport = mnuFile->addAction("Save &Report...");
     mnuQuit = mnuFile->addAction("&Quit");
 
     mnuControlPanel = menuBar()->addMenu("Edit(&E)");

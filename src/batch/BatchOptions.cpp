@@ -51,9 +51,12 @@ std::string BatchUsage()
            "writes DIR/climate-curves.csv (every parameter along the fossil sequence, as \"All\n"
            "Climate Curves\" writes it) and DIR/analogue-quality.csv (each sample's distance to\n"
            "its closest reference site, and the 2.5, 5 and 10 % cut-offs of the reference\n"
-           "sites' distances to their closest other site); with --error-model it reconstructs\n"
-           "every reference site\n"
-           "from the others and writes DIR/scatter-P.csv for every parameter P = 1, 2, ... (as\n"
+           "sites' distances to their closest other site) and DIR/reconstruction.csv (one row\n"
+           "per sample and parameter: estimate, smoothed value, analogues, closest distance,\n"
+           "envelope and analogue flags and, for a calibrated parameter, mode, median and the\n"
+           "ends of both confidence regions; a plain table for R's read.csv); with\n"
+           "--error-model it reconstructs every reference site from the others and writes\n"
+           "DIR/scatter-P.csv for every parameter P = 1, 2, ... (as\n"
            "the scatter diagram's \"Save\" writes it) and DIR/error-model-summary.csv (sites,\n"
            "RMSEP, R2, mean and maximum bias per parameter; an empty field where a figure is\n"
            "undefined).\n"
@@ -131,7 +134,8 @@ std::string BatchUsage()
            "                            inverse weighting of the analogues by the squared\n"
            "                            distance, by the distance, or none (default: squared)\n"
            "  --smoothing W             smoothing level of the curve, 1 to 10 (default: 3); of\n"
-           "                            the files it changes only DIR/strativ-matrix.csv\n"
+           "                            the files it changes only DIR/strativ-matrix.csv and\n"
+           "                            the smoothed column of DIR/reconstruction.csv\n"
            "  --calibrate               calibrate and write DIR/calibration.csv in the common\n"
            "                            output format of the calibration window; data set 0 is\n"
            "                            the error model of --calibration-param (needs --climate;\n"
@@ -163,7 +167,29 @@ std::string BatchUsage()
            "                            (default: 1)\n"
            "  --skip-row-normalisation  leave the rows unnormalised (default: normalised)\n"
            "  --coefficients C1,C2      confidence coefficients in percent, 0 to 100 in steps\n"
-           "                            of 0.1 (default: 68.2,95.4)\n" +
+           "                            of 0.1 (default: 68.2,95.4)\n"
+           "  --envelope                mark the fossil samples outside the envelope of the\n"
+           "                            reference sites in the space of the selected EOFs, as\n"
+           "                            \"Envelop\" does at its default tightness 0.1; the marks\n"
+           "                            go into reconstruction.csv and the figures (needs\n"
+           "                            --fossil; default: off)\n"
+           "  --report FILE.pdf         write a report: the run record, the pollen diagram with\n"
+           "                            its zones, the score plots, the reconstruction and\n"
+           "                            error-model figures of the chosen parameters, the\n"
+           "                            error-model table, the analogue quality and, with\n"
+           "                            --calibrate, the Strativ picture and the calibration\n"
+           "                            chart (default: none)\n"
+           "  --report-parameters P1,P2,...\n"
+           "                            climate parameters of the report and the figures, by\n"
+           "                            name or number (default: all)\n"
+           "  --figures DIR             write each figure of the report as SVG and PDF into DIR\n"
+           "                            (created when missing; default: none)\n"
+           "  --diagram-min-percent P   leave out of the pollen diagram the taxa whose largest\n"
+           "                            value is below P % (default: 0, every taxon)\n"
+           "  --diagram-bars            draw the diagram's taxa as bars instead of filled\n"
+           "                            silhouettes (default: off)\n"
+           "  --diagram-exaggeration    add a hollow x10 exaggeration curve to every taxon of\n"
+           "                            the diagram (default: off)\n" +
            TransferUsage() +
            "  --out DIR                 folder for the result files (created when missing);\n"
            "                            runs into one folder at the same time put their sets\n"
@@ -527,6 +553,8 @@ bool ParseBatchOptions(const std::vector<std::string>& args, BatchOptions& optio
             std::string text;
             if (!value(text) || !ParseCoefficients(text, options.chain, error)) return false;
             calibrationOption = a;
+        } else if (const int figure = ParseFigureOption(args, i, options, error); figure != 0) {
+            if (figure < 0) return false;
         } else {
             bool handled = false;
             if (!ParseTransferOption(args, i, options.transfer, handled, error)) return false;
@@ -615,6 +643,7 @@ bool ParseBatchOptions(const std::vector<std::string>& args, BatchOptions& optio
         error = "--fossil FILE needs --reference FILE unless it is only zoned (--zonation).";
         return false;
     }
+    if (!CheckFigureOptions(options, error)) return false;
     if (options.outDir.empty()) {
         error = "--out DIR is required.";
         return false;

@@ -29,6 +29,7 @@
 #include "mat/Histogram.h"
 #include "mat/MatrixFiles.h"
 #include "mat/ReconFiles.h"
+#include "mat/ReconstructionTable.h"
 
 namespace tarvex {
 
@@ -319,6 +320,8 @@ std::vector<std::pair<std::string, std::string>> ReconstructionFiles(const Works
     if (!options.fossilPath.empty()) {
         files.emplace_back("climate-curves.csv", AllCurvesFileText(ws, {}, allFinite));
         files.emplace_back("analogue-quality.csv", AnalogueQualityFileText(ws, allFinite));
+        files.emplace_back(kReconstructionTableFileName,
+                           ReconstructionTableText(ws, TableSettingsOf(ws, options), allFinite));
     }
     if (options.errorModel) {
         // One file a parameter, written side by side.
@@ -571,6 +574,12 @@ bool BatchWriteStage(const Workspace& ws, const BatchOptions& options, const std
 
 int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
+    return RunBatch(args, out, err, nullptr);
+}
+
+int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+             FigureRenderer* figures)
+{
     BatchOptions options;
     std::string error;
     if (!ParseBatchOptions(args, options, error)) {
@@ -580,6 +589,11 @@ int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
     if (options.help) {
         out << BatchUsage();
         return 0;
+    }
+    if (!figures && (!options.reportPath.empty() || !options.figuresDir.empty())) {
+        err << "This build of tarvex-batch has no figure library: --report and --figures are "
+               "not available.\n";
+        return 2;
     }
     Workspace ws;
     RecordedInputs inputs;
@@ -598,10 +612,17 @@ int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
         }
         if (!BatchEofStage(ws, options, out)) return 1;
         if (!BatchFossilStage(ws, options, out, err, &inputs)) return 1;
+        if (!BatchEnvelopeStage(ws, options, out)) return 1;
         if (!BatchClimateStage(ws, options, out, err, &inputs)) return 1;
         if (!BatchReconstructionStage(ws, options, out, err)) return 1;
     }
     if (options.zonation && !BatchZonationStage(ws, options, out, err)) return 1;
+    std::vector<int> reportParams;
+    std::string paramError;
+    if (!ResolveReportParameters(ws, options, reportParams, paramError)) {
+        err << paramError << "\n";
+        return 1;
+    }
     const std::time_t now = std::time(nullptr);
     const std::string dateTime = DateTimeText(now);
     std::vector<std::pair<std::string, std::string>> extraFiles;
@@ -619,6 +640,8 @@ int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
         err << recordError << "\n";
         return 1;
     }
+    if (!BatchFigureStage(ws, options, reportParams, record, figures, extraFiles, out, err))
+        return 1;
     extraFiles.emplace_back(kRunRecordFileName, std::move(record));
     if (!BatchWriteStage(ws, options, dateTime, out, err, extraFiles)) return 1;
     return 0;

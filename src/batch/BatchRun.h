@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/Workspace.h"
+#include "batch/FigureRequest.h"
 #include "batch/TransferOptions.h"
 #include "calib/CalibModel.h"
 #include "data/InputFile.h"
@@ -46,6 +47,12 @@ struct BatchOptions {
     std::string modelPairsPath;       // empty: the generated model
     std::string rangeLow, rangeHigh;  // empty: the proposed range of the parameter
     calib::ChainSettings chain;       // generateModel follows modelPairsPath
+    // The envelope marks, the figures and the report.
+    bool envelope = false;
+    std::string reportPath;                     // empty: no report
+    std::vector<std::string> reportParameters;  // names or numbers as given; empty: all
+    std::string figuresDir;                     // empty: no figure files
+    DiagramFigureOptions diagram;
     TransferOptions transfer;
     // The reference table holds more sites than the workspace: only the transfer functions
     // run, and only their files are written.
@@ -117,5 +124,35 @@ bool BatchWriteStage(const Workspace& ws, const BatchOptions& options, const std
 
 // The whole run: 0 on success, 1 when a stage fails, 2 for bad options.
 int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// The same with the figure library's renderer; without one (nullptr) --report and --figures
+// are refused.
+int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+             FigureRenderer* figures);
+
+// ---- Envelope, figures and report ----
+
+// Reads the figure or report option at args[i], moving i past its value: 1 when it was one,
+// 0 when it is not such an option, -1 with error for a bad value.
+int ParseFigureOption(const std::vector<std::string>& args, std::size_t& i, BatchOptions& options,
+                      std::string& error);
+// The checks of those options against the rest of the command line.
+bool CheckFigureOptions(const BatchOptions& options, std::string& error);
+// The envelope analysis of the fossil samples with --envelope, as "Envelop" runs it at its
+// default tightness.
+bool BatchEnvelopeStage(Workspace& ws, const BatchOptions& options, std::ostream& out);
+// The parameters of --report-parameters by name or number; false with a message for one the
+// climate table does not have.
+bool ResolveReportParameters(const Workspace& ws, const BatchOptions& options,
+                             std::vector<int>& params, std::string& error);
+// What reconstruction.csv and the figures of a run hold beyond the workspace.
+ReconstructionTableSettings TableSettingsOf(const Workspace& ws, const BatchOptions& options);
+FigureSettings FigureSettingsOf(const Workspace& ws, const BatchOptions& options,
+                                const std::vector<int>& params);
+// Draws the report and the figure files when asked for and leaves them in files with their
+// full paths.
+bool BatchFigureStage(Workspace& ws, const BatchOptions& options, const std::vector<int>& params,
+                      const std::string& runRecord, FigureRenderer* figures,
+                      std::vector<std::pair<std::string, std::string>>& files, std::ostream& out,
+                      std::ostream& err);
 
 }  // namespace tarvex

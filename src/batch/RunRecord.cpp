@@ -26,6 +26,13 @@ std::string Tenths(int tenths)
     return FormatNumber(tenths / 10.0);
 }
 
+std::string ListText(const std::vector<std::string>& items)
+{
+    std::string text;
+    for (const std::string& item : items) text += (text.empty() ? "" : ",") + item;
+    return text;
+}
+
 std::string AxesText(const BatchOptions& options, const Workspace& ws)
 {
     std::vector<int> axes = options.axes;
@@ -128,6 +135,13 @@ std::vector<std::pair<std::string, std::string>> EffectiveOptions(const BatchOpt
         {"--horizontal-threshold", std::to_string(chain.horizontalThreshold)},
         {"--skip-row-normalisation", OnOff(chain.skipRowNormalisation)},
         {"--coefficients", Tenths(chain.coefficient1) + "," + Tenths(chain.coefficient2)},
+        {"--envelope", OnOff(options.envelope)},
+        {"--report", options.reportPath},
+        {"--report-parameters", ListText(options.reportParameters)},
+        {"--figures", options.figuresDir},
+        {"--diagram-min-percent", FormatNumber(options.diagram.minPercent)},
+        {"--diagram-bars", OnOff(options.diagram.bars)},
+        {"--diagram-exaggeration", OnOff(options.diagram.exaggeration)},
     };
     for (auto& option : EffectiveTransferOptions(options.transfer))
         list.push_back(std::move(option));

@@ -15,6 +15,7 @@
 #include <QSlider>
 
 #include "app/App.h"
+#include "app/frmMainReport.h"
 #include "calib/frmAbout2.h"
 #include "calib/frmCC.h"
 #include "calib/frmOutPut2.h"
@@ -130,6 +131,10 @@ void frmCalib::ConnectControls()
                              "calibration-figure-" + std::to_string(n) + ".svg");
         connect(mnuFig[static_cast<std::size_t>(n - 1)], &QMenu::aboutToShow, this,
                 [this, n, exportPicture] { exportPicture->setEnabled(stages_.drawn[n]); });
+        // The probability and region figures are the calibration chart's sources.
+        if (n >= 7)
+            AddExportFigure(*mnuFig[static_cast<std::size_t>(n - 1)], *this, app_.dialogs(),
+                            [this] { return MakeWindowFigure(app_, {fig::FigureKind::Chart}); });
         connect(pic, &PictureBox::contextMenuRequested, this, [this, n](QPoint p) {
             const bool drawn = stages_.drawn[n];
             mnuFigCopy[static_cast<std::size_t>(n - 1)]->setEnabled(drawn);

@@ -20,6 +20,7 @@
 #include <exception>
 
 #include "app/App.h"
+#include "app/frmMainReport.h"
 #include "calib/CommonOutput.h"
 #include "calib/frmCalib.h"
 #include "data/NumberText.h"
@@ -152,6 +153,9 @@ void frmOutPut2::ConnectControls()
 {
     AddExportPicture(*Fig1, *Picture1, app_.dialogs(), "calibration-chart.svg");
     AddExportPicture(*Fig2, *Picture2, app_.dialogs(), "calibration-section.svg");
+    for (QMenu* menu : {Fig1, Fig2})
+        AddExportFigure(*menu, *this, app_.dialogs(),
+                        [this] { return MakeWindowFigure(app_, {fig::FigureKind::Chart}); });
     connect(Command1, &QPushButton::clicked, this, [this] { Close(); });
     connect(Exit, &QAction::triggered, this, [this] { Close(); });
     connect(SaveMatrix, &QAction::triggered, this, [this] { SaveMatrixClicked(); });

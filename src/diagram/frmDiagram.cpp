@@ -19,6 +19,7 @@
 #include <cmath>
 
 #include "app/App.h"
+#include "app/frmMainReport.h"
 #include "app/frmMain.h"
 #include "diagram/EofSequenceFiles.h"
 #include "diagram/frmECC.h"
@@ -52,6 +53,10 @@ void frmDiagram::ConnectControls()
     AddExportPicture(*RB1, *Picture1, app_.dialogs(), "diagram.svg");
     AddExportPicture(*RB2, *Picture2, app_.dialogs(), "eof-curve.svg");
     AddExportPicture(*RB3, *Picture4, app_.dialogs(), "diagram-taxa.svg");
+    // The pollen diagram as a figure, with its zones and dendrogram.
+    for (QMenu* menu : {RB1, RB3})
+        AddExportFigure(*menu, *this, app_.dialogs(),
+                        [this] { return MakeWindowFigure(app_, {fig::FigureKind::Diagram}); });
     Workspace& ws = app_.ws();
 
     const std::array<std::pair<QAction*, DiagramStyle>, 3> styles{{{mnuBar, DiagramStyle::Bar},

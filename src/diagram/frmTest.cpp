@@ -13,6 +13,7 @@
 #include <cmath>
 
 #include "app/App.h"
+#include "app/frmMainReport.h"
 #include "diagram/DiagramLayout.h"
 #include "diagram/frmDiagram.h"
 #include "ui/PictureBox.h"
@@ -78,6 +79,8 @@ frmTest::frmTest(App& app) : app_(app)
     RB = new QMenu("RB", this);
     mnuCopy = RB->addAction("&Copy");
     AddExportPicture(*RB, *Picture1, app_.dialogs(), "dendrogram.svg");
+    AddExportFigure(*RB, *this, app_.dialogs(),
+                    [this] { return MakeWindowFigure(app_, {fig::FigureKind::Diagram}); });
     connect(mnuCopy, &QAction::triggered, this, [this] { Picture1->CopyToClipboard(); });
     connect(Picture1, &PictureBox::contextMenuRequested, this, [this](QPoint p) { RB->popup(p); });
 

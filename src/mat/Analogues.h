@@ -113,4 +113,15 @@ struct ErrorModelSummary {
 };
 ErrorModelSummary SummariseErrorModel(const Workspace& ws, int p);
 
+// The bins of the maximum bias for parameter p: the observed range of the sites with an
+// estimate split into ten bins of equal width, each with its limits, its number of sites and
+// its mean residual (NaN when empty). The maximum bias is the bin mean largest in magnitude.
+// One bin when every observed value is the same; none without an estimate.
+struct BiasBin {
+    double low = 0, high = 0;
+    int count = 0;
+    double meanResidual = 0;
+};
+std::vector<BiasBin> ErrorModelBiasBins(const Workspace& ws, int p);
+
 }  // namespace tarvex

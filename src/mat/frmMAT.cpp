@@ -197,6 +197,8 @@ void frmMAT::ConnectControls()
     AddExportPicture(*mnuRB2, *Picture2, app_.dialogs(), "scatter.svg");
     AddExportPicture(*mnuRB3, *Picture3, app_.dialogs(), "strativ.svg");
     AddExportPicture(*mnuRB4, *Picture4, app_.dialogs(), "meridan.svg");
+    AddExportFigures();
+    connect(mnuSaveTable, &QAction::triggered, this, [this] { SaveReconstructionTable(); });
     for (QAction* a : {mnuSaveCurve, mnuSaveCurve2})
         connect(a, &QAction::triggered, this, [this] { SaveCurve(); });
     for (QAction* a : {mnuSaveCurveAll, mnuSaveCurveAll2})
@@ -396,7 +398,8 @@ double frmMAT::TextValue(const QLineEdit* box) const
 
 void frmMAT::EnableCurveMenus(bool on)
 {
-    for (QAction* a : {mnuSaveCurve, mnuSaveCurve2, mnuSaveCurveAll, mnuSaveCurveAll2, mnuCopy1})
+    for (QAction* a :
+         {mnuSaveCurve, mnuSaveCurve2, mnuSaveCurveAll, mnuSaveCurveAll2, mnuSaveTable, mnuCopy1})
         a->setEnabled(on);
 }
 

@@ -89,6 +89,7 @@ public:
     QAction* mnuSaveCurve = nullptr;
     QAction* mnuSaveCurveAll = nullptr;
     QAction* mnuSaveScatter = nullptr;
+    QAction* mnuSaveTable = nullptr;  // "Reconstruction Table (reconstruction.csv)"
     QAction* mnuSaveMeridan = nullptr;
     QAction* mnuSaveStrativ = nullptr;
     QAction* mnuColor = nullptr;
@@ -125,6 +126,10 @@ public:
     void SaveCurve();
     void SaveCurveAll();
     void SaveScatter();
+    // reconstruction.csv: every sample and parameter with its error columns.
+    void SaveReconstructionTable();
+    // "Export Figure..." of the panels: the figure of the current parameter.
+    void AddExportFigures();
     void SaveMeridan();
     void SaveStrativ();
 

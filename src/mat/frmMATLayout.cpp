@@ -245,6 +245,7 @@ void frmMAT::BuildMenus()
     QMenu* save = file->addMenu("&Save");
     mnuSaveCurve = save->addAction("Current Climate Curve (Strativ 2.5 format)");
     mnuSaveCurveAll = save->addAction("All Climate Curves");
+    mnuSaveTable = save->addAction("Reconstruction Table (reconstruction.csv)");
     mnuSaveScatter = save->addAction("Scatter Diagram");
     save->addSeparator();
     mnuSaveMeridan = save->addAction("Meridan Matrix");

@@ -9,6 +9,18 @@ class QWidget;
 
 namespace tarvex {
 
+// How a figure is exported: its size in millimetres, the resolution of a PNG, and for the
+// pollen diagram its drawing choices.
+struct FigureOptions {
+    double widthMm = 180;
+    double heightMm = 120;
+    double dpi = 300;
+    bool diagram = false;  // the diagram's choices below are asked for
+    bool bars = false;
+    bool exaggeration = false;
+    double minPercent = 0;
+};
+
 // Every question the program asks the user goes through here, so windows can be driven by
 // scripted answers in tests. File filters are written "Description(*.ext)|*.ext", pairs of
 // description and pattern separated by '|', several patterns in one pair by ';'.
@@ -37,6 +49,10 @@ public:
                           const std::string& title = "Error") = 0;
     // A printer set up by the user (copies, orientation), or nullptr when cancelled.
     virtual std::unique_ptr<QPrinter> ChoosePrinter(QWidget* opener) = 0;
+    // The options of a figure about to be exported, starting from those offered; nothing
+    // when cancelled.
+    virtual std::optional<FigureOptions> AskFigureOptions(QWidget* opener, const std::string& title,
+                                                          const FigureOptions& offered) = 0;
 
     // The same, for the window the user is working in.
     std::optional<std::string> OpenFile(const std::string& title, const std::string& filter)
@@ -62,6 +78,11 @@ public:
     }
     // Out of line: the printer's type is complete only where printing is done.
     std::unique_ptr<QPrinter> ChoosePrinter();
+    std::optional<FigureOptions> AskFigureOptions(const std::string& title,
+                                                  const FigureOptions& offered)
+    {
+        return AskFigureOptions(NoOpener(), title, offered);
+    }
 
 private:
     static QWidget* NoOpener() { return nullptr; }

@@ -28,6 +28,7 @@ public:
     // The window a dialog for this opener belongs to.
     QWidget* Owner(QWidget* opener) const;
 
+    using Dialogs::AskFigureOptions;
     using Dialogs::AskYesNo;
     using Dialogs::ChoosePrinter;
     using Dialogs::Inform;
@@ -46,6 +47,8 @@ public:
     bool AskYesNo(QWidget* opener, const std::string& text,
                   const std::string& title = "Error") override;
     std::unique_ptr<QPrinter> ChoosePrinter(QWidget* opener) override;
+    std::optional<FigureOptions> AskFigureOptions(QWidget* opener, const std::string& title,
+                                                  const FigureOptions& offered) override;
 
     // "Data(*.csv)|*.csv|Text|*.txt;*.dat" becomes "Data (*.csv);;Text (*.txt *.dat)".
     static QString QtFilter(const std::string& filter);

@@ -72,6 +72,16 @@ std::unique_ptr<QPrinter> ScriptedDialogs::ChoosePrinter(QWidget* opener)
     return printer;
 }
 
+std::optional<FigureOptions> ScriptedDialogs::AskFigureOptions(QWidget*, const std::string& title,
+                                                               const FigureOptions& offered)
+{
+    records.push_back({DialogKind::Figure, "", title, DialogIcon::None, "", ""});
+    lastOfferedFigure = offered;
+    const std::optional<FigureAnswer> answer = Next(figureAnswers_, unexpectedCalls);
+    if (!answer || answer->cancel) return std::nullopt;
+    return answer->offered ? offered : answer->options;
+}
+
 std::vector<std::string> ScriptedDialogs::MessageTexts() const
 {
     std::vector<std::string> texts;
@@ -87,7 +97,7 @@ std::vector<std::string> ScriptedDialogs::MessageTexts() const
 std::size_t ScriptedDialogs::PendingAnswers() const
 {
     return openAnswers_.size() + saveAnswers_.size() + yesNoAnswers_.size() +
-           printerAnswers_.size();
+           printerAnswers_.size() + figureAnswers_.size();
 }
 
 }  // namespace tarvex

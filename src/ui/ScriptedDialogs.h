@@ -11,7 +11,7 @@ class QWidget;
 
 namespace tarvex {
 
-enum class DialogKind { Open, Save, Warn, Inform, YesNo, Printer };
+enum class DialogKind { Open, Save, Warn, Inform, YesNo, Printer, Figure };
 enum class DialogIcon { None, Warning, Information };
 
 struct DialogRecord {
@@ -36,7 +36,12 @@ public:
     // The next printer dialog returns a printer writing a PDF file to pdfPath.
     void QueuePrinterPdf(std::string pdfPath, bool landscape = false, int copies = 1);
     void QueuePrinterCancel() { printerAnswers_.push_back(std::nullopt); }
+    // The next figure-options dialog keeps what it offers, answers with these, or is cancelled.
+    void QueueFigureOffered() { figureAnswers_.push_back(FigureAnswer{false, true, {}}); }
+    void QueueFigureOptions(const FigureOptions& o) { figureAnswers_.push_back({false, false, o}); }
+    void QueueFigureCancel() { figureAnswers_.push_back(FigureAnswer{true, false, {}}); }
 
+    using Dialogs::AskFigureOptions;
     using Dialogs::AskYesNo;
     using Dialogs::ChoosePrinter;
     using Dialogs::Inform;
@@ -55,6 +60,10 @@ public:
     bool AskYesNo(QWidget* opener, const std::string& text,
                   const std::string& title = "Error") override;
     std::unique_ptr<QPrinter> ChoosePrinter(QWidget* opener) override;
+    std::optional<FigureOptions> AskFigureOptions(QWidget* opener, const std::string& title,
+                                                  const FigureOptions& offered) override;
+    // What the last figure-options dialog offered.
+    FigureOptions lastOfferedFigure;
 
     // Texts of the message boxes and questions, in the order they were shown.
     std::vector<std::string> MessageTexts() const;
@@ -75,6 +84,12 @@ private:
     std::deque<std::optional<std::string>> saveAnswers_;
     std::deque<bool> yesNoAnswers_;
     std::deque<std::optional<PdfPrinter>> printerAnswers_;
+    struct FigureAnswer {
+        bool cancel = false;
+        bool offered = false;
+        FigureOptions options;
+    };
+    std::deque<FigureAnswer> figureAnswers_;
 };
 
 }  // namespace tarvex

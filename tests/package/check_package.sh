@@ -66,9 +66,11 @@ done
 batch=$root/usr/bin/tarvex-batch
 "$batch" --help >"$work/help" || fail "tarvex-batch --help exited with status $?"
 head -n 1 "$work/help" | grep -q '^Usage: tarvex-batch ' || fail "tarvex-batch --help does not start with its usage"
-# Its threads sleep while they wait (spin count 0) unless told otherwise.
+# Its threads sleep while they wait (spin count 0) unless told otherwise. The Qt libraries of
+# its figure library bring a second copy of the runtime, which its loops do not use; that
+# copy shows its settings as well.
 spin=$(env -u OMP_WAIT_POLICY -u GOMP_SPINCOUNT OMP_DISPLAY_ENV=VERBOSE "$batch" --help 2>&1 >/dev/null | grep GOMP_SPINCOUNT || true)
-[ "$spin" = "  GOMP_SPINCOUNT = '0'" ] || fail "the packaged tarvex-batch's threads spin while they wait: $spin"
+printf '%s\n' "$spin" | grep -qx "  GOMP_SPINCOUNT = '0'" || fail "the packaged tarvex-batch's threads spin while they wait: $spin"
 ex=$root/usr/share/doc/tarvex/examples
 status=0
 "$batch" --reference "$ex/reference.csv" --fossil "$ex/fossil.csv" --climate "$ex/climate.csv" \

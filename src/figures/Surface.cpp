@@ -1,13 +1,14 @@
-#include "ui/Surface.h"
+#include "figures/Surface.h"
 
 #include <QColor>
 #include <QFont>
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QPainter>
+#include <QPainterPath>
 #include <QPen>
+#include <QPolygonF>
 #include <QStringList>
-#include <QWidget>
 #include <algorithm>
 #include <cmath>
 
@@ -65,11 +66,18 @@ bool ClipToLimit(double& x1, double& y1, double& x2, double& y2)
 
 // Square caps make a width-1 line cover both of its end pixels, so a line drawn from A to B
 // is the same set of pixels as one drawn from B to A; miter joins keep box corners square.
-QPen MakePen(Colour colour, int width)
+QPen MakePen(Colour colour, int width, Surface::LineStyle style = Surface::LineStyle::Solid)
 {
     QPen pen(ToQColor(colour), width);
     pen.setCapStyle(Qt::SquareCap);
     pen.setJoinStyle(Qt::MiterJoin);
+    if (style == Surface::LineStyle::Dash) {
+        pen.setCapStyle(Qt::FlatCap);
+        pen.setDashPattern({4, 3});
+    } else if (style == Surface::LineStyle::Dot) {
+        pen.setCapStyle(Qt::FlatCap);
+        pen.setDashPattern({1, 2});
+    }
     return pen;
 }
 
@@ -89,11 +97,6 @@ void PrepareShapes(QPainter& p)
 }
 
 }  // namespace
-
-Colour WindowColour(const QWidget& w)
-{
-    return FromQColor(w.palette().color(QPalette::Window));
-}
 
 QColor ToQColor(Colour c)
 {
@@ -268,6 +271,12 @@ QFont Surface::CurrentFont() const
     font.setBold(fontBold_);
     font.setItalic(fontItalic_);
     font.setUnderline(fontUnderline_);
+    if (UnhintedText()) {
+        font.setHintingPreference(QFont::PreferNoHinting);
+        // No ligatures: "fi" or "ff" set as one glyph would read back from a PDF as a
+        // ligature character, and a search for "figures" or "off" would not find it.
+        font.setStyleStrategy(QFont::PreferNoShaping);
+    }
     return font;
 }
 
@@ -375,7 +384,7 @@ void Surface::Line(double x1, double y1, double x2, double y2, Colour colour)
 
     PaintAll([&](QPainter& p, bool) {
         PrepareShapes(p);
-        p.setPen(MakePen(colour, drawWidth_));
+        p.setPen(MakePen(colour, drawWidth_, lineStyle_));
         p.drawLine(QPoint(RoundPixel(px1), RoundPixel(py1)),
                    QPoint(RoundPixel(px2), RoundPixel(py2)));
     });
@@ -399,7 +408,7 @@ void Surface::DrawRect(double x1, double y1, double x2, double y2, Colour colour
             p.fillRect(QRect(QPoint(l, t), QPoint(r, b)), ToQColor(colour));
         } else {
             // An aliased outline covers its rectangle plus the pen, so this spans l..r, t..b.
-            p.setPen(MakePen(colour, drawWidth_));
+            p.setPen(MakePen(colour, drawWidth_, lineStyle_));
             p.setBrush(Qt::NoBrush);
             p.drawRect(QRect(l, t, r - l, b - t));
         }
@@ -511,6 +520,142 @@ void Surface::Circle(double x, double y, double radius, Colour outline, std::opt
             p.drawImage(QPoint(RoundPixel(cx) - half, RoundPixel(cy) - half), *stampImage);
         else
             paint(p, RoundPixel(cx), RoundPixel(cy));
+    });
+}
+
+// ---- Figures ----
+
+namespace {
+
+// Device pixels of the points, each cut to the drawable bound; false when one is not finite.
+bool DevicePolygon(const Surface& surface, const Surface::Points& points, QPolygonF& out)
+{
+    out.clear();
+    out.reserve(static_cast<int>(points.size()));
+    for (const auto& [x, y] : points) {
+        const double px = surface.MapX(x), py = surface.MapY(y);
+        if (!Finite(px, py)) return false;
+        out.append(QPointF(std::clamp(px, -kPixelLimit, kPixelLimit),
+                           std::clamp(py, -kPixelLimit, kPixelLimit)));
+    }
+    return true;
+}
+
+}  // namespace
+
+void Surface::Polyline(const Points& points, Colour colour)
+{
+    QPolygonF line;
+    if (points.size() < 2 || !DevicePolygon(*this, points, line)) return;
+    currentX_ = points.back().first;
+    currentY_ = points.back().second;
+    PaintAll([&](QPainter& p, bool) {
+        PrepareShapes(p);
+        p.setRenderHint(QPainter::Antialiasing, smooth_);
+        QPen pen = MakePen(colour, drawWidth_, lineStyle_);
+        pen.setJoinStyle(Qt::RoundJoin);
+        if (lineStyle_ == LineStyle::Solid) pen.setCapStyle(Qt::RoundCap);
+        p.setPen(pen);
+        p.setBrush(Qt::NoBrush);
+        p.drawPolyline(line);
+    });
+}
+
+void Surface::Polygon(const Points& points, std::optional<Colour> fill,
+                      std::optional<Colour> outline)
+{
+    QPolygonF shape;
+    if (points.size() < 3 || (!fill && !outline) || !DevicePolygon(*this, points, shape)) return;
+    PaintAll([&](QPainter& p, bool) {
+        PrepareShapes(p);
+        p.setRenderHint(QPainter::Antialiasing, smooth_);
+        if (outline) {
+            QPen pen = MakePen(*outline, drawWidth_, lineStyle_);
+            pen.setJoinStyle(Qt::RoundJoin);
+            p.setPen(pen);
+        } else {
+            p.setPen(Qt::NoPen);
+        }
+        p.setBrush(fill ? QBrush(ToQColor(*fill)) : QBrush(Qt::NoBrush));
+        p.drawPolygon(shape);
+    });
+}
+
+void Surface::Circles(const Points& centres, double radius, Colour outline,
+                      std::optional<Colour> fill)
+{
+    const double r = std::abs(radius * PixelsPerUserX());
+    if (centres.empty() || !std::isfinite(r) || r > kPixelLimit) return;
+    QPainterPath path;
+    for (const auto& [x, y] : centres) {
+        const double cx = MapX(x), cy = MapY(y);
+        if (!Finite(cx, cy)) continue;
+        const double reach = r + drawWidth_;
+        if (cx + reach < 0 || cy + reach < 0 || cx - reach > PixelWidth() ||
+            cy - reach > PixelHeight())
+            continue;
+        path.addEllipse(QPointF(cx, cy), r, r);
+    }
+    if (path.isEmpty()) return;
+    PaintAll([&](QPainter& p, bool) {
+        PrepareShapes(p);
+        p.setRenderHint(QPainter::Antialiasing, smooth_);
+        p.setPen(MakePen(outline, drawWidth_));
+        p.setBrush(fill ? QBrush(ToQColor(*fill)) : QBrush(Qt::NoBrush));
+        p.drawPath(path);
+    });
+}
+
+void Surface::Dots(const Points& centres, double diameter, Colour colour)
+{
+    const double d = std::abs(diameter * PixelsPerUserX());
+    if (centres.empty() || !std::isfinite(d) || d > kPixelLimit) return;
+    QPainterPath path;
+    for (const auto& [x, y] : centres) {
+        const double cx = MapX(x), cy = MapY(y);
+        if (!Finite(cx, cy) || cx + d < 0 || cy + d < 0 || cx - d > PixelWidth() ||
+            cy - d > PixelHeight())
+            continue;
+        path.moveTo(cx, cy);
+        // A path drops a line that ends where it starts.
+        path.lineTo(cx + 1e-3, cy);
+    }
+    if (path.isEmpty()) return;
+    PaintAll([&](QPainter& p, bool) {
+        PrepareShapes(p);
+        p.setRenderHint(QPainter::Antialiasing, smooth_);
+        QPen pen(ToQColor(colour), d);
+        pen.setCapStyle(Qt::RoundCap);
+        p.setPen(pen);
+        p.setBrush(Qt::NoBrush);
+        p.drawPath(path);
+    });
+}
+
+void Surface::Text(double x, double y, const std::string& text, double alignX, double alignY,
+                   double angle, Colour colour)
+{
+    const double px = MapX(x), py = MapY(y);
+    if (text.empty() || !Finite(px, py) || !std::isfinite(angle)) return;
+    const QFont font = CurrentFont();
+    const QFontMetricsF fm(font, MetricsDevice());
+    const QString line = QString::fromStdString(text);
+    const double width = fm.horizontalAdvance(line);
+    // The box runs from the top of the capitals to the bottom of the descenders, so that a
+    // number centred on a tick sits visibly centred.
+    const double top = -fm.capHeight();
+    const double height = fm.descent() - top;
+    const QPointF baseline(-alignX * width, -top - alignY * height);
+    PaintAll([&](QPainter& p, bool) {
+        PrepareShapes(p);
+        p.save();
+        p.translate(std::clamp(px, -kPixelLimit, kPixelLimit),
+                    std::clamp(py, -kPixelLimit, kPixelLimit));
+        p.rotate(-angle);
+        p.setFont(font);
+        p.setPen(ToQColor(colour));
+        p.drawText(baseline, line);
+        p.restore();
     });
 }
 

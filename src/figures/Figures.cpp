@@ -1,0 +1,180 @@
+#include "figures/Figures.h"
+
+#include <QImage>
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+
+#include "calib/ChartData.h"
+#include "figures/FigureParts.h"
+#include "figures/PaintSurface.h"
+#include "mat/Analogues.h"
+#include "mat/ReconstructionTable.h"
+
+namespace tarvex::fig {
+
+bool FigureAvailable(const Workspace& ws, const FigureSettings& s, const FigureJob& job)
+{
+    const int n = ws.fossilSampleCount;
+    const bool fossil = n >= 1 && ws.fossilProportions.rows() >= n &&
+                        static_cast<int>(ws.fossilSampleLabels.size()) > n;
+    switch (job.kind) {
+        case FigureKind::Diagram:
+            return fossil;
+        case FigureKind::ScorePlots:
+            return ws.eofDone && ws.refScores.rows() >= ws.refSiteCount && job.eofX >= 1 &&
+                   job.eofY >= 1 && job.eofX <= ws.taxonLoadings.cols() &&
+                   job.eofY <= ws.taxonLoadings.cols();
+        case FigureKind::Reconstruction:
+            return fossil && !ReconstructionRowsOf(ws, s.table, job.param).empty();
+        case FigureKind::ErrorModel:
+            return job.param >= 1 && job.param <= ws.climateParamCount &&
+                   SummariseErrorModel(ws, job.param).sites > 0;
+        case FigureKind::Quality:
+            return fossil && static_cast<int>(ws.closestSite.size()) > n;
+        case FigureKind::Strativ:
+            return fossil && n >= 2 && ws.histBuilt && ws.histLevels >= 1 &&
+                   ws.histMatrix[1].cols() >= ws.histLevels && s.table.calibratedParam >= 1;
+        case FigureKind::Chart:
+            return s.chart && ws.chartProbability.rows() >= calib::kChartLastShown &&
+                   ws.gridStep != 0;
+    }
+    return false;
+}
+
+FigureSize DefaultFigureSize(FigureKind kind)
+{
+    switch (kind) {
+        case FigureKind::Diagram:
+            return {270, 180};
+        case FigureKind::ScorePlots:
+            return {180, 105};
+        case FigureKind::Reconstruction:
+            return {180, 230};
+        case FigureKind::ErrorModel:
+            return {180, 100};
+        case FigureKind::Quality:
+            return {150, 200};
+        case FigureKind::Strativ:
+            return {180, 220};
+        case FigureKind::Chart:
+            return {180, 150};
+    }
+    return {};
+}
+
+FigureSize FigureSizeFor(const Workspace& ws, const FigureSettings& settings, const FigureJob& job,
+                         FigureSize wanted)
+{
+    if (job.kind != FigureKind::Diagram) return wanted;
+    // Measured on a small image at the resolution vector files are drawn at.
+    constexpr double kDpi = 600;
+    QImage probe(8, 8, QImage::Format_RGB32);
+    QPainter painter(&probe);
+    PaintSurface surface(painter, static_cast<int>(std::lround(wanted.width / 25.4 * kDpi)),
+                         static_cast<int>(std::lround(wanted.height / 25.4 * kDpi)), kDpi);
+    const Canvas canvas(surface, wanted.width, wanted.height);
+    const DiagramColumnsLayout layout = LayOutDiagramColumns(canvas, ws, settings);
+    wanted.width = std::max(wanted.width, std::ceil(layout.neededWidth));
+    return wanted;
+}
+
+std::string FigureFileStem(const FigureJob& job)
+{
+    switch (job.kind) {
+        case FigureKind::Diagram:
+            return "diagram";
+        case FigureKind::ScorePlots:
+            return "score-plots";
+        case FigureKind::Reconstruction:
+            return "reconstruction-" + std::to_string(job.param);
+        case FigureKind::ErrorModel:
+            return "error-model-" + std::to_string(job.param);
+        case FigureKind::Quality:
+            return "analogue-quality";
+        case FigureKind::Strativ:
+            return "strativ";
+        case FigureKind::Chart:
+            return "calibration-chart";
+    }
+    return "figure";
+}
+
+std::string FigureTitle(const Workspace& ws, const FigureSettings& s, const FigureJob& job)
+{
+    switch (job.kind) {
+        case FigureKind::Diagram:
+            return "Fossil diagram of " + BaseName(ws.fossilFileName);
+        case FigureKind::ScorePlots:
+            return "Score plots, EOF-" + std::to_string(job.eofX) + " and EOF-" +
+                   std::to_string(job.eofY);
+        case FigureKind::Reconstruction:
+            return "Reconstruction of " + ParamName(ws, job.param);
+        case FigureKind::ErrorModel:
+            return "Error model of " + ParamName(ws, job.param) + " (leave-one-out)";
+        case FigureKind::Quality:
+            return "Analogue quality along " + BaseName(ws.fossilFileName);
+        case FigureKind::Strativ:
+            return "Probability of " + ParamName(ws, s.table.calibratedParam) +
+                   " along the sequence";
+        case FigureKind::Chart:
+            return s.chartParam > 0 ? "Calibration chart of " + ParamName(ws, s.chartParam)
+                                    : std::string("Calibration chart");
+    }
+    return {};
+}
+
+void DrawFigure(Canvas& c, const Workspace& ws, const FigureSettings& s, const FigureJob& job)
+{
+    c.surface().SetBackColor(kWhite);
+    c.Rect(0, 0, c.width(), c.height(), kWhite);
+    if (!FigureAvailable(ws, s, job)) {
+        DrawTitle(c, kMargin, kMargin, FigureTitle(ws, s, job));
+        c.Text(kMargin, kMargin + 10, "Nothing to show: the results this figure draws are missing.",
+               c.style().tickPt, 0, 0);
+        return;
+    }
+    switch (job.kind) {
+        case FigureKind::Diagram:
+            DrawDiagramFigure(c, ws, s);
+            break;
+        case FigureKind::ScorePlots:
+            DrawScorePlotFigure(c, ws, s, job.eofX, job.eofY);
+            break;
+        case FigureKind::Reconstruction:
+            DrawReconstructionFigure(c, ws, s, job.param);
+            break;
+        case FigureKind::ErrorModel:
+            DrawErrorModelFigure(c, ws, s, job.param);
+            break;
+        case FigureKind::Quality:
+            DrawQualityFigure(c, ws, s);
+            break;
+        case FigureKind::Strativ:
+            DrawStrativFigure(c, ws, s);
+            break;
+        case FigureKind::Chart:
+            DrawChartFigure(c, ws, s);
+            break;
+    }
+}
+
+std::vector<FigureJob> ReportFigures(const Workspace& ws, const FigureSettings& s)
+{
+    std::vector<FigureJob> jobs;
+    auto add = [&](FigureJob job) {
+        if (FigureAvailable(ws, s, job)) jobs.push_back(job);
+    };
+    add({FigureKind::Diagram});
+    const bool two = ws.selectedAxisCount >= 2 && ws.selectedAxes.size() > 2;
+    add({FigureKind::ScorePlots, 0, two ? ws.selectedAxes[1] : 1, two ? ws.selectedAxes[2] : 2});
+    const std::vector<int> params = FigureParameters(ws, s);
+    for (const int p : params) add({FigureKind::Reconstruction, p});
+    for (const int p : params) add({FigureKind::ErrorModel, p});
+    add({FigureKind::Quality});
+    add({FigureKind::Strativ});
+    add({FigureKind::Chart});
+    return jobs;
+}
+
+}  // namespace tarvex::fig

@@ -1,0 +1,92 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/Workspace.h"
+#include "batch/FigureRequest.h"
+#include "figures/Canvas.h"
+
+// The figures of the program: one routine per figure, drawing a complete figure (axes, ticks,
+// titles, legend) on a Canvas, whatever the target. Each reads the workspace and the plain
+// settings of FigureRequest.h only, so a window and the batch program draw the same figure
+// from the same results.
+namespace tarvex::fig {
+
+struct FigureSize {
+    double width = 180;  // mm
+    double height = 120;
+};
+
+enum class FigureKind {
+    Diagram,         // the pollen diagram with its zones and dendrogram
+    ScorePlots,      // the taxa and site score plots of two EOFs
+    Reconstruction,  // one climate parameter against depth, with its error band
+    ErrorModel,      // estimated against observed, and the residuals
+    Quality,         // the closest-analogue distance along the sequence
+    Strativ,         // the probability of the climate value along the depth
+    Chart,           // the calibration chart
+};
+
+// One figure to draw: its kind, its climate parameter (Reconstruction, ErrorModel) and the
+// EOFs of the score plots.
+struct FigureJob {
+    FigureKind kind = FigureKind::Diagram;
+    int param = 0;
+    int eofX = 1, eofY = 2;
+};
+
+// Whether the workspace holds what the figure shows.
+bool FigureAvailable(const Workspace& ws, const FigureSettings& settings, const FigureJob& job);
+// The size a figure is drawn at when nothing else is asked; the diagram widens itself when
+// its taxa need more room than `wanted` gives.
+FigureSize DefaultFigureSize(FigureKind kind);
+FigureSize FigureSizeFor(const Workspace& ws, const FigureSettings& settings, const FigureJob& job,
+                         FigureSize wanted);
+// A file name for the figure without suffix: "diagram", "reconstruction-2", ...
+std::string FigureFileStem(const FigureJob& job);
+// The title printed at the figure's top.
+std::string FigureTitle(const Workspace& ws, const FigureSettings& settings, const FigureJob& job);
+
+// Draws the figure over the whole canvas.
+void DrawFigure(Canvas& c, const Workspace& ws, const FigureSettings& settings,
+                const FigureJob& job);
+
+// The figures a run or a report holds, in the report's order.
+std::vector<FigureJob> ReportFigures(const Workspace& ws, const FigureSettings& settings);
+
+// ---- The figures one by one ----
+void DrawDiagramFigure(Canvas& c, const Workspace& ws, const FigureSettings& settings);
+void DrawScorePlotFigure(Canvas& c, const Workspace& ws, const FigureSettings& settings, int eofX,
+                         int eofY);
+void DrawReconstructionFigure(Canvas& c, const Workspace& ws, const FigureSettings& settings,
+                              int param);
+void DrawErrorModelFigure(Canvas& c, const Workspace& ws, const FigureSettings& settings,
+                          int param);
+void DrawQualityFigure(Canvas& c, const Workspace& ws, const FigureSettings& settings);
+void DrawStrativFigure(Canvas& c, const Workspace& ws, const FigureSettings& settings);
+void DrawChartFigure(Canvas& c, const Workspace& ws, const FigureSettings& settings);
+
+// ---- Geometry the tests check ----
+
+// Where the diagram's columns lie: mm per percentage point (the same for every column), and
+// per drawn taxon its number and the x of its zero line.
+struct DiagramColumnsLayout {
+    double mmPerPercent = 0;
+    std::vector<int> taxa;
+    std::vector<double> zeroX;
+    double top = 0, bottom = 0;  // the sample axis, mm
+    double neededWidth = 0;      // the width the figure needs, mm
+};
+DiagramColumnsLayout LayOutDiagramColumns(const Canvas& c, const Workspace& ws,
+                                          const FigureSettings& settings);
+
+// The reconstruction panel's scales: x from the parameter's values, y from the depth axis.
+struct ReconstructionPanel {
+    Scale x, y;
+    std::vector<double> sampleY;  // [0..samples], mm
+};
+ReconstructionPanel LayOutReconstruction(const Canvas& c, const Workspace& ws,
+                                         const FigureSettings& settings, int param);
+
+}  // namespace tarvex::fig
