@@ -19,10 +19,14 @@
 #include "data/ValueRange.h"
 #include "eof/Pretreatment.h"
 #include "mat/ClimateImport.h"
+#include "tf/ComponentTest.h"
 #include "tf/LocationImport.h"
 #include "tf/TransferFiles.h"
 
 namespace tarvex {
+
+// The usage text names the number of randomisations of the components' t-test.
+static_assert(tf::kComponentRandomisations == 999);
 
 std::string TransferUsage()
 {
@@ -39,7 +43,10 @@ std::string TransferUsage()
            "                            analogue method with the reconstruction settings:\n"
            "                            leave-one-out, h-block (the sites within --hblock-km\n"
            "                            of a site are left out with it; needs --locations) or\n"
-           "                            bootstrap (default: none)\n"
+           "                            bootstrap; with wapls writes DIR/tf-components.csv:\n"
+           "                            per component its change of the RMSEP and the p of a\n"
+           "                            randomisation t-test (999 random sign swaps) against\n"
+           "                            the component before (default: none)\n"
            "  --locations FILE          site locations for --cv hblock: a site label, latitude\n"
            "                            and longitude in decimal degrees, one row per\n"
            "                            reference site (default: none)\n"
@@ -329,6 +336,8 @@ bool RunAndCollect(const tf::Inputs& inputs, const BatchOptions& options, std::o
         files.emplace_back(tf::kReconstructionFile, tf::ReconstructionText(inputs, results));
     if (settings.randomVariables > 0)
         files.emplace_back(tf::kSignificanceFile, tf::SignificanceText(inputs, results));
+    if (settings.wapls && settings.validation != tf::Validation::None)
+        files.emplace_back(tf::kComponentsFile, tf::ComponentsText(inputs, results));
     return true;
 }
 
