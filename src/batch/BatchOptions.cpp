@@ -341,7 +341,8 @@ bool ParseCoefficients(const std::string& text, calib::ChainSettings& chain, std
     return true;
 }
 
-// A whole-number setting between lo and hi.
+}  // namespace
+
 bool ParseSetting(const std::string& option, const std::string& text, int lo, int hi, int& out,
                   std::string& error)
 {
@@ -354,8 +355,6 @@ bool ParseSetting(const std::string& option, const std::string& text, int lo, in
     out = v;
     return true;
 }
-
-}  // namespace
 
 bool ParseBatchOptions(const std::vector<std::string>& args, BatchOptions& options,
                        std::string& error)
