@@ -315,6 +315,8 @@ def main():
     perms = int(opts.get("--perms", 999))
     modern_file, climate_file, param, fossil_file, location_file = SETS[name]
     folder = data + "/" + name + "/"
+    if not os.path.isdir(folder):
+        sys.exit("tf_check.py: the data set %s is not in %s" % (name, data))
     _, labels, values = read_table(folder + modern_file)
     header, clabels, cvalues = read_table(folder + climate_file)
     x = [row[header.index(param) - 1] for row in cvalues]
