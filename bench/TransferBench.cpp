@@ -14,18 +14,23 @@
 //                             tolerances, WA-PLS (5 components) and the analogue method;
 //   BM_SignificanceIK/<method> the significance test with 99 random variables on the Imbrie &
 //                             Kipp set (61 sites x 27 taxa) with core V12-122 (110 samples),
-//                             SumSST, for WA, WA-PLS and the analogue method each.
+//                             SumSST, for WA, WA-PLS and the analogue method each;
+//   BM_ComponentTest          the randomisation t-test of one WA-PLS component against the one
+//                             before on 4,759 sites (the North American set's size), 999
+//                             randomisations: a run of 32 parameters and 5 components does 128.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "app/Workspace.h"
 #include "data/FossilImport.h"
 #include "data/ReferenceImport.h"
 #include "data/TableReader.h"
 #include "eof/Pretreatment.h"
+#include "tf/ComponentTest.h"
 #include "tf/TransferRun.h"
 #include "tf/Wa.h"
 #include "tf/WaPls.h"
@@ -216,6 +221,20 @@ void BM_SignificanceIK(benchmark::State& state)
     state.SetLabel(which == 0 ? "WA" : which == 1 ? "WA-PLS" : "MAT (+WA)");
 }
 BENCHMARK(BM_SignificanceIK)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_ComponentTest(benchmark::State& state)
+{
+    // Differences of squared residuals of about the sizes of tjul's.
+    tf::Random values(3);
+    std::vector<double> d(4759);
+    for (double& v : d) v = 4 * (values.Uniform() - 0.52);
+    for (auto _ : state) {
+        const tf::PairedSignTest test(d);
+        tf::Random random(1, tf::Random::Stream::ComponentTest, tf::ComponentStream(1, 2));
+        benchmark::DoNotOptimize(test.P(tf::kComponentRandomisations, random));
+    }
+}
+BENCHMARK(BM_ComponentTest)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 }  // namespace tarvex

@@ -54,12 +54,11 @@ std::string BatchUsage()
            "sites' distances to their closest other site) and DIR/reconstruction.csv (one row\n"
            "per sample and parameter: estimate, smoothed value, analogues, closest distance,\n"
            "envelope and analogue flags and, for a calibrated parameter, mode, median and the\n"
-           "ends of both confidence regions; a plain table for R's read.csv); with\n"
-           "--error-model it reconstructs every reference site from the others and writes\n"
-           "DIR/scatter-P.csv for every parameter P = 1, 2, ... (as\n"
-           "the scatter diagram's \"Save\" writes it) and DIR/error-model-summary.csv (sites,\n"
-           "RMSEP, R2, mean and maximum bias per parameter; an empty field where a figure is\n"
-           "undefined).\n"
+           "ends of both confidence regions; a plain table for R's read.csv); with --error-model\n"
+           "it reconstructs every reference site from the others and writes DIR/scatter-P.csv\n"
+           "for every parameter P = 1, 2, ... (as the scatter diagram's \"Save\" writes it) and\n"
+           "DIR/error-model-summary.csv (sites, RMSEP, R2, mean and maximum bias per parameter;\n"
+           "an empty field where a figure is undefined).\n"
            "Every run that succeeds also writes DIR/run-record.csv: the program version, the\n"
            "time of the run (UTC), the working folder, the command line one argument per field,\n"
            "every option below with the value the run used (defaults filled in), and the\n"
@@ -342,7 +341,8 @@ bool ParseCoefficients(const std::string& text, calib::ChainSettings& chain, std
     return true;
 }
 
-// A whole-number setting between lo and hi.
+}  // namespace
+
 bool ParseSetting(const std::string& option, const std::string& text, int lo, int hi, int& out,
                   std::string& error)
 {
@@ -355,8 +355,6 @@ bool ParseSetting(const std::string& option, const std::string& text, int lo, in
     out = v;
     return true;
 }
-
-}  // namespace
 
 bool ParseBatchOptions(const std::vector<std::string>& args, BatchOptions& options,
                        std::string& error)

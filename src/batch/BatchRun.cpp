@@ -33,10 +33,7 @@
 
 namespace tarvex {
 
-namespace {
-
-// The data checks' findings on stderr, the lines the window's warning shows; with --strict
-// they end the run before anything is written. Every table and pair file is checked.
+// Every table and pair file is checked.
 bool ReportChecks(const std::vector<std::string>& checks, const BatchOptions& options,
                   std::ostream& err)
 {
@@ -47,24 +44,48 @@ bool ReportChecks(const std::vector<std::string>& checks, const BatchOptions& op
     return false;
 }
 
-void Record(RecordedInputs* inputs, const char* option, const std::string& path, InputDigest digest)
+void PrintFailure(const std::string& what, const std::string& path,
+                  const std::vector<std::string>& messages, const std::string& reason,
+                  std::ostream& err)
+{
+    err << what << " " << path << ":\n";
+    for (const std::string& m : messages) err << m << "\n";
+    if (!reason.empty()) err << reason << "\n";
+}
+
+void PrintSiteNameQuestions(const std::string& path, const std::vector<int>& differing,
+                            const std::vector<std::string>& names,
+                            const std::vector<std::string>& labels, std::ostream& err)
+{
+    // Nobody can answer the window's questions here, so the run lists them (the first few,
+    // where a whole column of labels differs) and says how to go on.
+    constexpr std::size_t kListed = 10;
+    err << "Climate data " << path << ":\n";
+    for (std::size_t i = 0; i < differing.size() && i < kListed; ++i) {
+        const int s = differing[i];
+        err << SiteNameQuestion(names[s], labels[s]) << "\n";
+    }
+    if (differing.size() > kListed)
+        err << "... and " << differing.size() - kListed << " more differing site labels.\n";
+    err << "Site labels differ from the reference sites; run with --accept-site-names to "
+           "match the rows by position anyway.\n";
+}
+
+void RecordInput(RecordedInputs* inputs, const char* option, const std::string& path,
+                 InputDigest digest)
 {
     if (inputs) inputs->push_back({option, path, std::move(digest)});
 }
-
-}  // namespace
 
 bool BatchReferenceStage(Workspace& ws, const BatchOptions& options, std::ostream& err,
                          RecordedInputs* inputs)
 {
     ImportOutcome outcome = ImportReferenceTable(ws, options.referencePath);
     if (outcome.ok) {
-        Record(inputs, "--reference", options.referencePath, std::move(outcome.input));
+        RecordInput(inputs, "--reference", options.referencePath, std::move(outcome.input));
         return ReportChecks(outcome.checks, options, err);
     }
-    err << "Reference data " << options.referencePath << ":\n";
-    for (const std::string& m : outcome.messages) err << m << "\n";
-    if (!outcome.reason.empty()) err << outcome.reason << "\n";
+    PrintFailure("Reference data", options.referencePath, outcome.messages, outcome.reason, err);
     return false;
 }
 
@@ -97,9 +118,7 @@ bool BatchFossilStage(Workspace& ws, const BatchOptions& options, std::ostream& 
             return options.matchTaxaByName;
         });
     if (!outcome.ok) {
-        err << "Fossil data " << options.fossilPath << ":\n";
-        for (const std::string& m : outcome.messages) err << m << "\n";
-        if (!outcome.reason.empty()) err << outcome.reason << "\n";
+        PrintFailure("Fossil data", options.fossilPath, outcome.messages, outcome.reason, err);
         if (byNameOffered && !options.matchTaxaByName)
             err << "The fossil table has the reference taxa in another order; run with "
                    "--match-taxa-by-name to match them by name.\n";
@@ -109,7 +128,7 @@ bool BatchFossilStage(Workspace& ws, const BatchOptions& options, std::ostream& 
                    "columns by position anyway.\n";
         return false;
     }
-    Record(inputs, "--fossil", options.fossilPath, std::move(outcome.input));
+    RecordInput(inputs, "--fossil", options.fossilPath, std::move(outcome.input));
     if (!ReportChecks(outcome.checks, options, err)) return false;
     if (!ProjectFossil(ws, {})) {
         err << "Fossil data " << options.fossilPath << ": the projection failed.\n";
@@ -133,16 +152,14 @@ bool BatchFossilOnlyStage(Workspace& ws, const BatchOptions& options, std::ostre
     else if (!HasNonEmptySample(read.table))
         messages.push_back(kFormatErrorMessage);
     if (!messages.empty()) {
-        err << "Fossil data " << options.fossilPath << ":\n";
-        for (const std::string& m : messages) err << m << "\n";
-        if (!read.reason.empty()) err << read.reason << "\n";
+        PrintFailure("Fossil data", options.fossilPath, messages, read.reason, err);
         return false;
     }
     if (!ReportChecks(TableCheckLines(read.table, CheckTable(read.table, false), "fossil",
                                       options.fossilPath),
                       options, err))
         return false;
-    Record(inputs, "--fossil", options.fossilPath, std::move(read.input));
+    RecordInput(inputs, "--fossil", options.fossilPath, std::move(read.input));
     CommitFossilTable(ws, std::move(read.table), options.fossilPath, {}, options.choice);
     out << "Fossil data: " << ws.fossilSampleCount << " samples x " << ws.fossilTaxonCount
         << " taxa\n";
@@ -213,29 +230,17 @@ bool BatchClimateStage(Workspace& ws, const BatchOptions& options, std::ostream&
     if (options.climatePath.empty()) return true;
     ClimateReadOutcome read = ReadClimateTable(ws, options.climatePath);
     if (!read.ok) {
-        err << "Climate data " << options.climatePath << ":\n";
-        for (const std::string& m : read.messages) err << m << "\n";
-        if (!read.reason.empty()) err << read.reason << "\n";
+        PrintFailure("Climate data", options.climatePath, read.messages, read.reason, err);
         return false;
     }
     if (!ReportChecks(read.checks, options, err)) return false;
     const std::vector<int>& differing = read.mismatchedSites;
     if (!differing.empty() && !options.acceptSiteNames) {
-        // Nobody can answer the window's questions here, so the run lists them (the first
-        // few, where a whole column of labels differs) and says how to go on.
-        constexpr std::size_t kListed = 10;
-        err << "Climate data " << options.climatePath << ":\n";
-        for (std::size_t i = 0; i < differing.size() && i < kListed; ++i) {
-            const int s = differing[i];
-            err << SiteNameQuestion(read.table.siteNames[s], ws.refSiteLabels[s]) << "\n";
-        }
-        if (differing.size() > kListed)
-            err << "... and " << differing.size() - kListed << " more differing site labels.\n";
-        err << "Site labels differ from the reference sites; run with --accept-site-names to "
-               "match the rows by position anyway.\n";
+        PrintSiteNameQuestions(options.climatePath, differing, read.table.siteNames,
+                               ws.refSiteLabels, err);
         return false;
     }
-    Record(inputs, "--climate", options.climatePath, std::move(read.input));
+    RecordInput(inputs, "--climate", options.climatePath, std::move(read.input));
     CommitClimateTable(ws, std::move(read.table));
     out << "Climate data: " << ws.refSiteCount << " sites x " << ws.climateParamCount
         << " parameters, " << differing.size() << " accepted site-label differences\n";
@@ -433,7 +438,7 @@ bool BatchCalibrationStage(Workspace& ws, const BatchOptions& options, const std
         InputDigest digest;
         const CalibStatus st = ImportPairFile(options.pairsPath, 0, set0, &digest);
         if (!st.ok) return refuse("--pairs " + options.pairsPath, st.error);
-        Record(inputs, "--pairs", options.pairsPath, std::move(digest));
+        RecordInput(inputs, "--pairs", options.pairsPath, std::move(digest));
         for (const std::string& w : st.warnings) err << options.pairsPath << ": " << w << "\n";
         if (!ReportChecks(st.checks, options, err)) return false;
     } else {
@@ -455,7 +460,7 @@ bool BatchCalibrationStage(Workspace& ws, const BatchOptions& options, const std
         InputDigest digest;
         const CalibStatus st = ImportPairFile(options.modelPairsPath, 1, set1, &digest);
         if (!st.ok) return refuse("--model-pairs " + options.modelPairsPath, st.error);
-        Record(inputs, "--model-pairs", options.modelPairsPath, std::move(digest));
+        RecordInput(inputs, "--model-pairs", options.modelPairsPath, std::move(digest));
         for (const std::string& w : st.warnings) err << options.modelPairsPath << ": " << w << "\n";
         if (!ReportChecks(st.checks, options, err)) return false;
         if (set1.pairCount < 2)

@@ -75,6 +75,32 @@ using RecordedInputs = std::vector<RecordedInput>;
 bool ParseBatchOptions(const std::vector<std::string>& args, BatchOptions& options,
                        std::string& error);
 
+// A whole-number option value from lo to hi, digits only; false with a message naming the
+// option otherwise.
+bool ParseSetting(const std::string& option, const std::string& text, int lo, int hi, int& out,
+                  std::string& error);
+
+// The data checks' findings on err, the lines the window's warning shows; with --strict they
+// end the run before anything is written (false).
+bool ReportChecks(const std::vector<std::string>& checks, const BatchOptions& options,
+                  std::ostream& err);
+
+// A file that could not be read: "WHAT PATH:", then its messages and the reason, a line each.
+void PrintFailure(const std::string& what, const std::string& path,
+                  const std::vector<std::string>& messages, const std::string& reason,
+                  std::ostream& err);
+
+// The climate table's site labels that differ from the reference sites' (rows `differing` of
+// names and labels), as the window's questions: the first ten, how many more, and how to go
+// on.
+void PrintSiteNameQuestions(const std::string& path, const std::vector<int>& differing,
+                            const std::vector<std::string>& names,
+                            const std::vector<std::string>& labels, std::ostream& err);
+
+// Adds an input file the run read to inputs, when given.
+void RecordInput(RecordedInputs* inputs, const char* option, const std::string& path,
+                 InputDigest digest);
+
 // The stages of a run, each on the workspace. Each returns false after writing its messages
 // to err. Those that read an input file add it to inputs when given.
 bool BatchReferenceStage(Workspace& ws, const BatchOptions& options, std::ostream& err,

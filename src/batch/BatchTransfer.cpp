@@ -19,10 +19,14 @@
 #include "data/ValueRange.h"
 #include "eof/Pretreatment.h"
 #include "mat/ClimateImport.h"
+#include "tf/ComponentTest.h"
 #include "tf/LocationImport.h"
 #include "tf/TransferFiles.h"
 
 namespace tarvex {
+
+// The usage text names the number of randomisations of the components' t-test.
+static_assert(tf::kComponentRandomisations == 999);
 
 std::string TransferUsage()
 {
@@ -39,7 +43,10 @@ std::string TransferUsage()
            "                            analogue method with the reconstruction settings:\n"
            "                            leave-one-out, h-block (the sites within --hblock-km\n"
            "                            of a site are left out with it; needs --locations) or\n"
-           "                            bootstrap (default: none)\n"
+           "                            bootstrap; with wapls writes DIR/tf-components.csv:\n"
+           "                            per component its change of the RMSEP and the p of a\n"
+           "                            randomisation t-test (999 random sign swaps) against\n"
+           "                            the component before (default: none)\n"
            "  --locations FILE          site locations for --cv hblock: a site label, latitude\n"
            "                            and longitude in decimal degrees, one row per\n"
            "                            reference site (default: none)\n"
@@ -64,21 +71,6 @@ bool Digits(const std::string& text, std::size_t most)
     for (const char c : text)
         if (c < '0' || c > '9') return false;
     return true;
-}
-
-bool ParseCount(const std::string& option, const std::string& text, int lo, int hi, int& out,
-                std::string& error)
-{
-    if (Digits(text, 6)) {
-        const int v = std::stoi(text);
-        if (v >= lo && v <= hi) {
-            out = v;
-            return true;
-        }
-    }
-    error = option + " takes a whole number from " + std::to_string(lo) + " to " +
-            std::to_string(hi) + ", not '" + text + "'.";
-    return false;
 }
 
 std::string CvText(tf::Validation v)
@@ -133,7 +125,7 @@ bool ParseTransferOption(const std::vector<std::string>& args, std::size_t& i, T
             start = comma + 1;
         }
     }
-    if (a == "--wapls-components") return ParseCount(a, v, 1, 20, t.components, error);
+    if (a == "--wapls-components") return ParseSetting(a, v, 1, 20, t.components, error);
     if (a == "--cv") {
         if (v == "loo") {
             t.cv = tf::Validation::LeaveOneOut;
@@ -165,7 +157,7 @@ bool ParseTransferOption(const std::vector<std::string>& args, std::size_t& i, T
             t.bootstrap = 0;
             return true;
         }
-        return ParseCount(a, v, 2, 100000, t.bootstrap, error);
+        return ParseSetting(a, v, 2, 100000, t.bootstrap, error);
     }
     if (a == "--seed") {
         // Up to 2^64 - 1, digits only.
@@ -183,7 +175,7 @@ bool ParseTransferOption(const std::vector<std::string>& args, std::size_t& i, T
         t.seed = seed;
         return true;
     }
-    return ParseCount(a, v, 0, 99999, t.significance, error);
+    return ParseSetting(a, v, 0, 99999, t.significance, error);
 }
 
 bool CheckTransferOptions(BatchOptions& options, std::string& error)
@@ -329,12 +321,9 @@ bool RunAndCollect(const tf::Inputs& inputs, const BatchOptions& options, std::o
         files.emplace_back(tf::kReconstructionFile, tf::ReconstructionText(inputs, results));
     if (settings.randomVariables > 0)
         files.emplace_back(tf::kSignificanceFile, tf::SignificanceText(inputs, results));
+    if (settings.wapls && settings.validation != tf::Validation::None)
+        files.emplace_back(tf::kComponentsFile, tf::ComponentsText(inputs, results));
     return true;
-}
-
-void Record(RecordedInputs* inputs, const char* option, const std::string& path, InputDigest digest)
-{
-    if (inputs) inputs->push_back({option, path, std::move(digest)});
 }
 
 bool ReadLocations(const BatchOptions& options, const std::vector<std::string>& labels, int sites,
@@ -345,12 +334,11 @@ bool ReadLocations(const BatchOptions& options, const std::vector<std::string>& 
     tf::LocationOutcome read =
         tf::ReadSiteLocations(options.transfer.locationsPath, labels, sites, kTransferMaxSites);
     if (!read.ok) {
-        err << "Location data " << options.transfer.locationsPath << ":\n";
-        for (const std::string& m : read.messages) err << m << "\n";
-        if (!read.reason.empty()) err << read.reason << "\n";
+        PrintFailure("Location data", options.transfer.locationsPath, read.messages, read.reason,
+                     err);
         return false;
     }
-    Record(inputs, "--locations", options.transfer.locationsPath, std::move(read.input));
+    RecordInput(inputs, "--locations", options.transfer.locationsPath, std::move(read.input));
     latitude = std::move(read.latitude);
     longitude = std::move(read.longitude);
     return true;
@@ -371,29 +359,6 @@ bool BatchTransferStage(const Workspace& ws, const BatchOptions& options, std::o
     return RunAndCollect(in, options, out, err, files);
 }
 
-namespace {
-
-void PrintFailure(const std::string& what, const std::string& path,
-                  const std::vector<std::string>& messages, const std::string& reason,
-                  std::ostream& err)
-{
-    err << what << " " << path << ":\n";
-    for (const std::string& m : messages) err << m << "\n";
-    if (!reason.empty()) err << reason << "\n";
-}
-
-bool ReportChecks(const std::vector<std::string>& checks, const BatchOptions& options,
-                  std::ostream& err)
-{
-    if (checks.empty()) return true;
-    for (const std::string& line : checks) err << line << "\n";
-    if (!options.strict) return true;
-    err << "Stopped by --strict: the data checks found the above.\n";
-    return false;
-}
-
-}  // namespace
-
 bool TransferReferenceStage(Workspace& ws, const BatchOptions& options, std::ostream& err,
                             RecordedInputs* inputs, TableReadResult& large)
 {
@@ -410,7 +375,7 @@ bool TransferReferenceStage(Workspace& ws, const BatchOptions& options, std::ost
                      err);
         return false;
     }
-    Record(inputs, "--reference", options.referencePath, std::move(outcome.input));
+    RecordInput(inputs, "--reference", options.referencePath, std::move(outcome.input));
     return ReportChecks(outcome.checks, options, err);
 }
 
@@ -418,7 +383,7 @@ int RunTransferOnly(const std::vector<std::string>& args, BatchOptions options,
                     TableReadResult reference, RecordedInputs inputs, std::ostream& out,
                     std::ostream& err)
 {
-    Record(&inputs, "--reference", options.referencePath, std::move(reference.input));
+    RecordInput(&inputs, "--reference", options.referencePath, std::move(reference.input));
     DataTable& table = reference.table;
     const int sites = table.rowCount;
     const int taxa = table.columnCount;
@@ -451,18 +416,10 @@ int RunTransferOnly(const std::vector<std::string>& args, BatchOptions options,
         PrintFailure("Climate data", options.climatePath, climate.messages, climate.reason, err);
         return 1;
     }
-    Record(&inputs, "--climate", options.climatePath, std::move(climate.input));
+    RecordInput(&inputs, "--climate", options.climatePath, std::move(climate.input));
     if (!climate.mismatchedSites.empty() && !options.acceptSiteNames) {
-        err << "Climate data " << options.climatePath << ":\n";
-        for (std::size_t i = 0; i < climate.mismatchedSites.size() && i < 10; ++i) {
-            const int s = climate.mismatchedSites[i];
-            err << SiteNameQuestion(climate.table.siteNames[s], table.rowLabels[s]) << "\n";
-        }
-        if (climate.mismatchedSites.size() > 10)
-            err << "... and " << climate.mismatchedSites.size() - 10
-                << " more differing site labels.\n";
-        err << "Site labels differ from the reference sites; run with --accept-site-names to "
-               "match the rows by position anyway.\n";
+        PrintSiteNameQuestions(options.climatePath, climate.mismatchedSites,
+                               climate.table.siteNames, table.rowLabels, err);
         return 1;
     }
 
@@ -508,7 +465,7 @@ int RunTransferOnly(const std::vector<std::string>& args, BatchOptions options,
             accepted.push_back(NameMatchEntry(fossil.table.columnNames[t], table.columnNames[t]));
         }
         if (!ReportChecks(fossil.checks, options, err)) return 1;
-        Record(&inputs, "--fossil", options.fossilPath, std::move(fossil.input));
+        RecordInput(&inputs, "--fossil", options.fossilPath, std::move(fossil.input));
         CommitFossilTable(taxaOnly, std::move(fossil.table), options.fossilPath, accepted,
                           options.choice, fossil.columnOfTaxon);
         in.samples = taxaOnly.fossilSampleCount;

@@ -164,16 +164,6 @@ std::vector<std::string> PairCheckLines(const std::string& path,
     return lines;
 }
 
-// A cell as the data check quotes it: long or odd texts are cut.
-std::string Quoted(const std::string& cell)
-{
-    constexpr std::size_t kShown = 40;
-    std::string shown;
-    for (const char c : cell.substr(0, kShown))
-        shown.push_back(static_cast<unsigned char>(c) < 0x20 ? '?' : c);
-    return cell.size() > kShown ? shown + "..." : shown;
-}
-
 std::string TooManyRowsWarning(long rows)
 {
     return "Only the first " + std::to_string(kMaxPairRows) + " of " + std::to_string(rows) +
@@ -400,7 +390,8 @@ CalibStatus ImportPairText(const std::string& content, const std::string& source
             if (!StrictVal(cells[k], d)) {
                 d = Val(cells[k]);
                 if (std::isfinite(d))
-                    looseCells.emplace_back(static_cast<long>(li + 1), Quoted(cells[k]));
+                    looseCells.emplace_back(static_cast<long>(li + 1),
+                                            CellTextForMessage(cells[k]));
             }
             v[k] = ToPairValue(d);
             // Only a value that single precision cannot hold is lost here; -9999 is the

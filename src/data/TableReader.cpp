@@ -30,14 +30,10 @@ TableReadResult Failure(TableStatus status, std::string reason = {})
     return result;
 }
 
-// A cell's text quoted for a reason; long or odd texts are cut, not shown whole.
+// A cell's text quoted for a reason.
 std::string Shown(const std::string& text)
 {
-    constexpr std::size_t kShown = 40;
-    std::string shown;
-    for (const char c : text.substr(0, kShown))
-        shown.push_back(static_cast<unsigned char>(c) < 0x20 ? '?' : c);
-    return "\"" + shown + (text.size() > kShown ? "...\"" : "\"");
+    return "\"" + CellTextForMessage(text) + "\"";
 }
 
 std::string CellTooLongReason(const std::string& where)
@@ -47,6 +43,15 @@ std::string CellTooLongReason(const std::string& where)
 }
 
 }  // namespace
+
+std::string CellTextForMessage(const std::string& text)
+{
+    constexpr std::size_t kShown = 40;
+    std::string shown;
+    for (const char c : text.substr(0, kShown))
+        shown.push_back(static_cast<unsigned char>(c) < 0x20 ? '?' : c);
+    return text.size() > kShown ? shown + "..." : shown;
+}
 
 std::string Utf16Reason(std::string_view bytes)
 {

@@ -26,6 +26,10 @@ inline constexpr const char* kUtf16Message =
 // of NULs, a header the layout detection cannot find, or worse a table of wrong numbers.
 std::string Utf16Reason(std::string_view bytes);
 
+// A cell's text as a message quotes it: the first 40 bytes, control characters as '?', and
+// "..." where it was cut; never a long or odd text whole.
+std::string CellTextForMessage(const std::string& text);
+
 // Reads a comma-separated text as one flat sequence of cells, left to right and top to
 // bottom. Line ends (CR, LF or CRLF) separate cells exactly as commas do; the reader never
 // counts lines, so a table's shape comes only from its header.

@@ -21,7 +21,7 @@ public:
     static constexpr std::uint64_t kDefaultSeed = 1;
 
     // Streams of a run.
-    enum class Stream : std::uint64_t { Bootstrap = 1, RandomVariable = 2 };
+    enum class Stream : std::uint64_t { Bootstrap = 1, RandomVariable = 2, ComponentTest = 3 };
 
     explicit Random(std::uint64_t seed) : engine_(seed) {}
     Random(std::uint64_t seed, Stream stream, std::uint64_t number)

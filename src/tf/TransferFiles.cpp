@@ -172,5 +172,27 @@ std::string SignificanceText(const Inputs& in, const Results& r)
     return w.str();
 }
 
+std::string ComponentsText(const Inputs& in, const Results& r)
+{
+    RecordWriter w;
+    Header(w, {"Parameter", "Method", "Components", "Validation", "RMSE", "Change %", "p"});
+    const std::string validation = ValidationText(r.settings);
+    if (validation.empty()) return w.str();
+    for (const ParamResult& p : r.params)
+        for (std::size_t c = 0; c < r.columns.size(); ++c) {
+            const Column& col = r.columns[c];
+            if (col.method != Method::WaPls) continue;
+            const std::size_t k = static_cast<std::size_t>(col.components);
+            w.Text(in.paramNames[static_cast<std::size_t>(p.param)]);
+            Model(w, col);
+            w.Text(validation);
+            Value(w, p.validatedFigures[c].rmse);
+            Value(w, k < p.rmsepChange.size() ? p.rmsepChange[k] : kNoEstimate);
+            Value(w, k < p.componentP.size() ? p.componentP[k] : kNoEstimate);
+            w.EndRecord();
+        }
+    return w.str();
+}
+
 }  // namespace tf
 }  // namespace tarvex

@@ -32,11 +32,18 @@ std::string ReconstructionText(const Inputs& inputs, const Results& results);
 // "Parameter","Method","Components","Explained","First component","p","Random variables".
 std::string SignificanceText(const Inputs& inputs, const Results& results);
 
+// "Parameter","Method","Components","Validation","RMSE","Change %","p": per parameter and WA-PLS
+// component the validated RMSE, its change in per cent from the component before and the p
+// value of the randomisation t-test against it (both empty for component 1). Only the header
+// without a validation or without WA-PLS.
+std::string ComponentsText(const Inputs& inputs, const Results& results);
+
 inline constexpr const char* kPerformanceFile = "tf-performance.csv";
 inline constexpr const char* kCrossValidationFile = "tf-cv-estimates.csv";
 inline constexpr const char* kCoefficientsFile = "tf-coefficients.csv";
 inline constexpr const char* kReconstructionFile = "tf-reconstruction.csv";
 inline constexpr const char* kSignificanceFile = "significance.csv";
+inline constexpr const char* kComponentsFile = "tf-components.csv";
 
 }  // namespace tf
 }  // namespace tarvex

@@ -8,6 +8,7 @@
 #include "app/ParallelFor.h"
 #include "data/NumberText.h"
 #include "mat/AnalogueRun.h"
+#include "tf/ComponentTest.h"
 #include "tf/Geo.h"
 #include "tf/Significance.h"
 #include "tf/SparseRows.h"
@@ -167,6 +168,7 @@ public:
             return results;
         }
         for (ParamResult& r : results.params) Summarise(r);
+        ComponentTests();
         return results;
     }
 
@@ -693,6 +695,39 @@ private:
                 rmsep[c] = r.validatedFigures[static_cast<std::size_t>(layout_.wapls + c - 1)].rmse;
             r.suggested = SuggestComponents(rmsep);
         }
+    }
+
+    // The change of the RMSEP and the randomisation t-test of each WA-PLS component against
+    // the one before, on the validated estimates.
+    void ComponentTests()
+    {
+        const int components = settings_.components;
+        for (ParamResult& r : results_->params) {
+            r.rmsepChange.assign(static_cast<std::size_t>(components) + 1, kNoEstimate);
+            r.componentP.assign(static_cast<std::size_t>(components) + 1, kNoEstimate);
+        }
+        if (!settings_.wapls || settings_.validation == Validation::None || components < 2) return;
+        const int tests = in_.params * (components - 1);
+        ParallelFor(
+            tests, ThreadsFor(2.0 * kComponentRandomisations * in_.sites * tests), [&](int i) {
+                ParamResult& r = results_->params[static_cast<std::size_t>(i / (components - 1))];
+                const int c = 2 + i % (components - 1);
+                const int col = layout_.wapls + c - 1;
+                r.rmsepChange[c] =
+                    ChangePercent(r.validatedFigures[static_cast<std::size_t>(col - 1)].rmse,
+                                  r.validatedFigures[static_cast<std::size_t>(col)].rmse);
+                std::vector<double> current(static_cast<std::size_t>(in_.sites) + 1),
+                    previous(current.size()), observed(current.size());
+                for (int s = 1; s <= in_.sites; ++s) {
+                    current[s] = r.validated(s, col);
+                    previous[s] = r.validated(s, col - 1);
+                    observed[s] = in_.climate(s, r.param);
+                }
+                const PairedSignTest test(SquaredResidualDifferences(current, previous, observed));
+                Random random(settings_.seed, Random::Stream::ComponentTest,
+                              ComponentStream(r.param, c));
+                r.componentP[c] = test.P(kComponentRandomisations, random);
+            });
     }
 
     const Inputs& in_;

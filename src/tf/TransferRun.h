@@ -93,7 +93,12 @@ struct ParamResult {
     std::vector<double> s2;          // [column]
     std::vector<Figures> apparentFigures, validatedFigures;  // [column]
     int suggested = 0;  // WA-PLS components suggested by the validation; 0 without one
-    WaModel wa;         // the fit to all sites (with tolerances when they were asked for)
+    // With a validation, per WA-PLS component c [1..components] (NaN for c = 1 and without a
+    // validation): the change of the validated RMSE from c - 1 to c in per cent, and the p
+    // value of the randomisation t-test of c against c - 1 (kComponentRandomisations, each
+    // parameter and component on a stream of its own).
+    std::vector<double> rmsepChange, componentP;
+    WaModel wa;  // the fit to all sites (with tolerances when they were asked for)
     WaPlsModel wapls;
     std::vector<double> explained;       // [column] share of the fossil variance explained
     std::vector<double> pValue;          // [column]

@@ -158,9 +158,10 @@ void frmTransfer::BuildControls()
     choose->addWidget(ComboParameter, 1);
     choose->addWidget(new QLabel("Model:"));
     choose->addWidget(ComboModel, 1);
-    TablePerformance = new QTableWidget(0, 8);
-    TablePerformance->setHorizontalHeaderLabels(
-        {"Method", "Components", "Validation", "RMSE", "R2", "Mean bias", "Max bias", "Suggested"});
+    TablePerformance = new QTableWidget(0, 10);
+    TablePerformance->setHorizontalHeaderLabels({"Method", "Components", "Validation", "RMSE", "R2",
+                                                 "Mean bias", "Max bias", "Change %", "p",
+                                                 "Suggested"});
     TablePerformance->verticalHeader()->setVisible(false);
     TablePerformance->setEditTriggers(QAbstractItemView::NoEditTriggers);
     TablePerformance->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -207,11 +208,13 @@ void frmTransfer::BuildMenus()
     mnuSaveCoefficients = save->addAction("Coefficients (tf-coefficients.csv)");
     mnuSaveReconstruction = save->addAction("Fossil Reconstruction (tf-reconstruction.csv)");
     mnuSaveSignificance = save->addAction("Significance (significance.csv)");
+    mnuSaveComponents = save->addAction("WA-PLS Components (tf-components.csv)");
     connect(mnuSavePerformance, &QAction::triggered, this, [this] { SavePerformance(); });
     connect(mnuSaveEstimates, &QAction::triggered, this, [this] { SaveEstimates(); });
     connect(mnuSaveCoefficients, &QAction::triggered, this, [this] { SaveCoefficients(); });
     connect(mnuSaveReconstruction, &QAction::triggered, this, [this] { SaveReconstruction(); });
     connect(mnuSaveSignificance, &QAction::triggered, this, [this] { SaveSignificance(); });
+    connect(mnuSaveComponents, &QAction::triggered, this, [this] { SaveComponents(); });
 }
 
 void frmTransfer::Open()
@@ -243,6 +246,7 @@ void frmTransfer::UpdateControls()
     mnuSaveCoefficients->setEnabled(results);
     mnuSaveReconstruction->setEnabled(results && inputs_->samples > 0);
     mnuSaveSignificance->setEnabled(results && results_->settings.randomVariables > 0);
+    mnuSaveComponents->setEnabled(results && ComponentsTested());
 }
 
 tf::Settings frmTransfer::CurrentSettings() const
@@ -468,6 +472,23 @@ void frmTransfer::SaveReconstruction()
 void frmTransfer::SaveSignificance()
 {
     Save("Save significance", tf::kSignificanceFile, &tf::SignificanceText, true, true);
+}
+
+bool frmTransfer::ComponentsTested() const
+{
+    return results_ && results_->settings.wapls &&
+           results_->settings.validation != tf::Validation::None;
+}
+
+void frmTransfer::SaveComponents()
+{
+    if (results_ && !ComponentsTested()) {
+        app_.dialogs().Warn(this,
+                            "The components are compared on cross-validated estimates: the run "
+                            "had no WA-PLS or no cross-validation.");
+        return;
+    }
+    Save("Save WA-PLS components", tf::kComponentsFile, &tf::ComponentsText, false, false);
 }
 
 }  // namespace tarvex

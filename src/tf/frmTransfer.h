@@ -71,6 +71,7 @@ public:
     QAction* mnuSaveCoefficients = nullptr;
     QAction* mnuSaveReconstruction = nullptr;
     QAction* mnuSaveSignificance = nullptr;
+    QAction* mnuSaveComponents = nullptr;
 
     // Shows the window (from the reconstruction window's menu).
     void Open();
@@ -86,6 +87,9 @@ public:
     void SaveCoefficients();
     void SaveReconstruction();
     void SaveSignificance();
+    // The change of the RMSEP and the t-test of each WA-PLS component; needs WA-PLS and a
+    // cross-validation in the run.
+    void SaveComponents();
 
     bool Running() const { return worker_.joinable(); }
     // The results of the last finished run, null before one.
@@ -115,6 +119,7 @@ private:
     void FillModels();
     void DrawCurves();
     void ShowSignificance();
+    bool ComponentsTested() const;
     int ParameterIndex() const;  // index into results_->params, or -1
     int ModelColumn() const;     // column of the chosen model, or -1
     void Save(const char* title, const char* name,

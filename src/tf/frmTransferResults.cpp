@@ -122,6 +122,14 @@ void frmTransfer::FillTable()
             const tf::Figures& f = validated ? r.validatedFigures[c] : r.apparentFigures[c];
             const bool suggested =
                 validated && col.method == tf::Method::WaPls && col.components == r.suggested;
+            // The change and the t-test of a component against the one before, on the
+            // validated rows of WA-PLS.
+            const std::size_t comp = static_cast<std::size_t>(col.components);
+            const bool compared = validated && col.method == tf::Method::WaPls;
+            const double change =
+                compared && comp < r.rmsepChange.size() ? r.rmsepChange[comp] : tf::kNoEstimate;
+            const double pv =
+                compared && comp < r.componentP.size() ? r.componentP[comp] : tf::kNoEstimate;
             TablePerformance->insertRow(row);
             const QString cells[] = {
                 tf::MethodName(col.method),
@@ -131,8 +139,12 @@ void frmTransfer::FillTable()
                 Figure(f.r2),
                 Figure(f.meanBias),
                 Figure(f.maxBias),
+                std::isfinite(change) ? QString::fromStdString(FormatNumber(RoundTo(change, 2)))
+                                      : QString(),
+                std::isfinite(pv) ? QString::fromStdString(FormatNumber(RoundTo(pv, 3)))
+                                  : QString(),
                 suggested ? "suggested" : ""};
-            for (int k = 0; k < 8; ++k) {
+            for (int k = 0; k < 10; ++k) {
                 auto* item = new QTableWidgetItem(cells[k]);
                 if (suggested) {
                     QFont bold = item->font();
@@ -148,7 +160,7 @@ void frmTransfer::FillTable()
     if (suggestedRow >= 0) {
         TablePerformance->selectRow(suggestedRow);
         TablePerformance->scrollToItem(TablePerformance->item(suggestedRow, 0),
-                                        QAbstractItemView::PositionAtCenter);
+                                       QAbstractItemView::PositionAtCenter);
     }
 }
 

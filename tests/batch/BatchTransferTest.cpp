@@ -118,6 +118,36 @@ TEST(BatchTransfer, TheFiveTablesHaveTheirColumnsAndOneRowPerItem)
         const double p = Val(sig[i][5]);
         EXPECT_TRUE(p > 0 && p <= 1) << sig[i][5];
     }
+
+    // WA-PLS components against the one before: one row per parameter and component.
+    const Records comp = FileRecords("tf-tables", "tf-components.csv");
+    ASSERT_EQ(comp[0], (std::vector<std::string>{"Parameter", "Method", "Components", "Validation",
+                                                 "RMSE", "Change %", "p"}));
+    ASSERT_EQ(comp.size(), 1u + 3 * 3);
+    for (std::size_t i = 1; i < comp.size(); ++i) {
+        const std::size_t c = (i - 1) % 3 + 1;
+        EXPECT_EQ(comp[i][1], "WA-PLS");
+        EXPECT_EQ(comp[i][2], std::to_string(c));
+        EXPECT_EQ(comp[i][3], "leave-one-out");
+        // The RMSE of the validated row of the performance table: twelve rows a parameter,
+        // two a model, WA-PLS c the (3 + c)-th model.
+        EXPECT_EQ(comp[i][4], perf[12 * ((i - 1) / 3) + 2 * (2 + c) + 2][4]) << i;
+        if (c == 1) {
+            EXPECT_EQ(comp[i][5], "");
+            EXPECT_EQ(comp[i][6], "");
+        } else {
+            const double before = Val(comp[i - 1][4]), now = Val(comp[i][4]);
+            EXPECT_NEAR(Val(comp[i][5]), 100 * (now - before) / before, 1e-9);
+            const double p = Val(comp[i][6]);
+            EXPECT_TRUE(p > 0 && p <= 1) << comp[i][6];
+            // A whole number of randomisations in a thousand.
+            EXPECT_NEAR(p * 1000, std::round(p * 1000), 1e-6) << comp[i][6];
+        }
+    }
+    // Without a validation there is nothing to compare.
+    const BatchResult apparent = Batch(ArgsFor("tf-apparent", {"--transfer", "wapls"}));
+    ASSERT_EQ(apparent.status, 0) << apparent.err;
+    EXPECT_FALSE(std::filesystem::exists(TempPath("tf-apparent") + "/tf-components.csv"));
 }
 
 TEST(BatchTransfer, TheRunRecordNamesEveryOptionAndTheLocationFile)

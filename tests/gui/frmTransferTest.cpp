@@ -126,8 +126,15 @@ TEST_F(TransferTest, ARunFillsTheTableAndSavesTheBatchProgramsFiles)
     EXPECT_EQ(t.TablePerformance->item(1, 2)->text().toStdString(), "leave-one-out");
     int suggested = 0;
     for (int r = 0; r < t.TablePerformance->rowCount(); ++r)
-        suggested += t.TablePerformance->item(r, 7)->text() == "suggested";
+        suggested += t.TablePerformance->item(r, 9)->text() == "suggested";
     EXPECT_EQ(suggested, 1);
+    // Change % and p on the validated rows of WA-PLS 2 and 3 only (rows 13 and 15).
+    for (int r = 0; r < t.TablePerformance->rowCount(); ++r) {
+        const bool compared = r == 13 || r == 15;
+        EXPECT_EQ(t.TablePerformance->item(r, 7)->text().isEmpty(), !compared) << r;
+        EXPECT_EQ(t.TablePerformance->item(r, 8)->text().isEmpty(), !compared) << r;
+    }
+    EXPECT_EQ(t.TablePerformance->item(13, 1)->text().toStdString(), "2");
     EXPECT_EQ(t.ComboParameter->count(), 3);
     EXPECT_EQ(t.ComboModel->count(), 7);
     EXPECT_NE(t.LabelSignificance->text().toStdString().find("19 random variables, seed 5"),
@@ -161,14 +168,15 @@ TEST_F(TransferTest, ARunFillsTheTableAndSavesTheBatchProgramsFiles)
         {t.mnuSaveEstimates, tf::kCrossValidationFile},
         {t.mnuSaveCoefficients, tf::kCoefficientsFile},
         {t.mnuSaveReconstruction, tf::kReconstructionFile},
-        {t.mnuSaveSignificance, tf::kSignificanceFile}};
+        {t.mnuSaveSignificance, tf::kSignificanceFile},
+        {t.mnuSaveComponents, tf::kComponentsFile}};
     for (const auto& [action, name] : saves) {
         EXPECT_TRUE(action->isEnabled()) << name;
         const std::string saved = SaveWith(action, std::string("tf-window-") + name);
         EXPECT_FALSE(saved.empty()) << name;
         EXPECT_EQ(saved, ReadAll(TempPath("tf-window-batch") + "/" + name)) << name;
     }
-    EXPECT_EQ(dialogs.records.back().suggestedName, tf::kSignificanceFile);
+    EXPECT_EQ(dialogs.records.back().suggestedName, tf::kComponentsFile);
 }
 
 TEST_F(TransferTest, TheCurvesShowTheModelAndTheAnalogueReconstructionWithBands)
