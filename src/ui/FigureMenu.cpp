@@ -30,6 +30,11 @@ std::string Missing(fig::FigureKind kind)
             return "The figure needs a returned calibration and its histogram (\"Strativ\").";
         case fig::FigureKind::Chart:
             return "The calibration chart needs the confidence regions of a calibration.";
+        case fig::FigureKind::Transfer:
+            return "The figure needs the transfer functions run on the fossil sequence the "
+                   "reconstruction window shows, with the chosen model among them.";
+        case fig::FigureKind::TransferTable:
+            return "The figure needs the transfer functions (\"Start\").";
     }
     return {};
 }
