@@ -259,8 +259,9 @@ bool CheckTransferOptions(BatchOptions& options, std::string& error)
             return false;
         }
         if (options.reportPath.empty() && options.figuresDir.empty()) {
-            error = "--transfer-model chooses what the figures draw; it needs --report FILE.pdf "
-                    "or --figures DIR.";
+            error =
+                "--transfer-model chooses what the figures draw; it needs --report FILE.pdf "
+                "or --figures DIR.";
             return false;
         }
     }

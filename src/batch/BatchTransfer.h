@@ -31,8 +31,7 @@ std::vector<std::pair<std::string, std::string>> EffectiveTransferOptions(
 // and keeps the run for the figures in figures.
 bool BatchTransferStage(const Workspace& ws, const BatchOptions& options, std::ostream& out,
                         std::ostream& err, std::vector<std::pair<std::string, std::string>>& files,
-                        RecordedInputs* inputs = nullptr,
-                        TransferFigureData* figures = nullptr);
+                        RecordedInputs* inputs = nullptr, TransferFigureData* figures = nullptr);
 
 // The reference stage of a run with --transfer: the table is read once, up to
 // kTransferMaxSites rows. One within the workspace's limit goes into the workspace as the

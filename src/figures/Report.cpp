@@ -279,11 +279,10 @@ bool Write(const Workspace& ws, const FigureSettings& settings, const std::strin
                             ws.siteReconValues.cols() >= ws.climateParamCount;
     bool tableDone = false, slotFree = false;
     for (const FigureJob& job : ReportFigures(ws, settings)) {
-        const bool afterReconstructions = job.kind != FigureKind::Diagram &&
-                                          job.kind != FigureKind::ScorePlots &&
-                                          job.kind != FigureKind::Reconstruction &&
-                                          job.kind != FigureKind::Transfer &&
-                                          job.kind != FigureKind::TransferTable;
+        const bool afterReconstructions =
+            job.kind != FigureKind::Diagram && job.kind != FigureKind::ScorePlots &&
+            job.kind != FigureKind::Reconstruction && job.kind != FigureKind::Transfer &&
+            job.kind != FigureKind::TransferTable;
         if (errorModel && !tableDone && afterReconstructions) {
             ErrorTablePages(pdf, ws, &pages);
             tableDone = true;

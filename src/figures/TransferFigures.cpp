@@ -97,25 +97,24 @@ double ModelHalfWidth(const TransferData& d, int f)
     return tf::BandHalfWidth(d.band, *d.result, d.column, f);
 }
 
+// "WA-PLS 2, h-block 200 km: estimate ± RMSEP 1.10", or with the bootstrap's errors
+// "WA-PLS 2, h-block 200 km RMSEP 1.10: estimate ± √(s1² + s2²), bootstrap 1000".
 std::string ModelLabel(const TransferData& d)
 {
     const std::string validation = tf::ValidationText(d.results->settings);
     std::string text = d.modelName;
-    if (!validation.empty()) {
-        const tf::Figures& f =
-            d.result->validatedFigures[static_cast<std::size_t>(d.column)];
-        text += ", " + validation;
-        if (std::isfinite(f.rmse)) text += " RMSEP " + ShortText(f.rmse);
-    }
+    if (!validation.empty()) text += ", " + validation;
+    const tf::Figures& f = d.result->validatedFigures[static_cast<std::size_t>(d.column)];
     switch (d.band.kind) {
         case tf::ErrorBand::Kind::SampleSpecific:
-            text += ": ± sample-specific error √(s1² + s2²), " + d.band.validation;
+            if (!validation.empty() && std::isfinite(f.rmse)) text += " RMSEP " + ShortText(f.rmse);
+            text += ": estimate ± √(s1² + s2²), " + d.band.validation;
             break;
         case tf::ErrorBand::Kind::Rmsep:
-            text += ": ± RMSEP";
+            text += ": estimate ± RMSEP " + ShortText(d.band.rmsep);
             break;
         case tf::ErrorBand::Kind::None:
-            text += " (no validation: no error band)";
+            text += ": no cross-validation, no error band";
             break;
     }
     return text;
@@ -151,10 +150,10 @@ std::vector<LegendItem> TransferLegend(const Canvas& c, const Workspace& ws, con
     if (!d.analogue.rows.empty()) {
         std::string text = "MAT";
         if (std::isfinite(d.analogue.rmsep))
-            text += ", " + d.analogue.validation + " RMSEP " + ShortText(d.analogue.rmsep) +
-                    ": ± RMSEP";
+            text +=
+                ", " + d.analogue.validation + ": estimate ± RMSEP " + ShortText(d.analogue.rmsep);
         else
-            text += " (no error model: no error band)";
+            text += ": no error model, no error band";
         items.push_back({LegendItem::Kind::Box, k.matBand, text});
     }
     items.push_back({LegendItem::Kind::Box, k.modelBand, ModelLabel(d)});
@@ -273,23 +272,74 @@ std::string Cell(double v, int decimals = 3)
     return std::isfinite(v) ? FixedText(v, decimals) : std::string("–");
 }
 
-// The performance table's columns: x offsets from the left margin and widths, mm.
+// The performance table: its cells, and the x of each column's edge (the model names start at
+// at[0], each number column ends at at[k]), mm.
 struct TableLayout {
+    std::vector<std::vector<std::string>> rows;  // cells of each model
+    std::vector<bool> suggested;
     std::vector<double> at;
+    double modelRight = 0;  // the right end of the widest model name
     bool significance = false;
     double line = 0;
 };
 
-TableLayout LayOutTable(const Canvas& c, const tf::Results& results, double width)
+const std::vector<std::string>& TableHeads()
 {
+    static const std::vector<std::string> heads = {"Model",    "RMSE",      "R²", "Mean bias",
+                                                   "Max bias", "RMSEP",     "R²", "Mean bias",
+                                                   "Max bias", "Explained", "p"};
+    return heads;
+}
+
+TableLayout LayOutTable(const Canvas& c, const tf::Results& results, const tf::ParamResult& r)
+{
+    const Style& st = c.style();
     TableLayout t;
     t.significance = results.settings.randomVariables > 0;
-    const int numbers = 8 + (t.significance ? 2 : 0);
-    const double first = 30;
-    const double each = (width - 2 * kMargin - first) / numbers;
-    t.at.push_back(kMargin);
-    for (int k = 0; k < numbers; ++k) t.at.push_back(kMargin + first + each * (k + 1));
-    t.line = c.LineSpacing(c.style().tickPt) * 1.15;
+    const bool validated = !tf::ValidationText(results.settings).empty();
+    for (std::size_t col = 0; col < results.columns.size(); ++col) {
+        const tf::Column& column = results.columns[col];
+        const bool suggested = column.method == tf::Method::WaPls && r.suggested > 0 &&
+                               column.components == r.suggested;
+        const bool mat = column.method == tf::Method::Mat;
+        std::vector<std::string> cells = {tf::ModelName(column) + (suggested ? " *" : "")};
+        const tf::Figures& a = r.apparentFigures[col];
+        for (const double v : {a.rmse, a.r2, a.meanBias, a.maxBias})
+            cells.push_back(mat ? "–" : Cell(v));
+        const bool has = validated && col < r.validatedFigures.size();
+        const tf::Figures none{};
+        const tf::Figures& v = has ? r.validatedFigures[col] : none;
+        for (const double x : {v.rmse, v.r2, v.meanBias, v.maxBias})
+            cells.push_back(has ? Cell(x) : "–");
+        if (t.significance) {
+            cells.push_back(col < r.explained.size() ? Cell(100 * r.explained[col], 1) + " %"
+                                                     : "–");
+            cells.push_back(col < r.pValue.size() ? Cell(r.pValue[col]) : "–");
+        }
+        t.rows.push_back(std::move(cells));
+        t.suggested.push_back(suggested);
+    }
+    // Each column as wide as its widest cell; what is left of the width spreads between them.
+    const std::size_t columns = t.significance ? 11 : 9;
+    std::vector<double> widths(columns, 0.0);
+    for (std::size_t k = 0; k < columns; ++k) {
+        widths[k] = c.TextWidth(TableHeads()[k], st.tickPt, false, true);
+        for (const auto& row : t.rows)
+            widths[k] = std::max(widths[k], c.TextWidth(row[k], st.tickPt, false, true));
+    }
+    double used = 0;
+    for (const double w : widths) used += w;
+    const double gap =
+        std::max(2.0, (c.width() - 2 * kMargin - used) / static_cast<double>(columns - 1));
+    double x = kMargin;
+    t.at.push_back(x);
+    x += widths[0];
+    t.modelRight = x;
+    for (std::size_t k = 1; k < columns; ++k) {
+        x += gap + widths[k];
+        t.at.push_back(x);
+    }
+    t.line = c.LineSpacing(st.tickPt) * 1.15;
     return t;
 }
 
@@ -314,13 +364,13 @@ std::vector<std::string> TableNotes(const Workspace& ws, const FigureSettings& s
         double first = NAN;
         for (const double v : r.firstComponent)
             if (std::isfinite(v)) first = v;
-        notes.push_back("Significance: the share of the fossil variance each reconstruction "
-                        "explains, against " +
-                        std::to_string(results.settings.randomVariables) +
-                        " reconstructions of random variables (seed " +
-                        std::to_string(results.settings.seed) +
-                        "); the first principal component of the fossil table explains " +
-                        Cell(100 * first, 1) + " %.");
+        notes.push_back(
+            "Significance: the share of the fossil variance each reconstruction "
+            "explains, against " +
+            std::to_string(results.settings.randomVariables) +
+            " reconstructions of random variables (seed " + std::to_string(results.settings.seed) +
+            "); the first principal component of the fossil table explains " +
+            Cell(100 * first, 1) + " %.");
     }
     (void)ws;
     return notes;
@@ -402,8 +452,7 @@ void DrawTransferFigure(Canvas& c, const Workspace& ws, const FigureSettings& s,
     };
     std::vector<Side> sides;
     if (two)
-        sides.push_back({"MAT",
-                         [&](int i) { return row(i) ? row(i)->estimate : NAN; },
+        sides.push_back({"MAT", [&](int i) { return row(i) ? row(i)->estimate : NAN; },
                          [&](int) { return d.analogue.rmsep; }, k.mat, k.matBand, g.panels[0]});
     sides.push_back({d.modelName, [&](int i) { return ModelEstimate(d, i); },
                      [&](int i) { return ModelHalfWidth(d, i); }, k.model, k.modelBand,
@@ -428,25 +477,22 @@ void DrawTransferFigure(Canvas& c, const Workspace& ws, const FigureSettings& s,
             c.Mark(x(v), axis.SampleY(i), poor ? Marker::Circle : Marker::Disc, 1.2, side.line);
         }
         c.ClearClip();
-        DrawAxis(c, ::tarvex::fig::Side::Bottom, x, g.bottom, NiceTicks(g.lo, g.hi, 5),
-                 axisTitle);
+        DrawAxis(c, ::tarvex::fig::Side::Bottom, x, g.bottom, NiceTicks(g.lo, g.hi, 5), axisTitle);
     }
     axis.Draw(c, g.panels[0].first);
     DrawLegend(c, g.panels[0].first, g.legendTop, g.panels.back().second - g.panels[0].first,
                TransferLegend(c, ws, d));
 }
 
-double TransferTableHeight(const Canvas& c, const Workspace& ws, const FigureSettings& s,
-                           int param)
+double TransferTableHeight(const Canvas& c, const Workspace& ws, const FigureSettings& s, int param)
 {
     const Style& st = c.style();
     const tf::ParamResult* r = TransferResultOf(ws, s, param, false);
     const double title = c.TextHeight(st.titlePt) + 2.5;
     if (!r) return std::ceil(2 * kMargin + title + 10);
-    const TableLayout t = LayOutTable(c, *s.transfer.results, c.width());
-    double height = kMargin + title + 1.5 + t.line * static_cast<double>(
-                                                        2 + s.transfer.results->columns.size()) +
-                    1.5;
+    const TableLayout t = LayOutTable(c, *s.transfer.results, *r);
+    double height = kMargin + title + 1.5 +
+                    t.line * static_cast<double>(2 + s.transfer.results->columns.size()) + 1.5;
     for (const std::string& note : TableNotes(ws, s, *r))
         height += c.LineSpacing(st.tickPt) *
                   static_cast<double>(Wrap(c, note, st.tickPt, c.width() - 2 * kMargin).size());
@@ -461,67 +507,42 @@ void DrawTransferTableFigure(Canvas& c, const Workspace& ws, const FigureSetting
     const tf::ParamResult* r = TransferResultOf(ws, s, p, false);
     if (!r) return;
     const tf::Results& results = *s.transfer.results;
-    const TableLayout t = LayOutTable(c, results, c.width());
+    const TableLayout t = LayOutTable(c, results, *r);
     const std::string validation = tf::ValidationText(results.settings);
     double y = kMargin + titleHeight + 1.5;
 
-    // Two header rows: the groups, then the figures.
-    auto groupHeading = [&](int from, int to, const std::string& text) {
-        const double l = t.at[static_cast<std::size_t>(from)] - 1;
-        const double rgt = t.at[static_cast<std::size_t>(to)] + 1;
-        c.Text((l + 2 + rgt) / 2, y, text, st.tickPt, 0.5, 0, 0, false, true);
-        c.Line(l + 2, y + c.TextHeight(st.tickPt) + 0.4, rgt, y + c.TextHeight(st.tickPt) + 0.4,
-               kBlack, st.thinPt);
+    // Two header rows: the groups over their columns, then the figures.
+    auto groupHeading = [&](std::size_t from, std::size_t to, const std::string& text) {
+        const double l = (from == 0 ? t.modelRight : t.at[from]) + 3, rgt = t.at[to];
+        c.Text((l + rgt) / 2, y, text, st.tickPt, 0.5, 0, 0, false, true);
+        const double under = y + c.TextHeight(st.tickPt) + 0.4;
+        c.Line(l, under, rgt, under, kBlack, st.thinPt);
     };
-    // Numbers are set flush right at the end of their column.
-    auto right = [&](int k) { return t.at[static_cast<std::size_t>(k)]; };
     groupHeading(0, 4, "Apparent");
-    groupHeading(4, 8, validation.empty() ? "Not cross-validated" : "Cross-validated, " + validation);
+    groupHeading(4, 8,
+                 validation.empty() ? "Not cross-validated" : "Cross-validated, " + validation);
     if (t.significance) groupHeading(8, 10, "Significance");
     y += t.line;
-    const std::vector<std::string> heads = {"RMSE", "R²", "Mean bias", "Max bias",
-                                            "RMSEP", "R²", "Mean bias", "Max bias",
-                                            "Explained", "p"};
-    c.Text(t.at[0], y, "Model", st.tickPt, 0, 0, 0, false, true);
-    for (std::size_t k = 0; k + 1 < t.at.size(); ++k)
-        c.Text(right(static_cast<int>(k) + 1), y, heads[k], st.tickPt, 1, 0, 0, false, true);
+    c.Text(t.at[0], y, TableHeads()[0], st.tickPt, 0, 0, 0, false, true);
+    for (std::size_t k = 1; k < t.at.size(); ++k)
+        c.Text(t.at[k], y, TableHeads()[k], st.tickPt, 1, 0, 0, false, true);
     y += t.line;
     c.Line(t.at[0], y - 0.6, t.at.back(), y - 0.6, kBlack, st.axisPt);
 
-    for (std::size_t col = 0; col < results.columns.size(); ++col) {
-        const tf::Column& column = results.columns[col];
-        const bool suggested = column.method == tf::Method::WaPls && r->suggested > 0 &&
-                               column.components == r->suggested;
-        std::string name = tf::ModelName(column);
-        if (suggested) name += " *";
-        const tf::Figures& a = r->apparentFigures[col];
-        std::vector<std::string> cells = {name};
-        const bool mat = column.method == tf::Method::Mat;
-        for (const double v : {a.rmse, a.r2, a.meanBias, a.maxBias})
-            cells.push_back(mat ? "–" : Cell(v));
-        const tf::Figures* v =
-            col < r->validatedFigures.size() && !validation.empty() ? &r->validatedFigures[col]
-                                                                    : nullptr;
-        for (const double x : {v ? v->rmse : NAN, v ? v->r2 : NAN, v ? v->meanBias : NAN,
-                               v ? v->maxBias : NAN})
-            cells.push_back(Cell(x));
-        if (t.significance) {
-            cells.push_back(col < r->explained.size() ? Cell(100 * r->explained[col], 1) + " %"
-                                                      : "–");
-            cells.push_back(col < r->pValue.size() ? Cell(r->pValue[col]) : "–");
-        }
-        if (suggested)
+    for (std::size_t row = 0; row < t.rows.size(); ++row) {
+        const std::vector<std::string>& cells = t.rows[row];
+        const bool bold = t.suggested[row];
+        if (bold)
             c.Rect(t.at[0] - 1, y - 0.5, t.at.back() + 1, y + t.line - 0.7, RGB(235, 235, 235));
-        c.Text(t.at[0], y, cells[0], st.tickPt, 0, 0, 0, false, suggested);
-        for (std::size_t k = 1; k < cells.size(); ++k)
-            c.Text(right(static_cast<int>(k)), y, cells[k], st.tickPt, 1, 0, 0, false, suggested);
+        c.Text(t.at[0], y, cells[0], st.tickPt, 0, 0, 0, false, bold);
+        for (std::size_t k = 1; k < t.at.size(); ++k)
+            c.Text(t.at[k], y, cells[k], st.tickPt, 1, 0, 0, false, bold);
         y += t.line;
     }
     c.Line(t.at[0], y - 0.4, t.at.back(), y - 0.4, kBlack, st.axisPt);
     y += 1.5;
     for (const std::string& note : TableNotes(ws, s, *r))
-        y += DrawLines(c, t.at[0], y, Wrap(c, note, st.tickPt, c.width() - 2 * kMargin),
-                       st.tickPt);
+        y += DrawLines(c, t.at[0], y, Wrap(c, note, st.tickPt, c.width() - 2 * kMargin), st.tickPt);
 }
 
 }  // namespace tarvex::fig

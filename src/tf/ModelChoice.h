@@ -34,7 +34,7 @@ struct ErrorBand {
     enum class Kind { None, SampleSpecific, Rmsep };
     Kind kind = Kind::None;
     double rmsep = kNoEstimate;  // with Rmsep
-    std::string validation;     // "leave-one-out", "bootstrap 1000": where the error comes from
+    std::string validation;      // "leave-one-out", "bootstrap 1000": where the error comes from
 };
 ErrorBand BandOf(const Results& results, const ParamResult& result, int column);
 // The half-width of the band at fossil sample f; NaN where there is none.
