@@ -79,6 +79,9 @@ const tf::ParamResult* TransferResultOf(const Workspace& ws, const FigureSetting
 // Whether the transfer figure of a parameter has a model to draw along the workspace's
 // fossil sequence.
 bool TransferFigureAvailable(const Workspace& ws, const FigureSettings& settings, int param);
+// The decimals of the table's errors and biases: three significant digits of its smallest
+// RMSE, from 0 to 4 decimals. R2 and p have three decimals.
+int TransferTableDecimals(const tf::Results& results, const tf::ParamResult& result);
 // The height (mm) the table of a parameter needs at the canvas's width.
 double TransferTableHeight(const Canvas& c, const Workspace& ws, const FigureSettings& settings,
                            int param);

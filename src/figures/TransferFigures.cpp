@@ -108,7 +108,9 @@ std::string ModelLabel(const TransferData& d)
     switch (d.band.kind) {
         case tf::ErrorBand::Kind::SampleSpecific:
             if (!validation.empty() && std::isfinite(f.rmse)) text += " RMSEP " + ShortText(f.rmse);
-            text += ": estimate ± √(s1² + s2²), " + d.band.validation;
+            text += ": estimate ± √(s1² + s2²)";
+            // The bootstrap of the errors is named unless it is the validation itself.
+            if (d.band.validation != validation) text += ", " + d.band.validation;
             break;
         case tf::ErrorBand::Kind::Rmsep:
             text += ": estimate ± RMSEP " + ShortText(d.band.rmsep);
@@ -291,12 +293,31 @@ const std::vector<std::string>& TableHeads()
     return heads;
 }
 
+}  // namespace
+
+int TransferTableDecimals(const tf::Results& results, const tf::ParamResult& r)
+{
+    double smallest = INFINITY;
+    for (std::size_t col = 0; col < results.columns.size(); ++col) {
+        if (results.columns[col].method != tf::Method::Mat && col < r.apparentFigures.size() &&
+            r.apparentFigures[col].rmse > 0)
+            smallest = std::min(smallest, r.apparentFigures[col].rmse);
+        if (col < r.validatedFigures.size() && r.validatedFigures[col].rmse > 0)
+            smallest = std::min(smallest, r.validatedFigures[col].rmse);
+    }
+    if (!std::isfinite(smallest)) return 3;
+    return std::clamp(2 - static_cast<int>(std::floor(std::log10(smallest))), 0, 4);
+}
+
+namespace {
+
 TableLayout LayOutTable(const Canvas& c, const tf::Results& results, const tf::ParamResult& r)
 {
     const Style& st = c.style();
     TableLayout t;
     t.significance = results.settings.randomVariables > 0;
     const bool validated = !tf::ValidationText(results.settings).empty();
+    const int decimals = TransferTableDecimals(results, r);
     for (std::size_t col = 0; col < results.columns.size(); ++col) {
         const tf::Column& column = results.columns[col];
         const bool suggested = column.method == tf::Method::WaPls && r.suggested > 0 &&
@@ -304,13 +325,15 @@ TableLayout LayOutTable(const Canvas& c, const tf::Results& results, const tf::P
         const bool mat = column.method == tf::Method::Mat;
         std::vector<std::string> cells = {tf::ModelName(column) + (suggested ? " *" : "")};
         const tf::Figures& a = r.apparentFigures[col];
-        for (const double v : {a.rmse, a.r2, a.meanBias, a.maxBias})
-            cells.push_back(mat ? "–" : Cell(v));
+        for (const double v : {a.rmse, a.meanBias, a.maxBias})
+            cells.push_back(mat ? "–" : Cell(v, decimals));
+        cells.insert(cells.begin() + 2, mat ? "–" : Cell(a.r2));
         const bool has = validated && col < r.validatedFigures.size();
         const tf::Figures none{};
         const tf::Figures& v = has ? r.validatedFigures[col] : none;
-        for (const double x : {v.rmse, v.r2, v.meanBias, v.maxBias})
-            cells.push_back(has ? Cell(x) : "–");
+        for (const double x : {v.rmse, v.meanBias, v.maxBias})
+            cells.push_back(has ? Cell(x, decimals) : "–");
+        cells.insert(cells.begin() + 6, has ? Cell(v.r2) : "–");
         if (t.significance) {
             cells.push_back(col < r.explained.size() ? Cell(100 * r.explained[col], 1) + " %"
                                                      : "–");

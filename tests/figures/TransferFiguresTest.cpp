@@ -254,9 +254,14 @@ TEST_F(ExampleTransferFigures, TableHoldsTheFiguresOfMerit)
 {
     const Records perf = ReadRecords(ReadAll(dir_ + "/out/tf-performance.csv"));
     const Records sig = ReadRecords(ReadAll(dir_ + "/out/significance.csv"));
-    const std::string name = ws().climateParamNames[2];
+    const std::string name = ws().climateParamNames[3];
     const std::vector<std::string> texts =
-        SvgTexts(ReadAll(dir_ + "/figures/transfer-performance-2.svg"));
+        SvgTexts(ReadAll(dir_ + "/figures/transfer-performance-3.svg"));
+    const tf::Results& results = *settings().transfer.results;
+    const tf::ParamResult& result = results.params[2];
+    ASSERT_EQ(result.param, 3);
+    // Pann, in mm: one decimal.
+    EXPECT_EQ(fig::TransferTableDecimals(results, result), 1);
     int rows = 0;
     std::string suggested;
     for (const auto& r : perf) {
@@ -265,7 +270,10 @@ TEST_F(ExampleTransferFigures, TableHoldsTheFiguresOfMerit)
         if (r[8] == "1") suggested = model;
         if (r[1] == "MAT" && r[3] == "apparent") continue;  // the analogues' apparent figures
         for (int k = 4; k <= 7; ++k) {
-            const std::string v = fig::FixedText(Number(r[static_cast<std::size_t>(k)]), 3);
+            // Errors and biases to three significant digits of the smallest RMSE, R2 to three
+            // decimals.
+            const int decimals = k == 5 ? 3 : fig::TransferTableDecimals(results, result);
+            const std::string v = fig::FixedText(Number(r[static_cast<std::size_t>(k)]), decimals);
             EXPECT_TRUE(std::find(texts.begin(), texts.end(), v) != texts.end())
                 << model << " " << r[3] << " column " << k << ": " << v;
         }
