@@ -278,6 +278,7 @@ bool Write(const Workspace& ws, const FigureSettings& settings, const std::strin
                             ws.siteReconValues.rows() >= ws.refSiteCount &&
                             ws.siteReconValues.cols() >= ws.climateParamCount;
     bool tableDone = false, slotFree = false;
+    double tableY = -1;  // where the next table goes on the page of tables, mm; -1: none
     for (const FigureJob& job : ReportFigures(ws, settings)) {
         const bool afterReconstructions =
             job.kind != FigureKind::Diagram && job.kind != FigureKind::ScorePlots &&
@@ -287,8 +288,17 @@ bool Write(const Workspace& ws, const FigureSettings& settings, const std::strin
             ErrorTablePages(pdf, ws, &pages);
             tableDone = true;
             slotFree = false;
+            tableY = -1;
         }
         const FigureSize size = FigureSizeFor(ws, settings, job, DefaultFigureSize(job.kind));
+        // The tables of the transfer functions follow each other down a page while they fit.
+        const bool table = job.kind == FigureKind::TransferTable;
+        if (table && tableY > 0 && tableY + size.height <= pdf.Page().height - kPageMargin - 6) {
+            pdf.PlaceFigure((pdf.Page().width - size.width) / 2, tableY, ws, settings, job, size);
+            pages.back() += "+" + FigureFileStem(job);
+            tableY += size.height + 4;
+            continue;
+        }
         // Two error-model figures share a page.
         if (job.kind == FigureKind::ErrorModel && slotFree) {
             pdf.PlaceFigure((pdf.Page().width - size.width) / 2, kPageMargin + size.height + 8, ws,
@@ -303,6 +313,7 @@ bool Write(const Workspace& ws, const FigureSettings& settings, const std::strin
         pdf.PlaceFigure((page.width - size.width) / 2, kPageMargin, ws, settings, job, size);
         slotFree = job.kind == FigureKind::ErrorModel &&
                    2 * size.height + 8 <= page.height - 2 * kPageMargin - 6;
+        tableY = table ? kPageMargin + size.height + 4 : -1;
     }
     if (errorModel && !tableDone) ErrorTablePages(pdf, ws, &pages);
     if (names) *names = pages;

@@ -155,8 +155,7 @@ TEST_F(ExampleTransferFigures, ReportHoldsTheTransferPagesAfterTheReconstruction
                                                "transfer-1",
                                                "transfer-2",
                                                "transfer-3",
-                                               "transfer-performance-1",
-                                               "transfer-performance-2",
+                                               "transfer-performance-1+transfer-performance-2+"
                                                "transfer-performance-3",
                                                "Error model table",
                                                "error-model-1+error-model-2",
