@@ -79,16 +79,25 @@ FigureSize FigureSizeFor(const Workspace& ws, const FigureSettings& settings, co
     constexpr double kDpi = 600;
     QImage probe(8, 8, QImage::Format_RGB32);
     QPainter painter(&probe);
-    PaintSurface surface(painter, static_cast<int>(std::lround(wanted.width / 25.4 * kDpi)),
-                         static_cast<int>(std::lround(wanted.height / 25.4 * kDpi)), kDpi);
-    const Canvas canvas(surface, wanted.width, wanted.height);
-    // The table is as high as its rows and notes need.
+    auto measure = [&](FigureSize size, auto&& f) {
+        PaintSurface surface(painter, static_cast<int>(std::lround(size.width / 25.4 * kDpi)),
+                             static_cast<int>(std::lround(size.height / 25.4 * kDpi)), kDpi);
+        const Canvas canvas(surface, size.width, size.height);
+        return f(canvas);
+    };
     if (job.kind == FigureKind::TransferTable) {
-        wanted.height =
-            std::max(wanted.height, TransferTableHeight(canvas, ws, settings, job.param));
+        // As wide as its columns need, and as high as its rows and notes need at that width.
+        auto table = [&](const Canvas& c) { return TransferTableSize(c, ws, settings, job.param); };
+        FigureSize needed = measure(wanted, table);
+        if (needed.width > wanted.width) {
+            wanted.width = std::ceil(needed.width);
+            needed = measure(wanted, table);
+        }
+        wanted.height = std::max(wanted.height, needed.height);
         return wanted;
     }
-    const DiagramColumnsLayout layout = LayOutDiagramColumns(canvas, ws, settings);
+    const DiagramColumnsLayout layout =
+        measure(wanted, [&](const Canvas& c) { return LayOutDiagramColumns(c, ws, settings); });
     wanted.width = std::max(wanted.width, std::ceil(layout.neededWidth));
     return wanted;
 }
@@ -139,8 +148,8 @@ std::string FigureTitle(const Workspace& ws, const FigureSettings& s, const Figu
             return s.chartParam > 0 ? "Calibration chart of " + ParamName(ws, s.chartParam)
                                     : std::string("Calibration chart");
         case FigureKind::Transfer:
-            return "Reconstruction of " + ParamName(ws, job.param) +
-                   " by the analogues and a transfer function";
+            return "Reconstruction of " + ParamName(ws, job.param) + " by the analogues and " +
+                   TransferModelName(ws, s, job.param);
         case FigureKind::TransferTable:
             return "Transfer functions of " + ParamName(ws, job.param) + ": figures of merit";
     }

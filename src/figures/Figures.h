@@ -76,15 +76,17 @@ void DrawTransferTableFigure(Canvas& c, const Workspace& ws, const FigureSetting
 // or (withFossil) when they were run on another fossil sequence than the workspace holds.
 const tf::ParamResult* TransferResultOf(const Workspace& ws, const FigureSettings& settings,
                                         int param, bool withFossil);
+// The name of the model the transfer figure draws ("WA-PLS 2"), or "a transfer function".
+std::string TransferModelName(const Workspace& ws, const FigureSettings& settings, int param);
 // Whether the transfer figure of a parameter has a model to draw along the workspace's
 // fossil sequence.
 bool TransferFigureAvailable(const Workspace& ws, const FigureSettings& settings, int param);
 // The decimals of the table's errors and biases: three significant digits of its smallest
 // RMSE, from 0 to 4 decimals. R2 and p have three decimals.
 int TransferTableDecimals(const tf::Results& results, const tf::ParamResult& result);
-// The height (mm) the table of a parameter needs at the canvas's width.
-double TransferTableHeight(const Canvas& c, const Workspace& ws, const FigureSettings& settings,
-                           int param);
+// The width (mm) the table of a parameter needs, and the height it needs at the canvas's width.
+FigureSize TransferTableSize(const Canvas& c, const Workspace& ws, const FigureSettings& settings,
+                             int param);
 
 // ---- Geometry the tests check ----
 

@@ -145,10 +145,26 @@ bool AnyFlag(const TransferData& d, bool outside)
     return false;
 }
 
-std::vector<LegendItem> TransferLegend(const Canvas& c, const Workspace& ws, const TransferData& d)
+// The legend's items for a width (mm): an item too long for it goes on in notes below it.
+std::vector<LegendItem> TransferLegend(const Canvas& c, const Workspace& ws, const TransferData& d,
+                                       double width)
 {
     const Colours k = ColoursOf(ws);
     std::vector<LegendItem> items;
+    auto add = [&](LegendItem item) {
+        constexpr double kLead = 6;  // the symbol and its gap, as the legend sets them
+        const std::vector<std::string> lines =
+            Wrap(c, item.text, c.style().tickPt, std::max(20.0, width - kLead - 1));
+        item.text = lines[0];
+        items.push_back(item);
+        for (std::size_t l = 1; l < lines.size(); ++l) {
+            LegendItem more;
+            more.kind = LegendItem::Kind::Note;
+            more.text = lines[l];
+            more.indent = kLead;
+            items.push_back(more);
+        }
+    };
     if (!d.analogue.rows.empty()) {
         std::string text = "MAT";
         if (std::isfinite(d.analogue.rmsep))
@@ -156,9 +172,9 @@ std::vector<LegendItem> TransferLegend(const Canvas& c, const Workspace& ws, con
                 ", " + d.analogue.validation + ": estimate ± RMSEP " + ShortText(d.analogue.rmsep);
         else
             text += ": no error model, no error band";
-        items.push_back({LegendItem::Kind::Box, k.matBand, text});
+        add({LegendItem::Kind::Box, k.matBand, text});
     }
-    items.push_back({LegendItem::Kind::Box, k.modelBand, ModelLabel(d)});
+    add({LegendItem::Kind::Box, k.modelBand, ModelLabel(d)});
     items.push_back({LegendItem::Kind::Marker, kBlack, "sample", Marker::Disc});
     if (AnyFlag(d, false))
         items.push_back({LegendItem::Kind::Marker, kBlack,
@@ -166,7 +182,6 @@ std::vector<LegendItem> TransferLegend(const Canvas& c, const Workspace& ws, con
     if (AnyFlag(d, true))
         items.push_back(
             {LegendItem::Kind::Marker, k.warning, "outside the envelope", Marker::Triangle});
-    (void)c;
     return items;
 }
 
@@ -211,8 +226,8 @@ TransferGeometry MeasureTransfer(const Canvas& c, const Workspace& ws, const Tra
     const double left = kMargin + DepthAxis(ws, 0, 1).Reach(c) + 1;
     const double right = c.width() - kMargin - 4;
     const double legendWidth = right - left;
-    const double legend =
-        DrawLegend(const_cast<Canvas&>(c), left, 0, legendWidth, TransferLegend(c, ws, d), false);
+    const double legend = DrawLegend(const_cast<Canvas&>(c), left, 0, legendWidth,
+                                     TransferLegend(c, ws, d, legendWidth), false);
     g.legendTop = c.height() - kMargin - legend;
     g.top = kMargin + c.TextHeight(st.titlePt) + 2.5 + c.LineSpacing(st.labelPt) + 1;
     g.bottom = g.legendTop - 2 - AxisReach(c, Side::Bottom, NiceTicks(lo, hi, 5), axisTitle);
@@ -280,7 +295,8 @@ struct TableLayout {
     std::vector<std::vector<std::string>> rows;  // cells of each model
     std::vector<bool> suggested;
     std::vector<double> at;
-    double modelRight = 0;  // the right end of the widest model name
+    double modelRight = 0;   // the right end of the widest model name
+    double neededWidth = 0;  // of the figure, for the narrowest gaps between the columns
     bool significance = false;
     double line = 0;
 };
@@ -352,8 +368,11 @@ TableLayout LayOutTable(const Canvas& c, const tf::Results& results, const tf::P
     }
     double used = 0;
     for (const double w : widths) used += w;
+    constexpr double kNarrowest = 3;
+    // Text measures a few per cent wider at a coarse raster than where the size is measured.
+    t.neededWidth = 1.05 * used + kNarrowest * static_cast<double>(columns - 1) + 2 * kMargin;
     const double gap =
-        std::max(2.0, (c.width() - 2 * kMargin - used) / static_cast<double>(columns - 1));
+        std::max(kNarrowest, (c.width() - 2 * kMargin - used) / static_cast<double>(columns - 1));
     double x = kMargin;
     t.at.push_back(x);
     x += widths[0];
@@ -422,6 +441,15 @@ const tf::ParamResult* TransferResultOf(const Workspace& ws, const FigureSetting
     return found;
 }
 
+std::string TransferModelName(const Workspace& ws, const FigureSettings& s, int param)
+{
+    const tf::ParamResult* r = TransferResultOf(ws, s, param, false);
+    const int column = r ? tf::ChosenColumn(*s.transfer.results, *r, s.transfer.model) : -1;
+    return column >= 0
+               ? tf::ModelName(s.transfer.results->columns[static_cast<std::size_t>(column)])
+               : std::string("a transfer function");
+}
+
 bool TransferFigureAvailable(const Workspace& ws, const FigureSettings& s, int param)
 {
     const tf::ParamResult* r = TransferResultOf(ws, s, param, true);
@@ -450,7 +478,13 @@ TransferPanels LayOutTransfer(const Canvas& c, const Workspace& ws, const Figure
 void DrawTransferFigure(Canvas& c, const Workspace& ws, const FigureSettings& s, int p)
 {
     const Style& st = c.style();
-    DrawTitle(c, kMargin, kMargin, FigureTitle(ws, s, {FigureKind::Transfer, p}));
+    // The title in a smaller size where a narrow figure has no room for it.
+    const std::string title = FigureTitle(ws, s, {FigureKind::Transfer, p});
+    double titlePt = st.titlePt;
+    while (titlePt > st.tickPt &&
+           c.TextWidth(title, titlePt, false, true) > c.width() - 2 * kMargin)
+        titlePt -= 0.5;
+    c.Text(kMargin, kMargin, title, titlePt, 0, 0, 0, false, true);
     const TransferData d = GatherTransfer(ws, s, p);
     if (d.column < 0) return;
     const std::string axisTitle = ParamName(ws, p);
@@ -503,23 +537,25 @@ void DrawTransferFigure(Canvas& c, const Workspace& ws, const FigureSettings& s,
         DrawAxis(c, ::tarvex::fig::Side::Bottom, x, g.bottom, NiceTicks(g.lo, g.hi, 5), axisTitle);
     }
     axis.Draw(c, g.panels[0].first);
-    DrawLegend(c, g.panels[0].first, g.legendTop, g.panels.back().second - g.panels[0].first,
-               TransferLegend(c, ws, d));
+    const double legendWidth = g.panels.back().second - g.panels[0].first;
+    DrawLegend(c, g.panels[0].first, g.legendTop, legendWidth,
+               TransferLegend(c, ws, d, legendWidth));
 }
 
-double TransferTableHeight(const Canvas& c, const Workspace& ws, const FigureSettings& s, int param)
+FigureSize TransferTableSize(const Canvas& c, const Workspace& ws, const FigureSettings& s,
+                             int param)
 {
     const Style& st = c.style();
     const tf::ParamResult* r = TransferResultOf(ws, s, param, false);
     const double title = c.TextHeight(st.titlePt) + 2.5;
-    if (!r) return std::ceil(2 * kMargin + title + 10);
+    if (!r) return {c.width(), std::ceil(2 * kMargin + title + 10)};
     const TableLayout t = LayOutTable(c, *s.transfer.results, *r);
     double height = kMargin + title + 1.5 +
                     t.line * static_cast<double>(2 + s.transfer.results->columns.size()) + 1.5;
     for (const std::string& note : TableNotes(ws, s, *r))
         height += c.LineSpacing(st.tickPt) *
                   static_cast<double>(Wrap(c, note, st.tickPt, c.width() - 2 * kMargin).size());
-    return std::ceil(height + kMargin + 1);
+    return {t.neededWidth, std::ceil(height + kMargin + 1)};
 }
 
 void DrawTransferTableFigure(Canvas& c, const Workspace& ws, const FigureSettings& s, int p)

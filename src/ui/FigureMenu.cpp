@@ -81,7 +81,12 @@ void ExportWindowFigure(Dialogs& dialogs, QWidget* opener, const WindowFigure& f
                      "Error");
         return;
     }
-    if (size.width > asked.width + 0.5)
+    if (size.width > asked.width + 0.5 && figure.job.kind == fig::FigureKind::TransferTable)
+        dialogs.Inform(opener,
+                       "The table's columns needed " + FormatNumber(std::ceil(size.width)) +
+                           " mm instead of " + FormatNumber(asked.width) + " mm.",
+                       "Export figure");
+    else if (size.width > asked.width + 0.5)
         dialogs.Inform(opener,
                        "The diagram's " + std::to_string(figure.ws->fossilTaxonCount) +
                            " taxa needed " + FormatNumber(std::ceil(size.width)) +

@@ -9,7 +9,9 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <memory>
+#include <tuple>
 
 #include "figures/Canvas.h"
 #include "figures/FigureExport.h"
@@ -165,7 +167,7 @@ TEST_F(ExampleTransferFigures, ReportHoldsTheTransferPagesAfterTheReconstruction
     EXPECT_EQ(PdfPageCount(dir_ + "/report.pdf"), static_cast<int>(expected.size()));
     const std::string text = PdfText(dir_ + "/report.pdf").toStdString();
     for (const char* t :
-         {"Reconstruction of Twarm by the analogues and a transfer function",
+         {"Reconstruction of Twarm by the analogues and WA-PLS",
           "Transfer functions of Pann: figures of merit", "--transfer-model", "suggested"})
         EXPECT_NE(text.find(t), std::string::npos) << t;
     for (const char* stem : {"transfer-1", "transfer-performance-3"})
@@ -373,6 +375,63 @@ TEST(TransferFigureRunTest, BootstrapBandIsTheSampleSpecificError)
     EXPECT_TRUE(HasText(texts, "WA-PLS 2, leave-one-out RMSEP"));
     EXPECT_TRUE(HasText(texts, "estimate ± √(s1² + s2²), bootstrap 200"));
     EXPECT_TRUE(HasText(texts, "MAT, leave-one-out: estimate ± RMSEP"));
+}
+
+// Narrow figures keep everything inside: the transfer figure at a journal column's 90 mm
+// breaks its legend into lines and its title into a smaller size, the table widens itself to
+// its columns; nothing is drawn in the last millimetre of a PNG at a coarse 150 dpi.
+TEST(TransferFigureRunTest, NarrowFiguresKeepTheirTextInside)
+{
+    const std::string dir = FreshDir("transfer-figures-narrow");
+    CapturingRenderer renderer;
+    const FigureRunResult run = RunWithFigures(renderer, {"--reference",
+                                                          kExamples + "reference.csv",
+                                                          "--fossil",
+                                                          kExamples + "fossil.csv",
+                                                          "--climate",
+                                                          kExamples + "climate.csv",
+                                                          "--error-model",
+                                                          "--transfer",
+                                                          "wa,wapls",
+                                                          "--wa-tolerance",
+                                                          "--cv",
+                                                          "loo",
+                                                          "--bootstrap",
+                                                          "20",
+                                                          "--significance",
+                                                          "9",
+                                                          "--report-parameters",
+                                                          "Pann",
+                                                          "--figures",
+                                                          dir + "/f",
+                                                          "--out",
+                                                          dir + "/out"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const Workspace& ws = renderer.workspace;
+    const FigureSettings& s = renderer.settings;
+    struct Case {
+        fig::FigureKind kind;
+        fig::FigureSize asked;
+    };
+    for (const Case& k : {Case{fig::FigureKind::Transfer, {90, 120}},
+                          Case{fig::FigureKind::TransferTable, {100, 30}}}) {
+        const fig::FigureJob job{k.kind, 3};
+        const fig::FigureSize size = fig::FigureSizeFor(ws, s, job, k.asked);
+        if (k.kind == fig::FigureKind::TransferTable) {
+            EXPECT_GT(size.width, 140);
+            EXPECT_GT(size.height, 50);
+        } else {
+            EXPECT_EQ(size.width, k.asked.width);
+        }
+        const QImage image = fig::RenderFigureImage(ws, s, job, size, 150);
+        ASSERT_FALSE(image.isNull());
+        const int edge = fig::PixelsOf(1, 150);
+        int inked = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = image.width() - edge; x < image.width(); ++x)
+                inked += image.pixelColor(x, y) != QColor(Qt::white);
+        EXPECT_EQ(inked, 0) << static_cast<int>(k.kind);
+    }
 }
 
 }  // namespace
