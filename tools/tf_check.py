@@ -21,6 +21,7 @@ deterministic figure differs by more than 1e-8 relative.
 
 import csv
 import math
+import os
 import sys
 
 SETS = {
@@ -305,6 +306,8 @@ def main():
     seed = int(opts.get("--seed", 1))
     modern_file, climate_file, param, fossil_file, location_file = SETS[name]
     folder = data + "/" + name + "/"
+    if not os.path.isdir(folder):
+        sys.exit("tf_check.py: the data set %s is not in %s" % (name, data))
     _, labels, values = read_table(folder + modern_file)
     header, clabels, cvalues = read_table(folder + climate_file)
     x = [row[header.index(param) - 1] for row in cvalues]

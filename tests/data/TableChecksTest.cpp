@@ -115,7 +115,7 @@ TEST(TableChecksTest, TextLabelsAmongNumberLabelsAndClimateFindings)
 TEST(TableChecksTest, SwapLakesKeepTheirNames)
 {
     const std::string path = SharedData("swap-rlgh/modern.csv");
-    if (!std::filesystem::exists(path)) GTEST_SKIP() << "no " << path;
+    REQUIRE_SHARED_DATA(path);
     Workspace ws;
     const ImportOutcome outcome = ImportReferenceTable(ws, path);
     ASSERT_TRUE(outcome.ok);
@@ -149,7 +149,7 @@ TEST(TableChecksTest, EmptyFossilSamplesAreExpectedNotFindings)
 TEST(TableChecksTest, NorthAmericanSetShowsItsMixtureAndTwinSites)
 {
     const std::string path = testing::SharedData("north-american-pollen/modern.csv");
-    if (!std::filesystem::exists(path)) GTEST_SKIP() << "no " << path;
+    REQUIRE_SHARED_DATA(path);
     Workspace ws;
     const ImportOutcome outcome = ImportReferenceTable(ws, path);
     ASSERT_TRUE(outcome.ok);

@@ -386,9 +386,7 @@ TEST(FigureRunTest, RealDataSets)
     for (const Set& set : sets) {
         const std::string modern = SharedData(set.modern), fossil = SharedData(set.fossil),
                           climate = SharedData(set.climate);
-        if (!std::filesystem::exists(modern) || !std::filesystem::exists(fossil) ||
-            !std::filesystem::exists(climate))
-            GTEST_SKIP() << "The data set " << set.name << " is not beside the repository.";
+        REQUIRE_SHARED_DATA(modern, fossil, climate);
         const std::string dir = FreshDir(std::string("figures-") + set.name);
         CapturingRenderer renderer;
         std::vector<std::string> args = {"--reference",       modern,  "--fossil",    fossil,

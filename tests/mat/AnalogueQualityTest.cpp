@@ -176,7 +176,7 @@ TEST(AnalogueQualityTest, ClosestSiteSkipsZeroDistanceAndPrefersTheLowerSite)
 TEST(AnalogueQualityTest, CoreV12122AgainstTheTrainingSet)
 {
     const std::string dir = testing::SharedData("imbrie-kipp/");
-    if (!std::filesystem::exists(dir + "modern.csv")) GTEST_SKIP() << "no " << dir;
+    REQUIRE_SHARED_DATA(dir + "modern.csv", dir + "v12-122.csv");
     Workspace ws;
     ASSERT_TRUE(ImportReferenceTable(ws, dir + "modern.csv").ok);
     PretreatmentChoice choice;
