@@ -346,9 +346,7 @@ TEST(TransferFigureRunTest, BootstrapBandIsTheSampleSpecificError)
     const std::string modern = SharedData("swap-rlgh/modern.csv"),
                       fossil = SharedData("swap-rlgh/rlgh.csv"),
                       climate = SharedData("swap-rlgh/ph.csv");
-    if (!std::filesystem::exists(modern) || !std::filesystem::exists(fossil) ||
-        !std::filesystem::exists(climate))
-        GTEST_SKIP() << "The SWAP data set is not beside the repository.";
+    REQUIRE_SHARED_DATA(modern, fossil, climate);
     const std::string dir = FreshDir("transfer-figures-swap");
     CapturingRenderer renderer;
     const FigureRunResult run = RunWithFigures(
