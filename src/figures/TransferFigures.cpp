@@ -385,15 +385,14 @@ TableLayout LayOutTable(const Canvas& c, const tf::Results& results, const tf::P
     return t;
 }
 
-std::vector<std::string> TableNotes(const Workspace& ws, const FigureSettings& s,
-                                    const tf::ParamResult& r)
+std::vector<std::string> TableNotes(const FigureSettings& s, const tf::ParamResult& r)
 {
     const tf::Results& results = *s.transfer.results;
     std::vector<std::string> notes;
     const tf::Inputs& in = *s.transfer.inputs;
     notes.push_back(std::to_string(in.sites) + " modern sites, " + std::to_string(in.taxa) +
-                    " taxa. Residuals are estimate − observed; the maximum bias is the largest "
-                    "mean residual of ten equal bins of the observed range.");
+                    " taxa. Residuals are estimate − observed; the maximum bias is the mean "
+                    "residual of largest magnitude among ten equal bins of the observed range.");
     if (r.suggested > 0)
         notes.push_back("* suggested: WA-PLS " + std::to_string(r.suggested) +
                         ", the fewest components whose next one lowers the cross-validated "
@@ -414,7 +413,6 @@ std::vector<std::string> TableNotes(const Workspace& ws, const FigureSettings& s
             "); the first principal component of the fossil table explains " +
             Cell(100 * first, 1) + " %.");
     }
-    (void)ws;
     return notes;
 }
 
@@ -552,7 +550,7 @@ FigureSize TransferTableSize(const Canvas& c, const Workspace& ws, const FigureS
     const TableLayout t = LayOutTable(c, *s.transfer.results, *r);
     double height = kMargin + title + 1.5 +
                     t.line * static_cast<double>(2 + s.transfer.results->columns.size()) + 1.5;
-    for (const std::string& note : TableNotes(ws, s, *r))
+    for (const std::string& note : TableNotes(s, *r))
         height += c.LineSpacing(st.tickPt) *
                   static_cast<double>(Wrap(c, note, st.tickPt, c.width() - 2 * kMargin).size());
     return {t.neededWidth, std::ceil(height + kMargin + 1)};
@@ -600,7 +598,7 @@ void DrawTransferTableFigure(Canvas& c, const Workspace& ws, const FigureSetting
     }
     c.Line(t.at[0], y - 0.4, t.at.back(), y - 0.4, kBlack, st.axisPt);
     y += 1.5;
-    for (const std::string& note : TableNotes(ws, s, *r))
+    for (const std::string& note : TableNotes(s, *r))
         y += DrawLines(c, t.at[0], y, Wrap(c, note, st.tickPt, c.width() - 2 * kMargin), st.tickPt);
 }
 
