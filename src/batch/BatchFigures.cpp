@@ -214,7 +214,7 @@ FigureSettings FigureSettingsOf(const Workspace& ws, const BatchOptions& options
 bool BatchFigureStage(Workspace& ws, const BatchOptions& options, const std::vector<int>& params,
                       const std::string& runRecord, FigureRenderer* figures,
                       std::vector<std::pair<std::string, std::string>>& files, std::ostream& out,
-                      std::ostream& err)
+                      std::ostream& err, const TransferFigureData& transfer)
 {
     if (options.reportPath.empty() && options.figuresDir.empty()) return true;
     if (!figures) {
@@ -226,6 +226,7 @@ bool BatchFigureStage(Workspace& ws, const BatchOptions& options, const std::vec
     ApplyColourPreset(ws.colours);
     FigureRequest request;
     request.settings = FigureSettingsOf(ws, options, params);
+    request.settings.transfer = transfer;
     // The calibration chart draws the probabilities resampled at half steps.
     if (options.calibrate && ws.calibMatrices.size() == 9) {
         calib::PrepareChartData(ws, options.chain.coefficient1, options.chain.coefficient2);

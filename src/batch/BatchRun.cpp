@@ -631,8 +631,9 @@ int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
     const std::time_t now = std::time(nullptr);
     const std::string dateTime = DateTimeText(now);
     std::vector<std::pair<std::string, std::string>> extraFiles;
+    TransferFigureData transfer;
     if (!options.referencePath.empty() &&
-        !BatchTransferStage(ws, options, out, err, extraFiles, &inputs))
+        !BatchTransferStage(ws, options, out, err, extraFiles, &inputs, &transfer))
         return 1;
     std::pair<std::string, std::string> range;
     if (!BatchCalibrationStage(ws, options, dateTime, extraFiles, out, err, &range, &inputs))
@@ -645,7 +646,8 @@ int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
         err << recordError << "\n";
         return 1;
     }
-    if (!BatchFigureStage(ws, options, reportParams, record, figures, extraFiles, out, err))
+    if (!BatchFigureStage(ws, options, reportParams, record, figures, extraFiles, out, err,
+                          transfer))
         return 1;
     extraFiles.emplace_back(kRunRecordFileName, std::move(record));
     if (!BatchWriteStage(ws, options, dateTime, out, err, extraFiles)) return 1;

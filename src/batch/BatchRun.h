@@ -179,6 +179,6 @@ FigureSettings FigureSettingsOf(const Workspace& ws, const BatchOptions& options
 bool BatchFigureStage(Workspace& ws, const BatchOptions& options, const std::vector<int>& params,
                       const std::string& runRecord, FigureRenderer* figures,
                       std::vector<std::pair<std::string, std::string>>& files, std::ostream& out,
-                      std::ostream& err);
+                      std::ostream& err, const TransferFigureData& transfer = {});
 
 }  // namespace tarvex

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <limits>
+#include <memory>
 #include <ostream>
 
 #include "batch/RunRecord.h"
@@ -60,7 +61,12 @@ std::string TransferUsage()
            "                            18446744073709551615 (default: 1)\n"
            "  --significance N          test each reconstruction against N random variables,\n"
            "                            0 to 99999, 0 = no test; needs --fossil; writes\n"
-           "                            DIR/significance.csv (default: 0)\n";
+           "                            DIR/significance.csv (default: 0)\n"
+           "  --transfer-model M        the model the figures and the report draw beside the\n"
+           "                            analogue reconstruction: suggested (the suggested\n"
+           "                            WA-PLS model, else WA inverse), wa-inverse,\n"
+           "                            wa-classical, wa-inverse-tolerance,\n"
+           "                            wa-classical-tolerance or wapls:N (default: suggested)\n";
 }
 
 namespace {
@@ -96,7 +102,7 @@ bool ParseTransferOption(const std::vector<std::string>& args, std::size_t& i, T
     const std::string& a = args[i];
     handled = a == "--transfer" || a == "--wa-tolerance" || a == "--wapls-components" ||
               a == "--cv" || a == "--locations" || a == "--hblock-km" || a == "--bootstrap" ||
-              a == "--seed" || a == "--significance";
+              a == "--seed" || a == "--significance" || a == "--transfer-model";
     if (!handled) return true;
     if (a == "--wa-tolerance") {
         t.tolerance = true;
@@ -126,6 +132,17 @@ bool ParseTransferOption(const std::vector<std::string>& args, std::size_t& i, T
         }
     }
     if (a == "--wapls-components") return ParseSetting(a, v, 1, 20, t.components, error);
+    if (a == "--transfer-model") {
+        if (!tf::ParseModelChoice(v, t.model)) {
+            error =
+                "--transfer-model takes suggested, wa-inverse, wa-classical, "
+                "wa-inverse-tolerance, wa-classical-tolerance or wapls:N (N from 1 to 20), "
+                "not '" +
+                v + "'.";
+            return false;
+        }
+        return true;
+    }
     if (a == "--cv") {
         if (v == "loo") {
             t.cv = tf::Validation::LeaveOneOut;
@@ -192,6 +209,7 @@ bool CheckTransferOptions(BatchOptions& options, std::string& error)
                             : t.bootstrap != 0                    ? "--bootstrap"
                             : t.seed != defaults.seed             ? "--seed"
                             : t.significance != 0                 ? "--significance"
+                            : !t.model.suggested                  ? "--transfer-model"
                                                                   : nullptr;
         if (given) {
             error = std::string(given) + " needs --transfer wa,wapls (or wa or wapls).";
@@ -212,6 +230,32 @@ bool CheckTransferOptions(BatchOptions& options, std::string& error)
     if (t.components != defaults.components && !t.wapls) {
         error = "--wapls-components needs wapls in --transfer.";
         return false;
+    }
+    if (!t.model.suggested) {
+        const tf::Column& m = t.model.column;
+        const bool waModel = m.method != tf::Method::WaPls;
+        const bool tolerance = m.method == tf::Method::WaInverseTolerance ||
+                               m.method == tf::Method::WaClassicalTolerance;
+        const std::string name = tf::ModelChoiceText(t.model);
+        if (waModel && !t.wa) {
+            error = "--transfer-model " + name + " needs wa in --transfer.";
+            return false;
+        }
+        if (tolerance && !t.tolerance) {
+            error = "--transfer-model " + name + " needs --wa-tolerance.";
+            return false;
+        }
+        if (!waModel && (!t.wapls || m.components > t.components)) {
+            error = "--transfer-model " + name + " needs wapls in --transfer with at least " +
+                    std::to_string(m.components) + " components (--wapls-components).";
+            return false;
+        }
+        if (options.reportPath.empty() && options.figuresDir.empty()) {
+            error =
+                "--transfer-model chooses what the figures draw; it needs --report FILE.pdf "
+                "or --figures DIR.";
+            return false;
+        }
     }
     if (t.cv == tf::Validation::HBlock && t.locationsPath.empty()) {
         error = "--cv hblock needs --locations FILE: the distances between the sites come from it.";
@@ -260,6 +304,7 @@ std::vector<std::pair<std::string, std::string>> EffectiveTransferOptions(const 
         {"--bootstrap", std::to_string(t.bootstrap)},
         {"--seed", std::to_string(t.seed)},
         {"--significance", std::to_string(t.significance)},
+        {"--transfer-model", tf::ModelChoiceText(t.model)},
     };
 }
 
@@ -287,7 +332,8 @@ std::string Figure(double v)
 
 // Runs the transfer functions on inputs and adds their files; a summary per parameter on out.
 bool RunAndCollect(const tf::Inputs& inputs, const BatchOptions& options, std::ostream& out,
-                   std::ostream& err, std::vector<std::pair<std::string, std::string>>& files)
+                   std::ostream& err, std::vector<std::pair<std::string, std::string>>& files,
+                   std::shared_ptr<const tf::Results>* kept = nullptr)
 {
     const tf::Settings settings = SettingsOf(options.transfer);
     const std::string problem = tf::CheckInputs(inputs, settings);
@@ -295,7 +341,10 @@ bool RunAndCollect(const tf::Inputs& inputs, const BatchOptions& options, std::o
         err << "Transfer functions: " << problem << "\n";
         return false;
     }
-    const tf::Results results = tf::RunTransferFunctions(inputs, settings);
+    const auto shared =
+        std::make_shared<const tf::Results>(tf::RunTransferFunctions(inputs, settings));
+    const tf::Results& results = *shared;
+    if (kept) *kept = shared;
     const std::string validation = tf::ValidationText(settings);
     out << "Transfer functions: " << inputs.sites << " sites, " << inputs.taxa << " taxa, "
         << (validation.empty() ? std::string("apparent figures only") : validation) << "\n";
@@ -348,15 +397,23 @@ bool ReadLocations(const BatchOptions& options, const std::vector<std::string>& 
 
 bool BatchTransferStage(const Workspace& ws, const BatchOptions& options, std::ostream& out,
                         std::ostream& err, std::vector<std::pair<std::string, std::string>>& files,
-                        RecordedInputs* inputs)
+                        RecordedInputs* inputs, TransferFigureData* figures)
 {
     if (!options.transfer.On()) return true;
     std::vector<double> latitude, longitude;
     if (!ReadLocations(options, ws.refSiteLabels, ws.refSiteCount, latitude, longitude, err,
                        inputs))
         return false;
-    const tf::Inputs in = tf::InputsFromWorkspace(ws, &options.analogue, latitude, longitude);
-    return RunAndCollect(in, options, out, err, files);
+    auto in = std::make_shared<const tf::Inputs>(
+        tf::InputsFromWorkspace(ws, &options.analogue, latitude, longitude));
+    std::shared_ptr<const tf::Results> results;
+    if (!RunAndCollect(*in, options, out, err, files, &results)) return false;
+    if (figures) {
+        figures->inputs = std::move(in);
+        figures->results = std::move(results);
+        figures->model = options.transfer.model;
+    }
+    return true;
 }
 
 bool TransferReferenceStage(Workspace& ws, const BatchOptions& options, std::ostream& err,
@@ -387,9 +444,11 @@ int RunTransferOnly(const std::vector<std::string>& args, BatchOptions options,
     DataTable& table = reference.table;
     const int sites = table.rowCount;
     const int taxa = table.columnCount;
-    const std::string workspaceOnly = options.errorModel  ? "--error-model"
-                                      : options.calibrate ? "--calibrate"
-                                      : options.zonation  ? "--zonation"
+    const std::string workspaceOnly = options.errorModel            ? "--error-model"
+                                      : options.calibrate           ? "--calibrate"
+                                      : options.zonation            ? "--zonation"
+                                      : !options.reportPath.empty() ? "--report"
+                                      : !options.figuresDir.empty() ? "--figures"
                                       : options.analogue.basis == DistanceBasis::EofValues
                                           ? "--basis eof"
                                           : "";

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "batch/BatchRun.h"
+#include "batch/FigureRequest.h"
 #include "data/TableReader.h"
 
 namespace tarvex {
@@ -26,10 +27,11 @@ std::vector<std::pair<std::string, std::string>> EffectiveTransferOptions(
     const TransferOptions& transfer);
 
 // The transfer functions on the workspace of a run (reference, climate and fossil tables as
-// the other stages read them); adds their files to files and the location table to inputs.
+// the other stages read them); adds their files to files and the location table to inputs,
+// and keeps the run for the figures in figures.
 bool BatchTransferStage(const Workspace& ws, const BatchOptions& options, std::ostream& out,
                         std::ostream& err, std::vector<std::pair<std::string, std::string>>& files,
-                        RecordedInputs* inputs = nullptr);
+                        RecordedInputs* inputs = nullptr, TransferFigureData* figures = nullptr);
 
 // The reference stage of a run with --transfer: the table is read once, up to
 // kTransferMaxSites rows. One within the workspace's limit goes into the workspace as the

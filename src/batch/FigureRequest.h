@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -7,6 +8,8 @@
 #include "app/Workspace.h"
 #include "diagram/Coniss.h"
 #include "mat/ReconstructionTable.h"
+#include "tf/ModelChoice.h"
+#include "tf/TransferRun.h"
 
 // What a run asks of the figures and the report, in plain values: the core decides what is
 // drawn and from which results, the figure library (which needs Qt) only draws it. The
@@ -22,6 +25,14 @@ struct DiagramFigureOptions {
     ZonationTransform transform = ZonationTransform::SquareRoot;  // of the classic CONISS
 };
 
+// The transfer functions of a run, for the figures that set a model beside the analogues.
+// Shared, not copied: a window keeps drawing from the run it shows while the next one runs.
+struct TransferFigureData {
+    std::shared_ptr<const tf::Inputs> inputs;
+    std::shared_ptr<const tf::Results> results;
+    tf::ModelChoice model;  // the model drawn beside the analogue reconstruction
+};
+
 struct FigureSettings {
     ReconstructionTableSettings table;
     DiagramFigureOptions diagram;
@@ -31,6 +42,7 @@ struct FigureSettings {
     // climate parameter, 0 when its pairs came from a file.
     bool chart = false;
     int chartParam = 0;
+    TransferFigureData transfer;  // no results: no transfer-function figures
 };
 
 struct FigureRequest {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "tf/ModelChoice.h"
 #include "tf/Random.h"
 #include "tf/TransferRun.h"
 
@@ -22,6 +23,8 @@ struct TransferOptions {
     int bootstrap = -1;
     std::uint64_t seed = tf::Random::kDefaultSeed;
     int significance = 0;  // random variables; 0 = no test
+    // The model the figures set beside the analogue reconstruction (--transfer-model).
+    tf::ModelChoice model;
 
     bool On() const { return wa || wapls; }
 };

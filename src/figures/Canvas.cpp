@@ -457,7 +457,7 @@ double DrawLegend(Canvas& c, double x, double y, double maxWidth,
     bool any = false;
     for (const LegendItem& item : items) {
         const bool note = item.kind == LegendItem::Kind::Note;
-        const double lead = note ? 0 : symbol + 1;
+        const double lead = note ? item.indent : symbol + 1;
         const double w = lead + c.TextWidth(item.text, s.tickPt);
         if (any && cx + w > x + maxWidth) {
             cx = x;

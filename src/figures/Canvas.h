@@ -135,6 +135,7 @@ struct LegendItem {
     std::string text;
     Marker marker = Marker::Disc;
     double widthPt = 0.8;
+    double indent = 0;  // of a note, mm: a note that continues the text of the item before
 };
 // Items side by side from (x, y), wrapping at maxWidth; returns the height used.
 double DrawLegend(Canvas& c, double x, double y, double maxWidth,

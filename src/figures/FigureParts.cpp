@@ -148,4 +148,39 @@ double DrawTitle(Canvas& c, double x, double y, const std::string& title)
     return c.TextHeight(pt) + 2.5;
 }
 
+// Where the text breaks into lines: at spaces, or inside a word that is wider than the line,
+// never inside a UTF-8 character.
+std::vector<std::string> Wrap(const Canvas& c, const std::string& text, double pt, double width)
+{
+    std::vector<std::string> lines;
+    std::string line;
+    auto fits = [&](const std::string& s) { return c.TextWidth(s, pt) <= width; };
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        std::size_t end = text.find(' ', start);
+        if (end == std::string::npos) end = text.size();
+        std::string word = text.substr(start, end - start);
+        const std::string joined = line.empty() ? word : line + " " + word;
+        if (fits(joined)) {
+            line = joined;
+        } else {
+            if (!line.empty()) lines.push_back(line);
+            line.clear();
+            while (!fits(word)) {
+                std::size_t cut = word.size();
+                while (cut > 1 && !fits(word.substr(0, cut))) {
+                    --cut;
+                    while (cut > 1 && (static_cast<unsigned char>(word[cut]) & 0xC0) == 0x80) --cut;
+                }
+                lines.push_back(word.substr(0, cut));
+                word = word.substr(cut);
+            }
+            line = word;
+        }
+        start = end + 1;
+    }
+    if (!line.empty() || lines.empty()) lines.push_back(line);
+    return lines;
+}
+
 }  // namespace tarvex::fig

@@ -63,6 +63,10 @@ double CutoffLabelsHeight(const Canvas& c);
 // The figure's title line at the top; returns the height used.
 double DrawTitle(Canvas& c, double x, double y, const std::string& title);
 
+// Text broken into lines no wider than width (mm): at spaces, or inside a word that is wider
+// than the line, never inside a UTF-8 character.
+std::vector<std::string> Wrap(const Canvas& c, const std::string& text, double pt, double width);
+
 // The blank margin inside every figure, mm.
 inline constexpr double kMargin = 3;
 

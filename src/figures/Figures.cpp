@@ -38,6 +38,10 @@ bool FigureAvailable(const Workspace& ws, const FigureSettings& s, const FigureJ
         case FigureKind::Chart:
             return s.chart && ws.chartProbability.rows() >= calib::kChartLastShown &&
                    ws.gridStep != 0;
+        case FigureKind::Transfer:
+            return fossil && TransferFigureAvailable(ws, s, job.param);
+        case FigureKind::TransferTable:
+            return TransferResultOf(ws, s, job.param, false) != nullptr;
     }
     return false;
 }
@@ -59,6 +63,10 @@ FigureSize DefaultFigureSize(FigureKind kind)
             return {180, 220};
         case FigureKind::Chart:
             return {180, 150};
+        case FigureKind::Transfer:
+            return {180, 230};
+        case FigureKind::TransferTable:
+            return {180, 30};  // as high as its rows need
     }
     return {};
 }
@@ -66,15 +74,30 @@ FigureSize DefaultFigureSize(FigureKind kind)
 FigureSize FigureSizeFor(const Workspace& ws, const FigureSettings& settings, const FigureJob& job,
                          FigureSize wanted)
 {
-    if (job.kind != FigureKind::Diagram) return wanted;
+    if (job.kind != FigureKind::Diagram && job.kind != FigureKind::TransferTable) return wanted;
     // Measured on a small image at the resolution vector files are drawn at.
     constexpr double kDpi = 600;
     QImage probe(8, 8, QImage::Format_RGB32);
     QPainter painter(&probe);
-    PaintSurface surface(painter, static_cast<int>(std::lround(wanted.width / 25.4 * kDpi)),
-                         static_cast<int>(std::lround(wanted.height / 25.4 * kDpi)), kDpi);
-    const Canvas canvas(surface, wanted.width, wanted.height);
-    const DiagramColumnsLayout layout = LayOutDiagramColumns(canvas, ws, settings);
+    auto measure = [&](FigureSize size, auto&& f) {
+        PaintSurface surface(painter, static_cast<int>(std::lround(size.width / 25.4 * kDpi)),
+                             static_cast<int>(std::lround(size.height / 25.4 * kDpi)), kDpi);
+        const Canvas canvas(surface, size.width, size.height);
+        return f(canvas);
+    };
+    if (job.kind == FigureKind::TransferTable) {
+        // As wide as its columns need, and as high as its rows and notes need at that width.
+        auto table = [&](const Canvas& c) { return TransferTableSize(c, ws, settings, job.param); };
+        FigureSize needed = measure(wanted, table);
+        if (needed.width > wanted.width) {
+            wanted.width = std::ceil(needed.width);
+            needed = measure(wanted, table);
+        }
+        wanted.height = std::max(wanted.height, needed.height);
+        return wanted;
+    }
+    const DiagramColumnsLayout layout =
+        measure(wanted, [&](const Canvas& c) { return LayOutDiagramColumns(c, ws, settings); });
     wanted.width = std::max(wanted.width, std::ceil(layout.neededWidth));
     return wanted;
 }
@@ -96,6 +119,10 @@ std::string FigureFileStem(const FigureJob& job)
             return "strativ";
         case FigureKind::Chart:
             return "calibration-chart";
+        case FigureKind::Transfer:
+            return "transfer-" + std::to_string(job.param);
+        case FigureKind::TransferTable:
+            return "transfer-performance-" + std::to_string(job.param);
     }
     return "figure";
 }
@@ -120,6 +147,11 @@ std::string FigureTitle(const Workspace& ws, const FigureSettings& s, const Figu
         case FigureKind::Chart:
             return s.chartParam > 0 ? "Calibration chart of " + ParamName(ws, s.chartParam)
                                     : std::string("Calibration chart");
+        case FigureKind::Transfer:
+            return "Reconstruction of " + ParamName(ws, job.param) + " by the analogues and " +
+                   TransferModelName(ws, s, job.param);
+        case FigureKind::TransferTable:
+            return "Transfer functions of " + ParamName(ws, job.param) + ": figures of merit";
     }
     return {};
 }
@@ -156,6 +188,12 @@ void DrawFigure(Canvas& c, const Workspace& ws, const FigureSettings& s, const F
         case FigureKind::Chart:
             DrawChartFigure(c, ws, s);
             break;
+        case FigureKind::Transfer:
+            DrawTransferFigure(c, ws, s, job.param);
+            break;
+        case FigureKind::TransferTable:
+            DrawTransferTableFigure(c, ws, s, job.param);
+            break;
     }
 }
 
@@ -170,6 +208,9 @@ std::vector<FigureJob> ReportFigures(const Workspace& ws, const FigureSettings& 
     add({FigureKind::ScorePlots, 0, two ? ws.selectedAxes[1] : 1, two ? ws.selectedAxes[2] : 2});
     const std::vector<int> params = FigureParameters(ws, s);
     for (const int p : params) add({FigureKind::Reconstruction, p});
+    // The transfer functions beside the analogues, then their figures of merit.
+    for (const int p : params) add({FigureKind::Transfer, p});
+    for (const int p : params) add({FigureKind::TransferTable, p});
     for (const int p : params) add({FigureKind::ErrorModel, p});
     add({FigureKind::Quality});
     add({FigureKind::Strativ});

@@ -26,10 +26,12 @@ enum class FigureKind {
     Quality,         // the closest-analogue distance along the sequence
     Strativ,         // the probability of the climate value along the depth
     Chart,           // the calibration chart
+    Transfer,        // one parameter by the analogues and by the chosen transfer function
+    TransferTable,   // the figures of merit of every transfer-function model of a parameter
 };
 
-// One figure to draw: its kind, its climate parameter (Reconstruction, ErrorModel) and the
-// EOFs of the score plots.
+// One figure to draw: its kind, its climate parameter (Reconstruction, ErrorModel, Transfer,
+// TransferTable) and the EOFs of the score plots.
 struct FigureJob {
     FigureKind kind = FigureKind::Diagram;
     int param = 0;
@@ -66,6 +68,25 @@ void DrawErrorModelFigure(Canvas& c, const Workspace& ws, const FigureSettings& 
 void DrawQualityFigure(Canvas& c, const Workspace& ws, const FigureSettings& settings);
 void DrawStrativFigure(Canvas& c, const Workspace& ws, const FigureSettings& settings);
 void DrawChartFigure(Canvas& c, const Workspace& ws, const FigureSettings& settings);
+void DrawTransferFigure(Canvas& c, const Workspace& ws, const FigureSettings& settings, int param);
+void DrawTransferTableFigure(Canvas& c, const Workspace& ws, const FigureSettings& settings,
+                             int param);
+
+// The transfer functions' results of parameter param; null when the settings hold none for it,
+// or (withFossil) when they were run on another fossil sequence than the workspace holds.
+const tf::ParamResult* TransferResultOf(const Workspace& ws, const FigureSettings& settings,
+                                        int param, bool withFossil);
+// The name of the model the transfer figure draws ("WA-PLS 2"), or "a transfer function".
+std::string TransferModelName(const Workspace& ws, const FigureSettings& settings, int param);
+// Whether the transfer figure of a parameter has a model to draw along the workspace's
+// fossil sequence.
+bool TransferFigureAvailable(const Workspace& ws, const FigureSettings& settings, int param);
+// The decimals of the table's errors and biases: three significant digits of its smallest
+// RMSE, from 0 to 4 decimals. R2 and p have three decimals.
+int TransferTableDecimals(const tf::Results& results, const tf::ParamResult& result);
+// The width (mm) the table of a parameter needs, and the height it needs at the canvas's width.
+FigureSize TransferTableSize(const Canvas& c, const Workspace& ws, const FigureSettings& settings,
+                             int param);
 
 // ---- Geometry the tests check ----
 
@@ -88,5 +109,17 @@ struct ReconstructionPanel {
 };
 ReconstructionPanel LayOutReconstruction(const Canvas& c, const Workspace& ws,
                                          const FigureSettings& settings, int param);
+
+// The transfer figure's panels: the analogue method's (absent when the run had none) and the
+// chosen model's, on one value scale and one depth axis.
+struct TransferPanels {
+    bool analogue = false;
+    Scale matX, modelX;
+    std::vector<double> sampleY;  // [0..samples], mm
+    int column = -1;              // the chosen model's column of the results
+    int matColumn = -1;
+};
+TransferPanels LayOutTransfer(const Canvas& c, const Workspace& ws, const FigureSettings& settings,
+                              int param);
 
 }  // namespace tarvex::fig

@@ -34,41 +34,6 @@ std::vector<std::string> CellsOf(const std::string& record)
     return cells;
 }
 
-// Where the text breaks into lines: at spaces, or inside a word that is wider than the line,
-// never inside a UTF-8 character.
-std::vector<std::string> Wrap(const Canvas& c, const std::string& text, double pt, double width)
-{
-    std::vector<std::string> lines;
-    std::string line;
-    auto fits = [&](const std::string& s) { return c.TextWidth(s, pt) <= width; };
-    std::size_t start = 0;
-    while (start <= text.size()) {
-        std::size_t end = text.find(' ', start);
-        if (end == std::string::npos) end = text.size();
-        std::string word = text.substr(start, end - start);
-        const std::string joined = line.empty() ? word : line + " " + word;
-        if (fits(joined)) {
-            line = joined;
-        } else {
-            if (!line.empty()) lines.push_back(line);
-            line.clear();
-            while (!fits(word)) {
-                std::size_t cut = word.size();
-                while (cut > 1 && !fits(word.substr(0, cut))) {
-                    --cut;
-                    while (cut > 1 && (static_cast<unsigned char>(word[cut]) & 0xC0) == 0x80) --cut;
-                }
-                lines.push_back(word.substr(0, cut));
-                word = word.substr(cut);
-            }
-            line = word;
-        }
-        start = end + 1;
-    }
-    if (!line.empty() || lines.empty()) lines.push_back(line);
-    return lines;
-}
-
 std::string Quoted(const std::string& arg)
 {
     if (!arg.empty() && arg.find_first_of(" \t'\"") == std::string::npos) return arg;
@@ -313,16 +278,27 @@ bool Write(const Workspace& ws, const FigureSettings& settings, const std::strin
                             ws.siteReconValues.rows() >= ws.refSiteCount &&
                             ws.siteReconValues.cols() >= ws.climateParamCount;
     bool tableDone = false, slotFree = false;
+    double tableY = -1;  // where the next table goes on the page of tables, mm; -1: none
     for (const FigureJob& job : ReportFigures(ws, settings)) {
-        const bool afterReconstructions = job.kind != FigureKind::Diagram &&
-                                          job.kind != FigureKind::ScorePlots &&
-                                          job.kind != FigureKind::Reconstruction;
+        const bool afterReconstructions =
+            job.kind != FigureKind::Diagram && job.kind != FigureKind::ScorePlots &&
+            job.kind != FigureKind::Reconstruction && job.kind != FigureKind::Transfer &&
+            job.kind != FigureKind::TransferTable;
         if (errorModel && !tableDone && afterReconstructions) {
             ErrorTablePages(pdf, ws, &pages);
             tableDone = true;
             slotFree = false;
+            tableY = -1;
         }
         const FigureSize size = FigureSizeFor(ws, settings, job, DefaultFigureSize(job.kind));
+        // The tables of the transfer functions follow each other down a page while they fit.
+        const bool table = job.kind == FigureKind::TransferTable;
+        if (table && tableY > 0 && tableY + size.height <= pdf.Page().height - kPageMargin - 6) {
+            pdf.PlaceFigure((pdf.Page().width - size.width) / 2, tableY, ws, settings, job, size);
+            pages.back() += "+" + FigureFileStem(job);
+            tableY += size.height + 4;
+            continue;
+        }
         // Two error-model figures share a page.
         if (job.kind == FigureKind::ErrorModel && slotFree) {
             pdf.PlaceFigure((pdf.Page().width - size.width) / 2, kPageMargin + size.height + 8, ws,
@@ -337,6 +313,7 @@ bool Write(const Workspace& ws, const FigureSettings& settings, const std::strin
         pdf.PlaceFigure((page.width - size.width) / 2, kPageMargin, ws, settings, job, size);
         slotFree = job.kind == FigureKind::ErrorModel &&
                    2 * size.height + 8 <= page.height - 2 * kPageMargin - 6;
+        tableY = table ? kPageMargin + size.height + 4 : -1;
     }
     if (errorModel && !tableDone) ErrorTablePages(pdf, ws, &pages);
     if (names) *names = pages;

@@ -28,6 +28,7 @@
 #include <thread>
 
 #include "app/App.h"
+#include "app/frmMainReport.h"
 #include "batch/TransferOptions.h"
 #include "data/AtomicFile.h"
 #include "data/NumberText.h"
@@ -36,6 +37,7 @@
 #include "tf/TransferFiles.h"
 #include "ui/Dialogs.h"
 #include "ui/PictureBox.h"
+#include "ui/PictureExport.h"
 
 namespace tarvex {
 
@@ -215,6 +217,36 @@ void frmTransfer::BuildMenus()
     connect(mnuSaveReconstruction, &QAction::triggered, this, [this] { SaveReconstruction(); });
     connect(mnuSaveSignificance, &QAction::triggered, this, [this] { SaveSignificance(); });
     connect(mnuSaveComponents, &QAction::triggered, this, [this] { SaveComponents(); });
+
+    mnuRB = new QMenu("RB", this);
+    mnuCopy = mnuRB->addAction("&Copy");
+    mnuRB->addSeparator();
+    connect(mnuCopy, &QAction::triggered, this, [this] { PictureCurves->CopyToClipboard(); });
+    connect(PictureCurves, &PictureBox::contextMenuRequested, this,
+            [this](QPoint p) { mnuRB->popup(p); });
+    AddExportPicture(*mnuRB, *PictureCurves, app_.dialogs(), "transfer-curves.svg");
+    AddExportFigure(*mnuRB, *this, app_.dialogs(),
+                    [this] { return CurrentFigure(fig::FigureKind::Transfer); });
+    AddExportFigure(
+        *mnuRB, *this, app_.dialogs(),
+        [this] { return CurrentFigure(fig::FigureKind::TransferTable); },
+        "Export Figures-of-Merit Figure...");
+}
+
+WindowFigure frmTransfer::CurrentFigure(fig::FigureKind kind) const
+{
+    const int p = ParameterIndex();
+    const int c = ModelColumn();
+    const int param = p >= 0 ? results_->params[static_cast<std::size_t>(p)].param : 0;
+    WindowFigure f = MakeWindowFigure(app_, {kind, param});
+    if (p < 0) return f;
+    f.settings.transfer.inputs = inputs_;
+    f.settings.transfer.results = results_;
+    if (c >= 0) {
+        f.settings.transfer.model.suggested = false;
+        f.settings.transfer.model.column = results_->columns[static_cast<std::size_t>(c)];
+    }
+    return f;
 }
 
 void frmTransfer::Open()
@@ -381,8 +413,8 @@ void frmTransfer::Finished(std::shared_ptr<tf::Results> results)
         LabelStatus->setText(results_ ? "Cancelled; the results shown are those of the run before."
                                       : "Cancelled.");
     } else {
-        inputs_ = std::make_unique<tf::Inputs>(std::move(*running_));
-        results_ = std::make_unique<tf::Results>(std::move(*results));
+        inputs_ = std::make_shared<const tf::Inputs>(std::move(*running_));
+        results_ = std::make_shared<const tf::Results>(std::move(*results));
         const std::string validation = tf::ValidationText(results_->settings);
         LabelStatus->setText(QString::fromStdString(
             "Finished: " + std::to_string(inputs_->sites) + " sites, " +

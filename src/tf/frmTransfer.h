@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "figures/Figures.h"
 #include "tf/TransferRun.h"
 
 class QAction;
@@ -15,6 +16,7 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
@@ -25,6 +27,7 @@ namespace tarvex {
 
 class App;
 class PictureBox;
+struct WindowFigure;
 
 // "Transfer functions": WA and WA-PLS fitted to the reference sites and climate of the
 // reconstruction window, cross-validated beside its analogue method, with the sample-specific
@@ -72,6 +75,10 @@ public:
     QAction* mnuSaveReconstruction = nullptr;
     QAction* mnuSaveSignificance = nullptr;
     QAction* mnuSaveComponents = nullptr;
+    // The picture's pop-up menu: Copy, Export Picture..., Export Figure... (the analogues and
+    // the chosen model) and Export Figures-of-Merit Figure... (the table of the parameter).
+    QMenu* mnuRB = nullptr;
+    QAction* mnuCopy = nullptr;
 
     // Shows the window (from the reconstruction window's menu).
     void Open();
@@ -97,6 +104,8 @@ public:
     const tf::Inputs* LastInputs() const { return inputs_.get(); }
     // The settings the controls give.
     tf::Settings CurrentSettings() const;
+    // The figure of the parameter and model shown, drawn as tarvex-batch draws it.
+    WindowFigure CurrentFigure(fig::FigureKind kind) const;
     // Waits for a running job and takes its results, as its completion on the window's
     // thread does (tests, and closing the window).
     void WaitForRun();
@@ -129,8 +138,9 @@ private:
     App& app_;
     std::vector<double> latitude_, longitude_;
     std::string locationsPath_;
-    std::unique_ptr<tf::Inputs> inputs_;  // of the results shown
-    std::unique_ptr<tf::Results> results_;
+    // Of the results shown; shared with the figures being exported.
+    std::shared_ptr<const tf::Inputs> inputs_;
+    std::shared_ptr<const tf::Results> results_;
     bool numericLabels_ = false;
     int preferredParam_ = 1;
     std::string depthTitle_;  // the title of the fossil samples' axis  // the reconstruction

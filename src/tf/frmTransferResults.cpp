@@ -24,13 +24,6 @@ constexpr Colour kModelColour = RGB(30, 80, 190);
 constexpr Colour kModelBand = RGB(205, 220, 245);
 constexpr Colour kAxisColour = RGB(90, 90, 90);
 
-std::string ModelName(const tf::Column& c)
-{
-    std::string name = tf::MethodName(c.method);
-    if (c.components > 0) name += " " + std::to_string(c.components);
-    return name;
-}
-
 QString Figure(double v)
 {
     return std::isfinite(v) ? QString::fromStdString(FormatNumber(RoundTo(v, 4))) : QString();
@@ -95,7 +88,7 @@ void frmTransfer::FillModels()
     for (std::size_t c = 0; c < results_->columns.size(); ++c) {
         const tf::Column& col = results_->columns[c];
         if (col.method == tf::Method::Mat) continue;
-        ComboModel->addItem(QString::fromStdString(ModelName(col)), static_cast<int>(c));
+        ComboModel->addItem(QString::fromStdString(tf::ModelName(col)), static_cast<int>(c));
         const bool suggested =
             col.method == tf::Method::WaPls && col.components == results_->params[p].suggested;
         if (suggested) chosen = ComboModel->count() - 1;
@@ -181,7 +174,7 @@ void frmTransfer::ShowSignificance()
     };
     auto line = [&](int column) {
         const double pv = r.pValue[static_cast<std::size_t>(column)];
-        return ModelName(results_->columns[static_cast<std::size_t>(column)]) + " explains " +
+        return tf::ModelName(results_->columns[static_cast<std::size_t>(column)]) + " explains " +
                share(r.explained[static_cast<std::size_t>(column)]) +
                " of the fossil variance, p = " +
                (std::isfinite(pv) ? FormatNumber(RoundTo(pv, 3)) : std::string("undefined"));
@@ -227,7 +220,7 @@ void frmTransfer::DrawCurves()
         panels.push_back({"MAT (reconstruction window)",
                           tf::FossilCurve(*inputs_, r, matColumn, numericLabels_), kMatColour,
                           kMatBand});
-    panels.push_back({ModelName(results_->columns[static_cast<std::size_t>(c)]),
+    panels.push_back({tf::ModelName(results_->columns[static_cast<std::size_t>(c)]),
                       tf::FossilCurve(*inputs_, r, c, numericLabels_), kModelColour, kModelBand});
 
     // One value axis and one depth axis for both panels.

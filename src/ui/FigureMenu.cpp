@@ -30,6 +30,11 @@ std::string Missing(fig::FigureKind kind)
             return "The figure needs a returned calibration and its histogram (\"Strativ\").";
         case fig::FigureKind::Chart:
             return "The calibration chart needs the confidence regions of a calibration.";
+        case fig::FigureKind::Transfer:
+            return "The figure needs the transfer functions run on the fossil sequence the "
+                   "reconstruction window shows, with the chosen model among them.";
+        case fig::FigureKind::TransferTable:
+            return "The figure needs the transfer functions (\"Start\").";
     }
     return {};
 }
@@ -76,7 +81,12 @@ void ExportWindowFigure(Dialogs& dialogs, QWidget* opener, const WindowFigure& f
                      "Error");
         return;
     }
-    if (size.width > asked.width + 0.5)
+    if (size.width > asked.width + 0.5 && figure.job.kind == fig::FigureKind::TransferTable)
+        dialogs.Inform(opener,
+                       "The table's columns needed " + FormatNumber(std::ceil(size.width)) +
+                           " mm instead of " + FormatNumber(asked.width) + " mm.",
+                       "Export figure");
+    else if (size.width > asked.width + 0.5)
         dialogs.Inform(opener,
                        "The diagram's " + std::to_string(figure.ws->fossilTaxonCount) +
                            " taxa needed " + FormatNumber(std::ceil(size.width)) +

@@ -81,7 +81,8 @@ TEST(RunRecordTest, FullRunRecordsDefaultsSettledValuesAndInputs)
         ASSERT_EQ(r[row].size(), 2u);
         options[r[row][0]] = r[row][1];
     }
-    EXPECT_EQ(options.size(), 49u);
+    EXPECT_EQ(options.size(), 50u);
+    EXPECT_EQ(options["--transfer-model"], "suggested");
     // Given, implied by --calibrate, defaults, and what the run settled itself.
     EXPECT_EQ(options["--threshold"], "0.35");
     EXPECT_EQ(options["--error-model"], "on");

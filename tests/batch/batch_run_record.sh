@@ -19,5 +19,5 @@ expect "\"Command line\",\"tarvex-batch\",\"--reference\",\"examples/reference.c
 expect '"--analogues","0-8"'
 expect '"--climate",""'
 expect "\"Working folder\",\"$(pwd -P)\""
-# Header, version, time, folder, command line, option header, 49 options, input header, 2 inputs.
-test "$(printf '%s\n' "$record" | wc -l)" -eq 58 || { echo "record count"; exit 1; }
+# Header, version, time, folder, command line, option header, 50 options, input header, 2 inputs.
+test "$(printf '%s\n' "$record" | wc -l)" -eq 59 || { echo "record count"; exit 1; }

@@ -2,9 +2,13 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QImage>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
 #include <filesystem>
 #include <sstream>
 
@@ -20,6 +24,7 @@
 #include "support/Pdf.h"
 #include "support/Records.h"
 #include "support/TestFiles.h"
+#include "tf/frmTransfer.h"
 #include "ui/ScriptedDialogs.h"
 
 namespace tarvex {
@@ -104,6 +109,85 @@ TEST(FigureWindowsTest, WindowAndBatchDrawTheSameFigures)
         EXPECT_EQ(window.size(), batch.size()) << stem;
         EXPECT_TRUE(window == batch) << stem << ": the rasterised pages differ";
     }
+}
+
+// The transfer-functions window's figures are those of tarvex-batch with the same settings:
+// the analogues beside the chosen model with the bootstrap's errors, and the figures of merit.
+// Before a run the command says there is nothing to draw.
+TEST(FigureWindowsTest, TransferWindowDrawsTheBatchFigures)
+{
+    const std::string dir = FreshDir("figure-windows-transfer");
+    ScriptedDialogs dialogs;
+    App app(dialogs);
+    app.endProgram = [] {};
+    frmMAT& r = ReachErrorModel(app, dialogs);
+    r.mnuTransfer->trigger();
+    frmTransfer& t = app.transfer();
+    dialogs.records.clear();
+    Action(t.mnuRB, "Export Figure...")->trigger();
+    ASSERT_EQ(dialogs.MessageTexts().size(), 1u);
+    EXPECT_NE(dialogs.MessageTexts()[0].find("nothing to draw yet"), std::string::npos);
+    dialogs.records.clear();
+
+    t.CheckWa->setChecked(true);
+    t.CheckTolerance->setChecked(false);
+    t.CheckWaPls->setChecked(true);
+    t.SpinComponents->setValue(5);
+    t.OptionLoo->setChecked(true);
+    t.CheckErrors->setChecked(true);
+    t.SpinResamples->setValue(50);
+    t.TextSeed->setText("5");
+    t.CheckSignificance->setChecked(false);
+    t.CommandStart->click();
+    t.WaitForRun();
+    ASSERT_NE(t.LastResults(), nullptr);
+    ExportThrough(dialogs, t.mnuRB, "Export Figure...", dir + "/w-transfer-1.pdf");
+    ExportThrough(dialogs, t.mnuRB, "Export Figures-of-Merit Figure...",
+                  dir + "/w-transfer-performance-1.pdf");
+    EXPECT_TRUE(dialogs.MessageTexts().empty()) << dialogs.MessageTexts().front();
+    EXPECT_EQ(dialogs.unexpectedCalls, 0);
+
+    fig::QtFigureRenderer renderer;
+    std::ostringstream out, err;
+    ASSERT_EQ(RunBatch({"--reference",
+                        kExamples + "reference.csv",
+                        "--fossil",
+                        kExamples + "fossil.csv",
+                        "--climate",
+                        kExamples + "climate.csv",
+                        "--error-model",
+                        "--transfer",
+                        "wa,wapls",
+                        "--cv",
+                        "loo",
+                        "--bootstrap",
+                        "50",
+                        "--seed",
+                        "5",
+                        "--report-parameters",
+                        "1",
+                        "--figures",
+                        dir + "/batch",
+                        "--out",
+                        dir + "/out"},
+                       out, err, &renderer),
+              0)
+        << err.str();
+    for (const char* stem : {"transfer-1", "transfer-performance-1"}) {
+        const QImage window = PdfFirstPage(dir + "/w-" + stem + ".pdf", 60, dir + "/w-" + stem);
+        const QImage batch = PdfFirstPage(dir + "/batch/" + stem + ".pdf", 60, dir + "/b-" + stem);
+        ASSERT_FALSE(window.isNull()) << stem;
+        ASSERT_FALSE(batch.isNull()) << stem;
+        EXPECT_EQ(window.size(), batch.size()) << stem;
+        EXPECT_TRUE(window == batch) << stem << ": the rasterised pages differ";
+    }
+    // Another model in the window is another figure.
+    t.ComboModel->setCurrentIndex(0);
+    ExportThrough(dialogs, t.mnuRB, "Export Figure...", dir + "/w-other.pdf");
+    EXPECT_NE(PdfText(dir + "/w-other.pdf")
+                  .toStdString()
+                  .find(t.ComboModel->currentText().toStdString() + ", leave-one-out"),
+              std::string::npos);
 }
 
 // File > Save of reconstruction.csv in the window writes what the equivalent batch command
