@@ -53,9 +53,78 @@ struct Geometry {
     Scale x, dx;
 };
 
-double LegendRows(const Canvas& c)
+// The figure's colours, from the workspace's scheme.
+struct Colours {
+    Colour curve, smooth, warning, outer, inner, rmsepBand, uncalibrated;
+    explicit Colours(const Workspace& ws)
+        : curve(SchemeColour(ws.colours.schemeColour6)),
+          smooth(SchemeColour(ws.colours.schemeColour3)),
+          warning(SchemeColour(ws.colours.schemeColour3)),
+          outer(Lighter(curve, 0.85)),
+          inner(Lighter(curve, 0.62)),
+          rmsepBand(Lighter(curve, 0.78)),
+          uncalibrated(RGB(90, 90, 90))
+    {
+    }
+};
+
+// A sample with an estimate where the calibration has no column for it: no region to draw.
+bool Uncalibrated(const ReconstructionRow& r)
 {
-    return 3 * c.LineSpacing(c.style().tickPt);
+    return std::isfinite(r.estimate) && !std::isfinite(r.lower2);
+}
+
+// The legend lists only what the figure draws.
+std::vector<LegendItem> LegendOf(const Canvas& c, const Workspace& ws, const FigureSettings& s,
+                                 int p, const std::vector<ReconstructionRow>& rows)
+{
+    const Colours k(ws);
+    const double rmsep = Rmsep(ws, p);
+    const bool calibrated = Calibrated(s, p);
+    bool anyOutside = false, anyPoor = false, anyUncalibrated = false;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const ReconstructionRow& r = rows[i];
+        anyOutside = anyOutside || (r.outside == 1 && !Empty(ws, static_cast<int>(i) + 1));
+        anyPoor = anyPoor || (std::isfinite(r.estimate) && r.poorAnalogue == 1);
+        anyUncalibrated = anyUncalibrated || (calibrated && Uncalibrated(r));
+    }
+    std::vector<LegendItem> items;
+    items.push_back({LegendItem::Kind::Marker, k.curve, "sample", Marker::Disc});
+    if (anyPoor)
+        items.push_back({LegendItem::Kind::Marker, k.curve,
+                         "no close analogue (above the 5 % cut-off)", Marker::Circle});
+    if (SmoothCurve(ws, p, s.table.smoothing).windows > 0)
+        items.push_back({LegendItem::Kind::Line, k.smooth,
+                         "smoothed (" + std::to_string(s.table.smoothing) + " samples)",
+                         Marker::Disc, 1.4 * c.style().linePt});
+    if (calibrated) {
+        items.push_back(
+            {LegendItem::Kind::Box, k.inner, CoefficientText(s.table.coefficient1) + " % region"});
+        items.push_back(
+            {LegendItem::Kind::Box, k.outer, CoefficientText(s.table.coefficient2) + " % region"});
+        items.push_back({LegendItem::Kind::Line, kBlack, "median"});
+        items.push_back({LegendItem::Kind::DottedLine, kBlack, "mode"});
+        if (anyUncalibrated)
+            items.push_back({LegendItem::Kind::Marker, k.uncalibrated,
+                             "no region: estimate beyond the calibration",
+                             Marker::Cross});
+    } else if (std::isfinite(rmsep)) {
+        items.push_back(
+            {LegendItem::Kind::Box, k.rmsepBand, "estimate ± RMSEP " + ShortText(rmsep)});
+    }
+    if (anyOutside)
+        items.push_back(
+            {LegendItem::Kind::Marker, k.warning, "outside the envelope", Marker::Triangle});
+    return items;
+}
+
+// The legend's height under the panels, from the main panel's left edge to the right margin:
+// at least three lines, so that the panels of the parameters line up in a report.
+double LegendHeight(const Canvas& c, double left, const std::vector<LegendItem>& items)
+{
+    const double h =
+        DrawLegend(const_cast<Canvas&>(c), left, 0, c.width() - kMargin - left, items, false);
+    return std::max(h, 3 * c.LineSpacing(c.style().tickPt));
 }
 
 Geometry Measure(const Canvas& c, const Workspace& ws, const FigureSettings& s, int p,
@@ -91,11 +160,11 @@ Geometry Measure(const Canvas& c, const Workspace& ws, const FigureSettings& s, 
     const double title = c.TextHeight(st.titlePt) + 2.5;
     const double cutLabels = CutoffLabelsHeight(c);
     g.top = kMargin + title + cutLabels;
-    g.legendTop = c.height() - kMargin - LegendRows(c);
-    const Ticks xt = NiceTicks(lo, hi, 5);
-    g.bottom = g.legendTop - 1.5 - AxisReach(c, Side::Bottom, xt, ParamName(ws, p));
     const DepthAxis probe(ws, 0, 1);
     g.mainLeft = kMargin + probe.Reach(c) + 1;
+    g.legendTop = c.height() - kMargin - LegendHeight(c, g.mainLeft, LegendOf(c, ws, s, p, rows));
+    const Ticks xt = NiceTicks(lo, hi, 5);
+    g.bottom = g.legendTop - 1.5 - AxisReach(c, Side::Bottom, xt, ParamName(ws, p));
     g.distRight = c.width() - kMargin - 4;
     const double span = g.distRight - g.mainLeft - kPanelGap;
     g.mainRight = g.mainLeft + 0.7 * span;
@@ -183,11 +252,8 @@ void DrawReconstructionFigure(Canvas& c, const Workspace& ws, const FigureSettin
     const DepthAxis axis(ws, g.top, g.bottom);
     const double rmsep = Rmsep(ws, p);
     const bool calibrated = Calibrated(s, p);
-    const Colour curve = SchemeColour(ws.colours.schemeColour6);
-    const Colour smooth = SchemeColour(ws.colours.schemeColour3);
-    const Colour warning = SchemeColour(ws.colours.schemeColour3);
-    const Colour outer = Lighter(curve, 0.85), inner = Lighter(curve, 0.62);
-    const Colour rmsepBand = Lighter(curve, 0.78);
+    const Colours k(ws);
+    const Colour curve = k.curve, smooth = k.smooth, warning = k.warning;
     auto row = [&](int i) -> const ReconstructionRow& {
         return rows[static_cast<std::size_t>(i - 1)];
     };
@@ -198,19 +264,21 @@ void DrawReconstructionFigure(Canvas& c, const Workspace& ws, const FigureSettin
         c.Rect(l, g.top, r, g.bottom, std::nullopt, RGB(170, 170, 170), st.thinPt);
     c.SetClip(g.mainLeft, g.top, g.mainRight, g.bottom);
     if (calibrated) {
-        DrawBand(c, axis, g.x, rows, 2, rmsep, outer);
-        DrawBand(c, axis, g.x, rows, 1, rmsep, inner);
+        DrawBand(c, axis, g.x, rows, 2, rmsep, k.outer);
+        DrawBand(c, axis, g.x, rows, 1, rmsep, k.inner);
     } else {
-        DrawBand(c, axis, g.x, rows, 0, rmsep, rmsepBand);
+        DrawBand(c, axis, g.x, rows, 0, rmsep, k.rmsepBand);
     }
 
-    bool anyOutside = false, anyPoor = false;
-    for (int i = 1; i <= n; ++i) {
-        if (row(i).outside == 1 && !Empty(ws, i)) {
+    // Where the calibration has no column for the estimate there is no region to draw: such
+    // samples get a cross at the panel's right edge, so the gap in the bands is explained.
+    if (calibrated)
+        for (int i = 1; i <= n; ++i)
+            if (Uncalibrated(row(i)))
+                c.Mark(g.mainRight - 1.2, axis.SampleY(i), Marker::Cross, 1.3, k.uncalibrated);
+    for (int i = 1; i <= n; ++i)
+        if (row(i).outside == 1 && !Empty(ws, i))
             c.Mark(g.mainLeft + 1.2, axis.SampleY(i), Marker::Triangle, 1.5, warning);
-            anyOutside = true;
-        }
-    }
     DrawSampleLine(
         c, axis, g.x, n, [&](int i) { return row(i).estimate; }, curve, st.thinPt,
         Surface::LineStyle::Solid);
@@ -225,7 +293,6 @@ void DrawReconstructionFigure(Canvas& c, const Workspace& ws, const FigureSettin
     for (int i = 1; i <= n; ++i) {
         if (!std::isfinite(row(i).estimate)) continue;
         const bool poor = row(i).poorAnalogue == 1;
-        anyPoor = anyPoor || poor;
         c.Mark(g.x(row(i).estimate), axis.SampleY(i), poor ? Marker::Circle : Marker::Disc, 1.2,
                curve);
     }
@@ -263,29 +330,8 @@ void DrawReconstructionFigure(Canvas& c, const Workspace& ws, const FigureSettin
     DrawAxis(c, Side::Bottom, g.x, g.bottom, NiceTicks(g.x.d0, g.x.d1, 5), ParamName(ws, p));
     DrawAxis(c, Side::Bottom, g.dx, g.bottom, NiceTicks(g.dx.d0, g.dx.d1, 3), "Closest distance");
 
-    std::vector<LegendItem> items;
-    items.push_back({LegendItem::Kind::Marker, curve, "sample", Marker::Disc});
-    if (anyPoor)
-        items.push_back({LegendItem::Kind::Marker, curve,
-                         "no close analogue (above the 5 % cut-off)", Marker::Circle});
-    if (sm.windows > 0)
-        items.push_back({LegendItem::Kind::Line, smooth,
-                         "smoothed (" + std::to_string(s.table.smoothing) + " samples)",
-                         Marker::Disc, 1.4 * st.linePt});
-    if (calibrated) {
-        items.push_back(
-            {LegendItem::Kind::Box, inner, CoefficientText(s.table.coefficient1) + " % region"});
-        items.push_back(
-            {LegendItem::Kind::Box, outer, CoefficientText(s.table.coefficient2) + " % region"});
-        items.push_back({LegendItem::Kind::Line, kBlack, "median"});
-        items.push_back({LegendItem::Kind::DottedLine, kBlack, "mode"});
-    } else if (std::isfinite(rmsep)) {
-        items.push_back({LegendItem::Kind::Box, rmsepBand, "estimate ± RMSEP " + ShortText(rmsep)});
-    }
-    if (anyOutside)
-        items.push_back(
-            {LegendItem::Kind::Marker, warning, "outside the envelope", Marker::Triangle});
-    DrawLegend(c, g.mainLeft, g.legendTop, c.width() - kMargin - g.mainLeft, items);
+    DrawLegend(c, g.mainLeft, g.legendTop, c.width() - kMargin - g.mainLeft,
+               LegendOf(c, ws, s, p, rows));
 }
 
 }  // namespace tarvex::fig

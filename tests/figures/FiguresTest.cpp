@@ -126,7 +126,7 @@ TEST_F(ExampleFigures, TextStaysText)
         {"score-plots", {"EOF-1 (48.4 %)", "EOF-2 (19.7 %)", "Taxa", "Pinus", "fossil sample"}},
         {"reconstruction-1",
          {"Tcold", "Depth", "Closest distance", "-20", "68.2 % region", "95.4 % region", "5 %",
-          "median"}},
+          "median", "no region: estimate beyond the calibration"}},
         {"reconstruction-3", {"Pann", "estimate ± RMSEP 81.8", "smoothed (3 samples)"}},
         {"error-model-2",
          {"Twarm, observed", "Twarm, estimated", "Residual (estimated − observed)", "R² = 0.769"}},
@@ -281,6 +281,22 @@ TEST_F(ExampleFigures, ErrorBandIsThatOfTheTable)
         }
         EXPECT_GT(checked, 30) << p;
     }
+}
+
+// A narrow calibrated reconstruction (a journal column, 90 mm) gives its legend the lines it
+// needs: nothing is drawn in the last millimetre at the bottom or on the right.
+TEST_F(ExampleFigures, NarrowReconstructionKeepsItsLegendInside)
+{
+    const fig::FigureJob job{fig::FigureKind::Reconstruction, 1};
+    const QImage image = fig::RenderFigureImage(ws(), settings(), job, {90, 120}, 150);
+    ASSERT_FALSE(image.isNull());
+    const int edge = fig::PixelsOf(1, 150);
+    int inked = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (y >= image.height() - edge || x >= image.width() - edge)
+                inked += image.pixelColor(x, y) != QColor(Qt::white);
+    EXPECT_EQ(inked, 0);
 }
 
 // The report: the run record's pages (every setting and every input's SHA-256 as text), then
