@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cmath>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/Workspace.h"
@@ -38,6 +40,41 @@ private:
     double y0_, y1_;  // the sample axis units at top and bottom
     std::string title_;
 };
+
+// Runs of neighbouring samples 1..n whose value is known; has(i) says whether sample i has one.
+template <typename Has>
+std::vector<std::pair<int, int>> SampleRuns(int n, const Has& has)
+{
+    std::vector<std::pair<int, int>> runs;
+    for (int i = 1; i <= n; ++i) {
+        if (!has(i)) continue;
+        if (!runs.empty() && runs.back().second == i - 1)
+            runs.back().second = i;
+        else
+            runs.push_back({i, i});
+    }
+    return runs;
+}
+
+// A band from lower(i) to upper(i) down the samples, broken where either is missing; a sample
+// alone is a thin bar.
+template <typename Lower, typename Upper>
+void DrawSampleBand(Canvas& c, const DepthAxis& axis, const Scale& x, int n, const Lower& lower,
+                    const Upper& upper, Colour colour)
+{
+    auto has = [&](int i) { return std::isfinite(lower(i)) && std::isfinite(upper(i)); };
+    for (const auto& [a, b] : SampleRuns(n, has)) {
+        if (a == b) {
+            const double y = axis.SampleY(a);
+            c.Rect(x(lower(a)), y - 0.4, x(upper(a)), y + 0.4, colour);
+            continue;
+        }
+        Surface::Points pts;
+        for (int i = a; i <= b; ++i) pts.push_back({x(upper(i)), axis.SampleY(i)});
+        for (int i = b; i >= a; --i) pts.push_back({x(lower(i)), axis.SampleY(i)});
+        c.Fill(pts, colour);
+    }
+}
 
 // The depth axis's title: the fossil table's corner cell, or "Depth" or "Sample".
 std::string DepthTitle(const Workspace& ws);

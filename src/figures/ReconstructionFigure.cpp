@@ -106,8 +106,7 @@ std::vector<LegendItem> LegendOf(const Canvas& c, const Workspace& ws, const Fig
         items.push_back({LegendItem::Kind::DottedLine, kBlack, "mode"});
         if (anyUncalibrated)
             items.push_back({LegendItem::Kind::Marker, k.uncalibrated,
-                             "no region: estimate beyond the calibration",
-                             Marker::Cross});
+                             "no region: estimate beyond the calibration", Marker::Cross});
     } else if (std::isfinite(rmsep)) {
         items.push_back(
             {LegendItem::Kind::Box, k.rmsepBand, "estimate ± RMSEP " + ShortText(rmsep)});
@@ -174,39 +173,13 @@ Geometry Measure(const Canvas& c, const Workspace& ws, const FigureSettings& s, 
     return g;
 }
 
-// Runs of neighbouring samples whose value is known; f(i) says whether sample i has one.
-template <typename Has>
-std::vector<std::pair<int, int>> Runs(int n, const Has& has)
-{
-    std::vector<std::pair<int, int>> runs;
-    for (int i = 1; i <= n; ++i) {
-        if (!has(i)) continue;
-        if (!runs.empty() && runs.back().second == i - 1)
-            runs.back().second = i;
-        else
-            runs.push_back({i, i});
-    }
-    return runs;
-}
-
 void DrawBand(Canvas& c, const DepthAxis& axis, const Scale& x,
               const std::vector<ReconstructionRow>& rows, int which, double rmsep, Colour colour)
 {
-    const int n = static_cast<int>(rows.size());
     auto band = [&](int i) { return BandOf(rows[static_cast<std::size_t>(i - 1)], which, rmsep); };
-    for (const auto& [a, b] : Runs(n, [&](int i) {
-             return std::isfinite(band(i).lower) && std::isfinite(band(i).upper);
-         })) {
-        if (a == b) {
-            const double y = axis.SampleY(a);
-            c.Rect(x(band(a).lower), y - 0.4, x(band(a).upper), y + 0.4, colour);
-            continue;
-        }
-        Surface::Points pts;
-        for (int i = a; i <= b; ++i) pts.push_back({x(band(i).upper), axis.SampleY(i)});
-        for (int i = b; i >= a; --i) pts.push_back({x(band(i).lower), axis.SampleY(i)});
-        c.Fill(pts, colour);
-    }
+    DrawSampleBand(
+        c, axis, x, static_cast<int>(rows.size()), [&](int i) { return band(i).lower; },
+        [&](int i) { return band(i).upper; }, colour);
 }
 
 // A line through the samples' values, broken where a value is missing; a value alone is a point.
@@ -214,7 +187,7 @@ template <typename Value>
 void DrawSampleLine(Canvas& c, const DepthAxis& axis, const Scale& x, int n, const Value& value,
                     Colour colour, double widthPt, Surface::LineStyle style)
 {
-    for (const auto& [a, b] : Runs(n, [&](int i) { return std::isfinite(value(i)); })) {
+    for (const auto& [a, b] : SampleRuns(n, [&](int i) { return std::isfinite(value(i)); })) {
         if (a == b) {
             c.Mark(x(value(a)), axis.SampleY(a), Marker::Disc, 0.7, colour);
             continue;
@@ -300,7 +273,7 @@ void DrawReconstructionFigure(Canvas& c, const Workspace& ws, const FigureSettin
     const SmoothedCurve sm = SmoothCurve(ws, p, s.table.smoothing);
     if (sm.windows > 0) {
         auto has = [&](int w) { return sm.value[w] != -9999.0f; };
-        for (const auto& [a, b] : Runs(sm.windows, has)) {
+        for (const auto& [a, b] : SampleRuns(sm.windows, has)) {
             if (a == b) {
                 c.Mark(g.x(sm.value[a]), axis.PositionY(sm.position[a]), Marker::Disc, 1.0, smooth);
                 continue;

@@ -238,45 +238,21 @@ TransferGeometry MeasureTransfer(const Canvas& c, const Workspace& ws, const Tra
     return g;
 }
 
-// Runs of neighbouring samples whose value is known.
-template <typename Has>
-std::vector<std::pair<int, int>> Runs(int n, const Has& has)
-{
-    std::vector<std::pair<int, int>> runs;
-    for (int i = 1; i <= n; ++i) {
-        if (!has(i)) continue;
-        if (!runs.empty() && runs.back().second == i - 1)
-            runs.back().second = i;
-        else
-            runs.push_back({i, i});
-    }
-    return runs;
-}
-
 // A band value(i) +- half(i) down the samples, broken where either is missing.
 template <typename Value, typename Half>
 void DrawBand(Canvas& c, const DepthAxis& axis, const Scale& x, int n, const Value& value,
               const Half& half, Colour colour)
 {
-    auto has = [&](int i) { return std::isfinite(value(i)) && std::isfinite(half(i)); };
-    for (const auto& [a, b] : Runs(n, has)) {
-        if (a == b) {
-            const double y = axis.SampleY(a);
-            c.Rect(x(value(a) - half(a)), y - 0.4, x(value(a) + half(a)), y + 0.4, colour);
-            continue;
-        }
-        Surface::Points pts;
-        for (int i = a; i <= b; ++i) pts.push_back({x(value(i) + half(i)), axis.SampleY(i)});
-        for (int i = b; i >= a; --i) pts.push_back({x(value(i) - half(i)), axis.SampleY(i)});
-        c.Fill(pts, colour);
-    }
+    DrawSampleBand(
+        c, axis, x, n, [&](int i) { return value(i) - half(i); },
+        [&](int i) { return value(i) + half(i); }, colour);
 }
 
 template <typename Value>
 void DrawCurve(Canvas& c, const DepthAxis& axis, const Scale& x, int n, const Value& value,
                Colour colour, double widthPt)
 {
-    for (const auto& [a, b] : Runs(n, [&](int i) { return std::isfinite(value(i)); })) {
+    for (const auto& [a, b] : SampleRuns(n, [&](int i) { return std::isfinite(value(i)); })) {
         if (a == b) continue;
         Surface::Points pts;
         for (int i = a; i <= b; ++i) pts.push_back({x(value(i)), axis.SampleY(i)});
