@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QSplitter>
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -178,8 +179,15 @@ void frmTransfer::BuildControls()
     LabelSignificance->setWordWrap(true);
     auto* right = new QVBoxLayout;
     right->addLayout(choose);
-    right->addWidget(TablePerformance, 2);
-    right->addWidget(PictureCurves, 3);
+    // The table and the curves share the height; the user moves the line between them (a run
+    // without a fossil table has no curves, and its table wants the room).
+    SplitterResults = new QSplitter(Qt::Vertical);
+    SplitterResults->addWidget(TablePerformance);
+    SplitterResults->addWidget(PictureCurves);
+    SplitterResults->setChildrenCollapsible(false);
+    SplitterResults->setStretchFactor(0, 2);
+    SplitterResults->setStretchFactor(1, 3);
+    right->addWidget(SplitterResults, 1);
     right->addWidget(LabelSignificance);
 
     auto* all = new QHBoxLayout(central);
@@ -419,6 +427,11 @@ void frmTransfer::Finished(std::shared_ptr<tf::Results> results)
         LabelStatus->setText(QString::fromStdString(
             "Finished: " + std::to_string(inputs_->sites) + " sites, " +
             (validation.empty() ? std::string("apparent figures only") : validation) + "."));
+        // Without fossil samples there are no curves: the table takes the height they leave.
+        const QList<int> sizes = SplitterResults->sizes();
+        const int total = sizes.value(0) + sizes.value(1);
+        const int curves = inputs_->samples > 0 ? total * 3 / 5 : 0;
+        SplitterResults->setSizes({total - curves, curves});
         ShowResults();
     }
     running_.reset();

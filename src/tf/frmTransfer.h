@@ -21,6 +21,7 @@ class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class QSpinBox;
+class QSplitter;
 class QTableWidget;
 
 namespace tarvex {
@@ -67,6 +68,7 @@ public:
     QComboBox* ComboParameter = nullptr;
     QComboBox* ComboModel = nullptr;
     QTableWidget* TablePerformance = nullptr;
+    QSplitter* SplitterResults = nullptr;  // the table above, the curves below
     PictureBox* PictureCurves = nullptr;
     QLabel* LabelSignificance = nullptr;
     QAction* mnuSavePerformance = nullptr;

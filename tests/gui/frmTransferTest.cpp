@@ -213,6 +213,41 @@ TEST_F(TransferTest, TheCurvesShowTheModelAndTheAnalogueReconstructionWithBands)
     EXPECT_NE(now, before);
 }
 
+// The table and the curves share the height: with a fossil sequence the curves take the larger
+// part; without one there are no curves, and the table takes the room they leave.
+TEST_F(TransferTest, TheTableTakesTheRoomOfCurvesThatAreNotThere)
+{
+    for (const bool fossil : {true, false}) {
+        SCOPED_TRACE(fossil ? "with a fossil table" : "without a fossil table");
+        App other(dialogs);
+        other.endProgram = [] {};
+        dialogs.QueueOpenFile(kExamples + "reference.csv");
+        other.main().Command5->click();
+        other.correlVar().Command1->click();
+        if (fossil) {
+            dialogs.QueueOpenFile(kExamples + "fossil.csv");
+            other.main().Command6->click();
+        }
+        other.main().Command8->click();
+        dialogs.QueueOpenFile(kExamples + "climate.csv");
+        other.mat().Command1->click();
+        other.mat().mnuTransfer->trigger();
+        frmTransfer& t = other.transfer();
+        t.resize(1180, 760);
+        t.show();
+        QApplication::processEvents();
+        t.CommandStart->click();
+        t.WaitForRun();
+        QApplication::processEvents();
+        ASSERT_NE(t.LastResults(), nullptr);
+        if (fossil)
+            EXPECT_GT(t.PictureCurves->height(), t.TablePerformance->height());
+        else
+            EXPECT_GT(t.TablePerformance->height(), 2 * t.PictureCurves->height());
+        t.close();
+    }
+}
+
 TEST_F(TransferTest, CancelStopsALongRunAndKeepsTheResultsBefore)
 {
     frmTransfer& t = Open();
