@@ -10,6 +10,7 @@
 
 #include "app/App.h"
 #include "app/frmMain.h"
+#include "batch/BatchTransfer.h"
 #include "batch/RunRecord.h"
 #include "calib/ChartData.h"
 #include "calib/frmCalib.h"
@@ -19,6 +20,7 @@
 #include "eof/frmCorrelVar.h"
 #include "figures/Report.h"
 #include "mat/frmMAT.h"
+#include "tf/frmTransfer.h"
 #include "ui/Dialogs.h"
 
 namespace tarvex {
@@ -41,7 +43,32 @@ int CalibratedParam(App& app)
     return app.calib().pairs(0).xName == name + "(Reconstructed)" ? p : 0;
 }
 
+// Whether the first labels of a run's inputs are those the workspace holds ([0] aside).
+bool SameLabels(const std::vector<std::string>& run, const std::vector<std::string>& now, int count)
+{
+    if (count < 0 || run.size() < static_cast<std::size_t>(count) + 1 ||
+        now.size() < static_cast<std::size_t>(count) + 1)
+        return false;
+    return std::equal(run.begin() + 1, run.begin() + count + 1, now.begin() + 1);
+}
+
 }  // namespace
+
+bool WindowTransfer(App& app, TransferFigureData& figure, TransferOptions& options)
+{
+    if (!app.transferLoaded() || !app.transfer().ReportTransfer(figure, options)) return false;
+    // A run on tables imported since is not the workspace's any more.
+    const Workspace& ws = app.ws();
+    const tf::Inputs& in = *figure.inputs;
+    const bool same =
+        ws.climateLoaded && in.sites <= ws.refSiteCount &&
+        SameLabels(in.siteLabels, ws.refSiteLabels, in.sites) &&
+        SameLabels(in.paramNames, ws.climateParamNames, in.params) &&
+        (in.samples == 0 || (ws.projectionDone && in.samples <= ws.fossilSampleCount &&
+                             SameLabels(in.sampleLabels, ws.fossilSampleLabels, in.samples)));
+    if (!same) figure = {};
+    return same;
+}
 
 FigureSettings WindowFigureSettings(App& app, bool chart)
 {
@@ -111,6 +138,8 @@ BatchOptions WindowBatchOptions(App& app)
         o.rangeLow = c.Text1->text().toStdString();
         o.rangeHigh = c.Text2->text().toStdString();
     }
+    TransferFigureData figure;
+    if (!WindowTransfer(app, figure, o.transfer)) o.transfer = TransferOptions{};
     return o;
 }
 
@@ -174,6 +203,7 @@ std::vector<std::string> EquivalentCommandLine(const BatchOptions& o)
             add("--coefficients",
                 FormatNumber(c.coefficient1 / 10.0) + "," + FormatNumber(c.coefficient2 / 10.0));
     }
+    for (const std::string& arg : TransferCommandLine(o.transfer)) args.push_back(arg);
     if (o.envelope) add("--envelope");
     if (!o.reportPath.empty()) add("--report", o.reportPath);
     return args;
@@ -192,7 +222,8 @@ bool WindowRunRecord(App& app, const std::string& reportPath, std::string& text,
           {"--fossil", &options.fossilPath},
           {"--climate", &options.climatePath},
           {"--pairs", &options.pairsPath},
-          {"--model-pairs", &options.modelPairsPath}}) {
+          {"--model-pairs", &options.modelPairsPath},
+          {"--locations", &options.transfer.locationsPath}}) {
         if (path->empty()) continue;
         RecordedInput input{option, *path, {}};
         std::string reason;
@@ -236,8 +267,10 @@ void frmMain::SaveReport()
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     bool written = WindowRunRecord(app_, *path, record, reason);
     if (written) {
-        const std::string pdf =
-            fig::RenderReport(ws, WindowFigureSettings(app_, true), record, &reason);
+        FigureSettings settings = WindowFigureSettings(app_, true);
+        TransferOptions transfer;
+        WindowTransfer(app_, settings.transfer, transfer);
+        const std::string pdf = fig::RenderReport(ws, settings, record, &reason);
         written = !pdf.empty() && WriteFileAtomically(*path, pdf, &reason);
     }
     QGuiApplication::restoreOverrideCursor();

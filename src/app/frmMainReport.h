@@ -18,6 +18,10 @@ FigureSettings WindowFigureSettings(App& app, bool chart = false);
 // A figure of the windows' results.
 WindowFigure MakeWindowFigure(App& app, fig::FigureJob job);
 
+// The last run of the Transfer functions window, when it was made on the tables the workspace
+// holds: its results with the model shown, and the batch options that repeat it.
+bool WindowTransfer(App& app, TransferFigureData& figure, TransferOptions& options);
+
 // The batch options that repeat what the windows did, and their command line.
 BatchOptions WindowBatchOptions(App& app);
 std::vector<std::string> EquivalentCommandLine(const BatchOptions& options);

@@ -290,6 +290,33 @@ bool CheckTransferOptions(BatchOptions& options, std::string& error)
     return true;
 }
 
+std::vector<std::string> TransferCommandLine(const TransferOptions& t)
+{
+    std::vector<std::string> args;
+    if (!t.On()) return args;
+    const TransferOptions d;
+    auto add = [&](const char* option, const std::string& value = {}) {
+        args.emplace_back(option);
+        if (!value.empty()) args.push_back(value);
+    };
+    add("--transfer", t.wa && t.wapls ? "wa,wapls" : t.wa ? "wa" : "wapls");
+    if (t.tolerance) add("--wa-tolerance");
+    if (t.wapls && t.components != d.components)
+        add("--wapls-components", std::to_string(t.components));
+    if (t.cv != tf::Validation::None) add("--cv", CvText(t.cv));
+    if (t.cv == tf::Validation::HBlock) {
+        add("--locations", t.locationsPath);
+        if (t.hblockKm != d.hblockKm) add("--hblock-km", FormatNumber(t.hblockKm));
+    }
+    // A bootstrap validation has a thousand resamples unless told otherwise.
+    const int usual = t.cv == tf::Validation::Bootstrap ? tf::kDefaultResamples : 0;
+    if (t.bootstrap > 0 && t.bootstrap != usual) add("--bootstrap", std::to_string(t.bootstrap));
+    if (t.seed != d.seed) add("--seed", std::to_string(t.seed));
+    if (t.significance > 0) add("--significance", std::to_string(t.significance));
+    if (!t.model.suggested) add("--transfer-model", tf::ModelChoiceText(t.model));
+    return args;
+}
+
 std::vector<std::pair<std::string, std::string>> EffectiveTransferOptions(const TransferOptions& t)
 {
     std::string methods = t.wa ? "wa" : "";

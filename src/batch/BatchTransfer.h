@@ -22,6 +22,10 @@ bool ParseTransferOption(const std::vector<std::string>& args, std::size_t& i,
 // The checks once every option is read: what each option needs.
 bool CheckTransferOptions(BatchOptions& options, std::string& error);
 
+// The command-line options that give the checked options t, defaults left out: what a window
+// report records for the transfer functions it holds. Empty when t runs none.
+std::vector<std::string> TransferCommandLine(const TransferOptions& t);
+
 // The options with the values a run used, as the run record lists them.
 std::vector<std::pair<std::string, std::string>> EffectiveTransferOptions(
     const TransferOptions& transfer);

@@ -378,6 +378,7 @@ void frmTransfer::Start()
         return;
     }
     running_ = inputs;
+    runningLocations_ = locationsPath_;
     numericLabels_ = !ws.fossilTextLabels;
     depthTitle_ = ws.fossilTaxonNames.empty() ? "" : ws.fossilTaxonNames[0];
     if (depthTitle_.empty()) depthTitle_ = numericLabels_ ? "Depth or age" : "Sample";
@@ -423,6 +424,7 @@ void frmTransfer::Finished(std::shared_ptr<tf::Results> results)
     } else {
         inputs_ = std::make_shared<const tf::Inputs>(std::move(*running_));
         results_ = std::make_shared<const tf::Results>(std::move(*results));
+        resultsLocations_ = runningLocations_;
         const std::string validation = tf::ValidationText(results_->settings);
         LabelStatus->setText(QString::fromStdString(
             "Finished: " + std::to_string(inputs_->sites) + " sites, " +

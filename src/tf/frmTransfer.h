@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "batch/TransferOptions.h"
 #include "figures/Figures.h"
 #include "tf/TransferRun.h"
 
@@ -108,6 +109,10 @@ public:
     tf::Settings CurrentSettings() const;
     // The figure of the parameter and model shown, drawn as tarvex-batch draws it.
     WindowFigure CurrentFigure(fig::FigureKind kind) const;
+    // What a report takes of the last finished run: its results with the model shown (the
+    // suggested one, unless another is chosen), and the tarvex-batch options that repeat the
+    // run. False before a run.
+    bool ReportTransfer(TransferFigureData& figure, TransferOptions& options) const;
     // Waits for a running job and takes its results, as its completion on the window's
     // thread does (tests, and closing the window).
     void WaitForRun();
@@ -140,6 +145,7 @@ private:
     App& app_;
     std::vector<double> latitude_, longitude_;
     std::string locationsPath_;
+    std::string runningLocations_, resultsLocations_;  // the location table of each run
     // Of the results shown; shared with the figures being exported.
     std::shared_ptr<const tf::Inputs> inputs_;
     std::shared_ptr<const tf::Results> results_;

@@ -9,6 +9,7 @@
 
 #include "data/NumberText.h"
 #include "tf/FossilCurve.h"
+#include "tf/ModelChoice.h"
 #include "tf/frmTransfer.h"
 #include "ui/PictureBox.h"
 
@@ -314,6 +315,36 @@ void frmTransfer::DrawCurves()
         pic.SetForeColor(kAxisColour);
     }
     pic.Refresh();
+}
+
+bool frmTransfer::ReportTransfer(TransferFigureData& figure, TransferOptions& options) const
+{
+    if (!results_ || !inputs_) return false;
+    const tf::Settings& s = results_->settings;
+    options = TransferOptions{};
+    options.wa = s.wa;
+    options.tolerance = s.waTolerance;
+    options.wapls = s.wapls;
+    if (s.wapls) options.components = s.components;
+    options.cv = s.validation;
+    if (s.validation == tf::Validation::HBlock) {
+        options.locationsPath = resultsLocations_;
+        options.hblockKm = s.hblockKm;
+    }
+    options.bootstrap = s.resamples;
+    options.seed = s.seed;
+    options.significance = s.randomVariables;
+    const int p = ParameterIndex();
+    const int c = ModelColumn();
+    if (p >= 0 && c >= 0 &&
+        tf::ChosenColumn(*results_, results_->params[static_cast<std::size_t>(p)], {}) != c) {
+        options.model.suggested = false;
+        options.model.column = results_->columns[static_cast<std::size_t>(c)];
+    }
+    figure.inputs = inputs_;
+    figure.results = results_;
+    figure.model = options.model;
+    return true;
 }
 
 }  // namespace tarvex

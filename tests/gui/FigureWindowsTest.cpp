@@ -15,6 +15,7 @@
 #include "app/App.h"
 #include "app/frmMain.h"
 #include "app/frmMainReport.h"
+#include "batch/BatchTransfer.h"
 #include "calib/frmCalib.h"
 #include "diagram/frmDiagram.h"
 #include "figures/BatchRenderer.h"
@@ -188,6 +189,27 @@ TEST(FigureWindowsTest, TransferWindowDrawsTheBatchFigures)
                   .toStdString()
                   .find(t.ComboModel->currentText().toStdString() + ", leave-one-out"),
               std::string::npos);
+
+    // The main window's report holds the run too, with the model shown, and records the
+    // command that repeats it: that command writes the files the window saves.
+    dialogs.QueueSaveFile(dir + "/report.pdf");
+    app.main().mnuSaveReport->trigger();
+    EXPECT_TRUE(dialogs.MessageTexts().empty()) << dialogs.MessageTexts().front();
+    const std::string text = PdfText(dir + "/report.pdf").toStdString();
+    for (const char* wanted : {"Reconstruction of Tcold by the analogues and WA inverse",
+                               "Transfer functions of Pann: figures of merit", "--transfer",
+                               "wa-inverse", "--bootstrap"})
+        EXPECT_NE(text.find(wanted), std::string::npos) << wanted;
+    BatchOptions repeat = WindowBatchOptions(app);
+    repeat.reportPath = dir + "/again.pdf";
+    std::vector<std::string> args = EquivalentCommandLine(repeat);
+    args.insert(args.end(), {"--out", dir + "/again"});
+    std::ostringstream out2, err2;
+    ASSERT_EQ(RunBatch(args, out2, err2, &renderer), 0) << err2.str();
+    dialogs.QueueSaveFile(dir + "/window-reconstruction.csv");
+    t.mnuSaveReconstruction->trigger();
+    EXPECT_EQ(ReadAll(dir + "/window-reconstruction.csv"),
+              ReadAll(dir + "/again/tf-reconstruction.csv"));
 }
 
 // File > Save of reconstruction.csv in the window writes what the equivalent batch command
@@ -299,6 +321,15 @@ TEST(FigureWindowsTest, EquivalentCommandLineReadsBackAsItsSettings)
     o.chain.coefficient2 = 990;
     o.envelope = true;
     o.reportPath = "report.pdf";
+    o.transfer.wa = o.transfer.wapls = o.transfer.tolerance = true;
+    o.transfer.components = 7;
+    o.transfer.cv = tf::Validation::HBlock;
+    o.transfer.locationsPath = "l.csv";
+    o.transfer.hblockKm = 150;
+    o.transfer.bootstrap = 200;
+    o.transfer.seed = 42;
+    o.transfer.significance = 19;
+    ASSERT_TRUE(tf::ParseModelChoice("wapls:3", o.transfer.model));
     std::vector<std::string> args = EquivalentCommandLine(o);
     args.insert(args.end(), {"--out", "d"});
     BatchOptions back;
@@ -330,6 +361,23 @@ TEST(FigureWindowsTest, EquivalentCommandLineReadsBackAsItsSettings)
     EXPECT_EQ(back.chain.coefficient2, 990);
     EXPECT_TRUE(back.envelope);
     EXPECT_EQ(back.reportPath, "report.pdf");
+    const TransferOptions& t = back.transfer;
+    EXPECT_TRUE(t.wa && t.wapls && t.tolerance);
+    EXPECT_EQ(t.components, 7);
+    EXPECT_EQ(t.cv, tf::Validation::HBlock);
+    EXPECT_EQ(t.locationsPath, "l.csv");
+    EXPECT_EQ(t.hblockKm, 150);
+    EXPECT_EQ(t.bootstrap, 200);
+    EXPECT_EQ(t.seed, 42u);
+    EXPECT_EQ(t.significance, 19);
+    EXPECT_EQ(tf::ModelChoiceText(t.model), "wapls:3");
+    // A bootstrap validation with its usual thousand resamples and the defaults say no more.
+    BatchOptions plain;
+    plain.transfer.wapls = true;
+    plain.transfer.cv = tf::Validation::Bootstrap;
+    plain.transfer.bootstrap = 1000;
+    EXPECT_EQ(TransferCommandLine(plain.transfer),
+              (std::vector<std::string>{"--transfer", "wapls", "--cv", "bootstrap"}));
 }
 
 }  // namespace
