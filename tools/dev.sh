@@ -8,6 +8,8 @@ PACKAGES=(build-essential cmake ninja-build ccache qt6-base-dev qt6-svg-dev libg
           fonts-dejavu-core xvfb xauth imagemagick poppler-utils)
 # The Debian package: icon rendering, desktop entry and manual page checks.
 PACKAGES+=(librsvg2-bin desktop-file-utils groff-base)
+# The independent check of the transfer functions (tools/tf_check.py) in the tests.
+PACKAGES+=(python3)
 
 install_packages() {
     local missing=()
