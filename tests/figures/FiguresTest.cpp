@@ -33,35 +33,21 @@ using namespace tarvex::testing;
 
 // One calibrated run of the example data with every figure and the report, shared by the
 // tests below.
-class ExampleFigures : public ::testing::Test {
+class ExampleFigures : public SharedFigureRun<ExampleFigures> {
 protected:
     static void SetUpTestSuite()
     {
-        // A folder of this process's own: the tests of the suite may run side by side, each
-        // in a process of its own.
-        dir_ = FreshDir("figures-example-" + std::to_string(QCoreApplication::applicationPid()));
-        renderer_ = std::make_unique<CapturingRenderer>();
-        const FigureRunResult run = RunWithFigures(
-            *renderer_,
-            {"--reference", kExamples + "reference.csv", "--fossil", kExamples + "fossil.csv",
-             "--climate", kExamples + "climate.csv", "--calibrate", "--envelope", "--report",
-             dir_ + "/report.pdf", "--figures", dir_ + "/figures", "--out", dir_ + "/out"});
-        ASSERT_EQ(run.status, 0) << run.err;
+        RunOnce("figures-example", [](const std::string& dir) {
+            return std::vector<std::string>{"--reference", kExamples + "reference.csv",
+                                            "--fossil",    kExamples + "fossil.csv",
+                                            "--climate",   kExamples + "climate.csv",
+                                            "--calibrate", "--envelope",
+                                            "--report",    dir + "/report.pdf",
+                                            "--figures",   dir + "/figures",
+                                            "--out",       dir + "/out"};
+        });
     }
-    static void TearDownTestSuite()
-    {
-        renderer_.reset();
-        std::filesystem::remove_all(dir_);
-    }
-
-    static const Workspace& ws() { return renderer_->workspace; }
-    static const FigureSettings& settings() { return renderer_->settings; }
-
-    static std::string dir_;
-    static std::unique_ptr<CapturingRenderer> renderer_;
 };
-std::string ExampleFigures::dir_;
-std::unique_ptr<CapturingRenderer> ExampleFigures::renderer_;
 
 // A canvas on a small image that measures as a figure of the given size at the given
 // resolution does, for the layout functions.

@@ -111,38 +111,24 @@ void ModelColumn(const Records& table, const std::string& param, const std::stri
 
 // The example data with WA and WA-PLS cross-validated by leave-one-out, the report and the
 // figure files.
-class ExampleTransferFigures : public ::testing::Test {
+class ExampleTransferFigures : public SharedFigureRun<ExampleTransferFigures> {
 protected:
     static void SetUpTestSuite()
     {
-        dir_ = FreshDir("transfer-figures-" + std::to_string(QCoreApplication::applicationPid()));
-        renderer_ = std::make_unique<CapturingRenderer>();
-        const FigureRunResult run =
-            RunWithFigures(*renderer_, {"--reference",    kExamples + "reference.csv",
-                                        "--fossil",       kExamples + "fossil.csv",
-                                        "--climate",      kExamples + "climate.csv",
-                                        "--error-model",  "--envelope",
-                                        "--transfer",     "wa,wapls",
-                                        "--cv",           "loo",
-                                        "--significance", "19",
-                                        "--report",       dir_ + "/report.pdf",
-                                        "--figures",      dir_ + "/figures",
-                                        "--out",          dir_ + "/out"});
-        ASSERT_EQ(run.status, 0) << run.err;
+        RunOnce("transfer-figures", [](const std::string& dir) {
+            return std::vector<std::string>{"--reference",    kExamples + "reference.csv",
+                                            "--fossil",       kExamples + "fossil.csv",
+                                            "--climate",      kExamples + "climate.csv",
+                                            "--error-model",  "--envelope",
+                                            "--transfer",     "wa,wapls",
+                                            "--cv",           "loo",
+                                            "--significance", "19",
+                                            "--report",       dir + "/report.pdf",
+                                            "--figures",      dir + "/figures",
+                                            "--out",          dir + "/out"};
+        });
     }
-    static void TearDownTestSuite()
-    {
-        renderer_.reset();
-        std::filesystem::remove_all(dir_);
-    }
-    static const Workspace& ws() { return renderer_->workspace; }
-    static const FigureSettings& settings() { return renderer_->settings; }
-
-    static std::string dir_;
-    static std::unique_ptr<CapturingRenderer> renderer_;
 };
-std::string ExampleTransferFigures::dir_;
-std::unique_ptr<CapturingRenderer> ExampleTransferFigures::renderer_;
 
 TEST_F(ExampleTransferFigures, ReportHoldsTheTransferPagesAfterTheReconstructions)
 {
