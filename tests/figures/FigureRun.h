@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QImage>
+#include <QPainter>
 #include <QRegularExpression>
 #include <cstdlib>
 #include <filesystem>
@@ -16,6 +18,9 @@
 
 #include "batch/BatchRun.h"
 #include "figures/BatchRenderer.h"
+#include "figures/Canvas.h"
+#include "figures/FigureExport.h"
+#include "figures/PaintSurface.h"
 #include "support/TestFiles.h"
 
 namespace tarvex::testing {
@@ -84,6 +89,39 @@ protected:
     static inline std::string dir_;
     static inline std::unique_ptr<CapturingRenderer> renderer_;
 };
+
+// A canvas on a small image that measures as a figure of the given size at the given
+// resolution does, for the layout functions.
+struct Probe {
+    explicit Probe(fig::FigureSize size, double dpi = fig::kVectorDpi)
+        : image(8, 8, QImage::Format_RGB32), painter(&image)
+    {
+        surface = std::make_unique<PaintSurface>(painter, fig::PixelsOf(size.width, dpi),
+                                                 fig::PixelsOf(size.height, dpi), dpi);
+        canvas = std::make_unique<fig::Canvas>(*surface, size.width, size.height);
+    }
+    QImage image;
+    QPainter painter;
+    std::unique_ptr<PaintSurface> surface;
+    std::unique_ptr<fig::Canvas> canvas;
+};
+
+// The corners of every path of an SVG file, in the file's pixels.
+inline std::vector<std::pair<double, double>> PathCorners(const std::string& svg)
+{
+    std::vector<std::pair<double, double>> corners;
+    static const QRegularExpression path("<path[^>]* d=\"([^\"]*)\"");
+    static const QRegularExpression point("([-0-9.e]+),([-0-9.e]+)");
+    auto paths = path.globalMatch(QString::fromStdString(svg));
+    while (paths.hasNext()) {
+        auto points = point.globalMatch(paths.next().captured(1));
+        while (points.hasNext()) {
+            const auto m = points.next();
+            corners.push_back({m.captured(1).toDouble(), m.captured(2).toDouble()});
+        }
+    }
+    return corners;
+}
 
 // The texts of an SVG file's <text> elements, entities resolved.
 inline std::vector<std::string> SvgTexts(const std::string& svg)

@@ -49,21 +49,6 @@ protected:
     }
 };
 
-// A canvas on a small image that measures as a figure of the given size at the given
-// resolution does, for the layout functions.
-struct Probe {
-    Probe(fig::FigureSize size, double dpi) : image(8, 8, QImage::Format_RGB32), painter(&image)
-    {
-        surface = std::make_unique<PaintSurface>(painter, fig::PixelsOf(size.width, dpi),
-                                                 fig::PixelsOf(size.height, dpi), dpi);
-        canvas = std::make_unique<fig::Canvas>(*surface, size.width, size.height);
-    }
-    QImage image;
-    QPainter painter;
-    std::unique_ptr<PaintSurface> surface;
-    std::unique_ptr<fig::Canvas> canvas;
-};
-
 TEST(FigureLayerTest, FiguresAreSetInAnInstalledFace)
 {
     QFont font(fig::kFontFamily);
@@ -227,17 +212,7 @@ TEST_F(ExampleFigures, ErrorBandIsThatOfTheTable)
             fig::LayOutReconstruction(*probe.canvas, ws(), settings(), p);
         const std::string svg =
             ReadAll(dir_ + "/figures/reconstruction-" + std::to_string(p) + ".svg");
-        std::vector<std::pair<double, double>> corners;
-        static const QRegularExpression path("<path[^>]* d=\"([^\"]*)\"");
-        static const QRegularExpression point("([-0-9.e]+),([-0-9.e]+)");
-        auto paths = path.globalMatch(QString::fromStdString(svg));
-        while (paths.hasNext()) {
-            auto points = point.globalMatch(paths.next().captured(1));
-            while (points.hasNext()) {
-                const auto m = points.next();
-                corners.push_back({m.captured(1).toDouble(), m.captured(2).toDouble()});
-            }
-        }
+        const std::vector<std::pair<double, double>> corners = PathCorners(svg);
         const double px = fig::kVectorDpi / 25.4;
         auto cornerAt = [&](double value, int sample) {
             const double x = panel.x(value) * px, y = panel.sampleY[sample] * px;

@@ -27,37 +27,6 @@ namespace {
 
 using namespace tarvex::testing;
 
-struct Probe {
-    explicit Probe(fig::FigureSize size) : image(8, 8, QImage::Format_RGB32), painter(&image)
-    {
-        surface = std::make_unique<PaintSurface>(
-            painter, fig::PixelsOf(size.width, fig::kVectorDpi),
-            fig::PixelsOf(size.height, fig::kVectorDpi), fig::kVectorDpi);
-        canvas = std::make_unique<fig::Canvas>(*surface, size.width, size.height);
-    }
-    QImage image;
-    QPainter painter;
-    std::unique_ptr<PaintSurface> surface;
-    std::unique_ptr<fig::Canvas> canvas;
-};
-
-// The corners of every path of an SVG file, in the file's pixels.
-std::vector<std::pair<double, double>> PathCorners(const std::string& svg)
-{
-    std::vector<std::pair<double, double>> corners;
-    static const QRegularExpression path("<path[^>]* d=\"([^\"]*)\"");
-    static const QRegularExpression point("([-0-9.e]+),([-0-9.e]+)");
-    auto paths = path.globalMatch(QString::fromStdString(svg));
-    while (paths.hasNext()) {
-        auto points = point.globalMatch(paths.next().captured(1));
-        while (points.hasNext()) {
-            const auto m = points.next();
-            corners.push_back({m.captured(1).toDouble(), m.captured(2).toDouble()});
-        }
-    }
-    return corners;
-}
-
 bool CornerAt(const std::vector<std::pair<double, double>>& corners, double xMm, double yMm)
 {
     const double px = fig::kVectorDpi / 25.4;
