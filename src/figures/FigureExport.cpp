@@ -122,7 +122,37 @@ std::string RenderFigureFile(const Workspace& ws, const FigureSettings& settings
     }
     buffer.close();
     if (bytes.isEmpty() && reason) *reason = "The figure could not be drawn.";
+    if (exported.format == FigureFormat::Svg) return WithoutEmptyGroups(bytes.toStdString());
     return bytes.toStdString();
+}
+
+std::string WithoutEmptyGroups(const std::string& svg)
+{
+    std::string out;
+    out.reserve(svg.size());
+    auto space = [](char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t'; };
+    for (std::size_t i = 0; i < svg.size();) {
+        if (svg.compare(i, 4, "</g>") == 0) {
+            // What came since the last tag is blank, and that tag opened a group: the group
+            // holds nothing. Groups inside it have gone the same way already.
+            std::size_t end = out.size();
+            while (end > 0 && space(out[end - 1])) --end;
+            if (end >= 2 && out[end - 1] == '>' && out[end - 2] != '/') {
+                const std::size_t open = out.rfind('<', end - 1);
+                if (open != std::string::npos && out.compare(open, 2, "<g") == 0 &&
+                    open + 2 < end && (space(out[open + 2]) || out[open + 2] == '>')) {
+                    out.resize(open);
+                    i += 4;
+                    // The line end after the closing tag goes with the group.
+                    if (i < svg.size() && svg[i] == '\n') ++i;
+                    continue;
+                }
+            }
+        }
+        out.push_back(svg[i]);
+        ++i;
+    }
+    return out;
 }
 
 bool ExportFigureFile(const Workspace& ws, const FigureSettings& settings, const FigureJob& job,

@@ -35,6 +35,10 @@ bool ExportFigureFile(const Workspace& ws, const FigureSettings& settings, const
                       const std::string& path, FigureSize size, double pngDpi,
                       std::string* reason = nullptr);
 
+// The SVG text without its empty groups: the SVG writer opens a group for every change of pen
+// or brush, also where nothing is drawn with them, and those are half of a figure's bytes.
+std::string WithoutEmptyGroups(const std::string& svg);
+
 // The device pixels of a length in millimetres at a resolution.
 int PixelsOf(double mm, double dpi);
 

@@ -49,6 +49,18 @@ protected:
     }
 };
 
+// The SVG writer's groups that hold nothing are left out, nested ones too; a group with
+// content, a self-closed group and other tags beginning with "g" stay as they are.
+TEST(FigureLayerTest, SvgLeavesOutEmptyGroups)
+{
+    EXPECT_EQ(fig::WithoutEmptyGroups("<svg>\n<g fill=\"none\">\n</g>\n<text>a</text>\n</svg>"),
+              "<svg>\n<text>a</text>\n</svg>");
+    EXPECT_EQ(fig::WithoutEmptyGroups("<g a=\"1\"><g\nb=\"2\">\n </g>\n</g>\n<path d=\"M0\"/>"),
+              "<path d=\"M0\"/>");
+    const std::string kept = "<g a=\"1\"><path d=\"M0\"/></g><g/><glyph>\n</g><g>x</g>";
+    EXPECT_EQ(fig::WithoutEmptyGroups(kept), kept);
+}
+
 TEST(FigureLayerTest, FiguresAreSetInAnInstalledFace)
 {
     QFont font(fig::kFontFamily);
@@ -105,8 +117,11 @@ TEST_F(ExampleFigures, TextStaysText)
         {"strativ", {"Tcold", "Probability", "0.05", "mode", "median"}},
         {"calibration-chart", {"Tcold, reconstructed", "Tcold, observed", "Probability", "-25"}},
     };
+    static const QRegularExpression emptyGroup("<g(\\s[^>]*)?>\\s*</g>");
     for (const auto& [stem, wanted] : expected) {
         const std::string base = dir_ + "/figures/" + stem;
+        EXPECT_FALSE(emptyGroup.match(QString::fromStdString(ReadAll(base + ".svg"))).hasMatch())
+            << stem;
         const std::vector<std::string> svg = SvgTexts(ReadAll(base + ".svg"));
         const std::string pdf = PdfText(base + ".pdf").toStdString();
         ASSERT_FALSE(svg.empty()) << stem;
