@@ -43,29 +43,13 @@ int CalibratedParam(App& app)
     return app.calib().pairs(0).xName == name + "(Reconstructed)" ? p : 0;
 }
 
-// Whether the first labels of a run's inputs are those the workspace holds ([0] aside).
-bool SameLabels(const std::vector<std::string>& run, const std::vector<std::string>& now, int count)
-{
-    if (count < 0 || run.size() < static_cast<std::size_t>(count) + 1 ||
-        now.size() < static_cast<std::size_t>(count) + 1)
-        return false;
-    return std::equal(run.begin() + 1, run.begin() + count + 1, now.begin() + 1);
-}
-
 }  // namespace
 
 bool WindowTransfer(App& app, TransferFigureData& figure, TransferOptions& options)
 {
     if (!app.transferLoaded() || !app.transfer().ReportTransfer(figure, options)) return false;
     // A run on tables imported since is not the workspace's any more.
-    const Workspace& ws = app.ws();
-    const tf::Inputs& in = *figure.inputs;
-    const bool same =
-        ws.climateLoaded && in.sites <= ws.refSiteCount &&
-        SameLabels(in.siteLabels, ws.refSiteLabels, in.sites) &&
-        SameLabels(in.paramNames, ws.climateParamNames, in.params) &&
-        (in.samples == 0 || (ws.projectionDone && in.samples <= ws.fossilSampleCount &&
-                             SameLabels(in.sampleLabels, ws.fossilSampleLabels, in.samples)));
+    const bool same = tf::InputsOfWorkspace(*figure.inputs, app.ws());
     if (!same) figure = {};
     return same;
 }

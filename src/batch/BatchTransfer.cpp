@@ -290,6 +290,39 @@ bool CheckTransferOptions(BatchOptions& options, std::string& error)
     return true;
 }
 
+tf::Settings SettingsOf(const TransferOptions& t)
+{
+    tf::Settings s;
+    s.wa = t.wa;
+    s.waTolerance = t.tolerance;
+    s.wapls = t.wapls;
+    s.components = t.components;
+    s.validation = t.cv;
+    s.hblockKm = t.hblockKm;
+    s.resamples = t.bootstrap;
+    s.seed = t.seed;
+    s.randomVariables = t.significance;
+    return s;
+}
+
+TransferOptions OptionsOf(const tf::Settings& s, const std::string& locationsPath)
+{
+    TransferOptions t;
+    t.wa = s.wa;
+    t.tolerance = s.waTolerance;
+    t.wapls = s.wapls;
+    if (s.wapls) t.components = s.components;
+    t.cv = s.validation;
+    if (s.validation == tf::Validation::HBlock) {
+        t.locationsPath = locationsPath;
+        t.hblockKm = s.hblockKm;
+    }
+    t.bootstrap = s.resamples;
+    t.seed = s.seed;
+    t.significance = s.randomVariables;
+    return t;
+}
+
 std::vector<std::string> TransferCommandLine(const TransferOptions& t)
 {
     std::vector<std::string> args;
@@ -336,21 +369,6 @@ std::vector<std::pair<std::string, std::string>> EffectiveTransferOptions(const 
 }
 
 namespace {
-
-tf::Settings SettingsOf(const TransferOptions& t)
-{
-    tf::Settings s;
-    s.wa = t.wa;
-    s.waTolerance = t.tolerance;
-    s.wapls = t.wapls;
-    s.components = t.components;
-    s.validation = t.cv;
-    s.hblockKm = t.hblockKm;
-    s.resamples = t.bootstrap;
-    s.seed = t.seed;
-    s.randomVariables = t.significance;
-    return s;
-}
 
 std::string Figure(double v)
 {

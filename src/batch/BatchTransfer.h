@@ -22,6 +22,11 @@ bool ParseTransferOption(const std::vector<std::string>& args, std::size_t& i,
 // The checks once every option is read: what each option needs.
 bool CheckTransferOptions(BatchOptions& options, std::string& error);
 
+// The run settings of checked options, and the options that give a run's settings (with the
+// location table it read for h-block); the model choice is left as it is.
+tf::Settings SettingsOf(const TransferOptions& t);
+TransferOptions OptionsOf(const tf::Settings& s, const std::string& locationsPath);
+
 // The command-line options that give the checked options t, defaults left out: what a window
 // report records for the transfer functions it holds. Empty when t runs none.
 std::vector<std::string> TransferCommandLine(const TransferOptions& t);

@@ -83,6 +83,17 @@ int ChosenColumn(const Results& results, const ParamResult& result, const ModelC
     return wa >= 0 ? wa : ColumnOf(results, Method::WaPls, 1);
 }
 
+ModelChoice ChoiceOfColumn(const Results& results, const ParamResult& result, int column)
+{
+    ModelChoice choice;
+    if (column >= 0 && column < static_cast<int>(results.columns.size()) &&
+        ChosenColumn(results, result, choice) != column) {
+        choice.suggested = false;
+        choice.column = results.columns[static_cast<std::size_t>(column)];
+    }
+    return choice;
+}
+
 ErrorBand BandOf(const Results& results, const ParamResult& r, int column)
 {
     ErrorBand band;

@@ -26,6 +26,9 @@ std::string ModelChoiceText(const ModelChoice& choice);
 // The column of results.columns that the choice names for one parameter; -1 when the run has
 // no such model.
 int ChosenColumn(const Results& results, const ParamResult& result, const ModelChoice& choice);
+// The choice that gives column for one parameter: the suggestion when it is that column, else
+// the column's model itself.
+ModelChoice ChoiceOfColumn(const Results& results, const ParamResult& result, int column);
 
 // The error band around a model's fossil estimates: the bootstrap's sample-specific error
 // sqrt(s1^2 + s2^2) when the run had a bootstrap, else the cross-validated RMSEP, else none.

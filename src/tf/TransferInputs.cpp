@@ -136,5 +136,27 @@ std::string CheckInputs(const Inputs& in, const Settings& settings)
     return "";
 }
 
+namespace {
+
+// Labels 1..count of a run's inputs equal those of the workspace.
+bool SameLabels(const std::vector<std::string>& run, const std::vector<std::string>& now, int count)
+{
+    if (count < 0 || run.size() < static_cast<std::size_t>(count) + 1 ||
+        now.size() < static_cast<std::size_t>(count) + 1)
+        return false;
+    return std::equal(run.begin() + 1, run.begin() + count + 1, now.begin() + 1);
+}
+
+}  // namespace
+
+bool InputsOfWorkspace(const Inputs& in, const Workspace& ws)
+{
+    return ws.climateLoaded && in.sites <= ws.refSiteCount &&
+           SameLabels(in.siteLabels, ws.refSiteLabels, in.sites) &&
+           SameLabels(in.paramNames, ws.climateParamNames, in.params) &&
+           (in.samples == 0 || (in.samples <= ws.fossilSampleCount &&
+                                SameLabels(in.sampleLabels, ws.fossilSampleLabels, in.samples)));
+}
+
 }  // namespace tf
 }  // namespace tarvex

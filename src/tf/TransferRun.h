@@ -79,6 +79,10 @@ Inputs InputsFromWorkspace(const Workspace& ws, const AnalogueSettings* settings
                            const std::vector<double>& latitude = {},
                            const std::vector<double>& longitude = {});
 
+// Whether inputs were made from the tables the workspace holds now (the labels of their sites,
+// parameters and samples), and not from tables imported before them.
+bool InputsOfWorkspace(const Inputs& inputs, const Workspace& ws);
+
 // Why the inputs cannot be run with the settings, in a sentence; empty when they can.
 std::string CheckInputs(const Inputs& inputs, const Settings& settings);
 

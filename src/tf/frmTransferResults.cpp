@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "batch/BatchTransfer.h"
 #include "data/NumberText.h"
 #include "tf/FossilCurve.h"
 #include "tf/ModelChoice.h"
@@ -320,27 +321,11 @@ void frmTransfer::DrawCurves()
 bool frmTransfer::ReportTransfer(TransferFigureData& figure, TransferOptions& options) const
 {
     if (!results_ || !inputs_) return false;
-    const tf::Settings& s = results_->settings;
-    options = TransferOptions{};
-    options.wa = s.wa;
-    options.tolerance = s.waTolerance;
-    options.wapls = s.wapls;
-    if (s.wapls) options.components = s.components;
-    options.cv = s.validation;
-    if (s.validation == tf::Validation::HBlock) {
-        options.locationsPath = resultsLocations_;
-        options.hblockKm = s.hblockKm;
-    }
-    options.bootstrap = s.resamples;
-    options.seed = s.seed;
-    options.significance = s.randomVariables;
+    options = OptionsOf(results_->settings, resultsLocations_);
     const int p = ParameterIndex();
-    const int c = ModelColumn();
-    if (p >= 0 && c >= 0 &&
-        tf::ChosenColumn(*results_, results_->params[static_cast<std::size_t>(p)], {}) != c) {
-        options.model.suggested = false;
-        options.model.column = results_->columns[static_cast<std::size_t>(c)];
-    }
+    if (p >= 0)
+        options.model = tf::ChoiceOfColumn(*results_, results_->params[static_cast<std::size_t>(p)],
+                                           ModelColumn());
     figure.inputs = inputs_;
     figure.results = results_;
     figure.model = options.model;

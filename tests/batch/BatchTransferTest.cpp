@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "batch/BatchRun.h"
+#include "batch/BatchTransfer.h"
 #include "data/NumberText.h"
 #include "support/Batch.h"
 #include "support/Records.h"
@@ -219,6 +220,46 @@ TEST(BatchTransfer, TheSameSeedGivesTheSameFilesAndAnotherSeedOthers)
     const std::string a = with("tf-seed-a", "7");
     EXPECT_EQ(a, with("tf-seed-b", "7"));
     EXPECT_NE(a, with("tf-seed-c", "8"));
+}
+
+// A run's settings (as the window made them) give options whose command line the batch reads
+// back as the same settings.
+TEST(BatchTransfer, SettingsGiveACommandLineThatRepeatsThem)
+{
+    std::vector<tf::Settings> runs(4);
+    runs[0].wapls = true;
+    runs[0].validation = tf::Validation::LeaveOneOut;
+    runs[1].wa = runs[1].waTolerance = true;
+    runs[1].validation = tf::Validation::Bootstrap;
+    runs[1].resamples = 1000;
+    runs[1].seed = 77;
+    runs[2].wa = runs[2].wapls = true;
+    runs[2].components = 8;
+    runs[2].validation = tf::Validation::HBlock;
+    runs[2].hblockKm = 150.5;
+    runs[2].resamples = 40;
+    runs[2].randomVariables = 19;
+    runs[3].wa = true;
+    for (const tf::Settings& s : runs) {
+        std::vector<std::string> args = {"--reference", "r.csv", "--fossil", "f.csv",
+                                         "--climate",   "c.csv", "--out",    "d"};
+        for (const std::string& a : TransferCommandLine(OptionsOf(s, "l.csv"))) args.push_back(a);
+        BatchOptions back;
+        std::string error;
+        ASSERT_TRUE(ParseBatchOptions(args, back, error)) << error;
+        const tf::Settings again = SettingsOf(back.transfer);
+        EXPECT_EQ(again.wa, s.wa);
+        EXPECT_EQ(again.waTolerance, s.waTolerance);
+        EXPECT_EQ(again.wapls, s.wapls);
+        EXPECT_EQ(again.components, s.components);
+        EXPECT_EQ(again.validation, s.validation);
+        EXPECT_EQ(again.hblockKm, s.hblockKm);
+        EXPECT_EQ(again.resamples, s.resamples);
+        EXPECT_EQ(again.seed, s.seed);
+        EXPECT_EQ(again.randomVariables, s.randomVariables);
+        EXPECT_EQ(back.transfer.locationsPath,
+                  s.validation == tf::Validation::HBlock ? "l.csv" : "");
+    }
 }
 
 TEST(BatchTransfer, OptionsThatCannotWorkAreRefused)

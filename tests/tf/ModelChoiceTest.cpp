@@ -98,5 +98,19 @@ TEST(ModelChoiceTest, BandIsTheBootstrapErrorElseTheValidatedRmsep)
     EXPECT_EQ(BandOf(boot, boot.params[0], 0).kind, ErrorBand::Kind::Rmsep);
 }
 
+// The choice a shown column stands for: the suggestion when it is the suggested model, else the
+// model itself, which then gives the same column back.
+TEST(ModelChoiceTest, ShownColumnIsTheSuggestionOrItsOwnModel)
+{
+    const Results run = MakeRun(2, true, 0);
+    EXPECT_TRUE(ChoiceOfColumn(run, run.params[0], 4).suggested);
+    for (const int column : {1, 2, 3, 5}) {
+        const ModelChoice choice = ChoiceOfColumn(run, run.params[0], column);
+        EXPECT_FALSE(choice.suggested) << column;
+        EXPECT_EQ(ChosenColumn(run, run.params[0], choice), column);
+    }
+    EXPECT_TRUE(ChoiceOfColumn(run, run.params[0], -1).suggested);
+}
+
 }  // namespace
 }  // namespace tarvex::tf

@@ -99,6 +99,25 @@ Settings AllMethods(Validation v)
     return s;
 }
 
+// Inputs belong to the workspace they were made from; after another site, parameter or sample
+// table (other labels) they do not.
+TEST(TransferRun, InputsKnowTheTablesTheyWereMadeFrom)
+{
+    const ModernSet set = MakeModernSet(30, 6, 2, 7);
+    const Workspace ws = MakeWorkspace(set);
+    const Inputs in = InputsFromWorkspace(ws, nullptr);
+    ASSERT_GT(in.samples, 0);
+    EXPECT_TRUE(InputsOfWorkspace(in, ws));
+    for (int change = 0; change < 4; ++change) {
+        Workspace other = ws;
+        if (change == 0) other.refSiteLabels[5] = "X";
+        if (change == 1) other.climateParamNames[2] = "X";
+        if (change == 2) other.fossilSampleLabels[in.samples] = "X";
+        if (change == 3) other.climateLoaded = false;
+        EXPECT_FALSE(InputsOfWorkspace(in, other)) << change;
+    }
+}
+
 TEST(TransferRun, LeaveOneOutIsARefitOnTheOtherSites)
 {
     const ModernSet set = MakeModernSet(70, 10, 2, 31);
