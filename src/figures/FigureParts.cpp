@@ -5,6 +5,7 @@
 
 #include "data/NumberText.h"
 #include "mat/AnalogueQuality.h"
+#include "mat/Analogues.h"
 
 namespace tarvex::fig {
 
@@ -181,6 +182,13 @@ std::vector<std::string> Wrap(const Canvas& c, const std::string& text, double p
     }
     if (!line.empty() || lines.empty()) lines.push_back(line);
     return lines;
+}
+
+double ErrorModelRmsep(const Workspace& ws, int p)
+{
+    if (ws.siteReconValues.rows() < 1 || ws.siteReconValues.cols() < p) return NAN;
+    const ErrorModelSummary e = SummariseErrorModel(ws, p);
+    return e.sites > 0 ? e.rmsep : NAN;
 }
 
 }  // namespace tarvex::fig

@@ -76,6 +76,9 @@ void DrawSampleBand(Canvas& c, const DepthAxis& axis, const Scale& x, int n, con
     }
 }
 
+// The error model's RMSEP of parameter p; NaN without an error model of it.
+double ErrorModelRmsep(const Workspace& ws, int p);
+
 // The depth axis's title: the fossil table's corner cell, or "Depth" or "Sample".
 std::string DepthTitle(const Workspace& ws);
 // A file's name without its folders.

@@ -24,13 +24,6 @@ bool Empty(const Workspace& ws, int i)
     return i < static_cast<int>(ws.fossilSampleEmpty.size()) && ws.fossilSampleEmpty[i];
 }
 
-double Rmsep(const Workspace& ws, int p)
-{
-    if (ws.siteReconValues.rows() < 1 || ws.siteReconValues.cols() < p) return NAN;
-    const ErrorModelSummary e = SummariseErrorModel(ws, p);
-    return e.sites > 0 ? e.rmsep : NAN;
-}
-
 bool Calibrated(const FigureSettings& s, int p)
 {
     return s.table.calibratedParam == p;
@@ -79,7 +72,7 @@ std::vector<LegendItem> LegendOf(const Canvas& c, const Workspace& ws, const Fig
                                  int p, const std::vector<ReconstructionRow>& rows)
 {
     const Colours k(ws);
-    const double rmsep = Rmsep(ws, p);
+    const double rmsep = ErrorModelRmsep(ws, p);
     const bool calibrated = Calibrated(s, p);
     bool anyOutside = false, anyPoor = false, anyUncalibrated = false;
     for (std::size_t i = 0; i < rows.size(); ++i) {
@@ -131,7 +124,7 @@ Geometry Measure(const Canvas& c, const Workspace& ws, const FigureSettings& s, 
 {
     const Style& st = c.style();
     Geometry g;
-    const double rmsep = Rmsep(ws, p);
+    const double rmsep = ErrorModelRmsep(ws, p);
     double lo = INFINITY, hi = -INFINITY;
     auto take = [&](double v) {
         if (std::isfinite(v)) {
@@ -223,7 +216,7 @@ void DrawReconstructionFigure(Canvas& c, const Workspace& ws, const FigureSettin
     const int n = static_cast<int>(rows.size());
     const Geometry g = Measure(c, ws, s, p, rows);
     const DepthAxis axis(ws, g.top, g.bottom);
-    const double rmsep = Rmsep(ws, p);
+    const double rmsep = ErrorModelRmsep(ws, p);
     const bool calibrated = Calibrated(s, p);
     const Colours k(ws);
     const Colour curve = k.curve, smooth = k.smooth, warning = k.warning;

@@ -17,13 +17,6 @@ namespace {
 
 constexpr double kPanelGap = 8;  // mm between the two panels
 
-int MatColumn(const tf::Results& results)
-{
-    for (std::size_t c = 0; c < results.columns.size(); ++c)
-        if (results.columns[c].method == tf::Method::Mat) return static_cast<int>(c);
-    return -1;
-}
-
 // The analogue side of the figure: the reconstruction window's values with the error model's
 // RMSEP, as the reconstruction figure draws them; without an error model the cross-validated
 // RMSEP of the analogue method of the transfer-function run.
@@ -44,16 +37,13 @@ AnalogueSide AnalogueSideOf(const Workspace& ws, const FigureSettings& s, int p,
         a.rows.clear();
         return a;
     }
-    if (ws.siteReconValues.rows() >= 1 && ws.siteReconValues.cols() >= p) {
-        const ErrorModelSummary e = SummariseErrorModel(ws, p);
-        if (e.sites > 0 && std::isfinite(e.rmsep)) {
-            a.rmsep = e.rmsep;
-            a.validation = "leave-one-out";
-            return a;
-        }
+    a.rmsep = ErrorModelRmsep(ws, p);
+    if (std::isfinite(a.rmsep)) {
+        a.validation = "leave-one-out";
+        return a;
     }
     const tf::Results& results = *s.transfer.results;
-    const int mat = MatColumn(results);
+    const int mat = tf::ColumnOf(results, tf::Method::Mat);
     const tf::ErrorBand band = tf::BandOf(results, r, mat);
     if (band.kind == tf::ErrorBand::Kind::Rmsep) {
         a.rmsep = band.rmsep;
@@ -439,7 +429,7 @@ TransferPanels LayOutTransfer(const Canvas& c, const Workspace& ws, const Figure
     const TransferGeometry g = MeasureTransfer(c, ws, d, ParamName(ws, param));
     panels.analogue = !d.analogue.rows.empty();
     panels.column = d.column;
-    panels.matColumn = MatColumn(*d.results);
+    panels.matColumn = tf::ColumnOf(*d.results, tf::Method::Mat);
     const auto model = panels.analogue ? g.panels[1] : g.panels[0];
     panels.modelX = {g.lo, g.hi, model.first, model.second};
     if (panels.analogue) panels.matX = {g.lo, g.hi, g.panels[0].first, g.panels[0].second};

@@ -18,6 +18,8 @@ constexpr Named kWaNames[] = {{"wa-inverse", Method::WaInverse},
                               {"wa-classical-tolerance", Method::WaClassicalTolerance}};
 constexpr const char* kWaPlsPrefix = "wapls:";
 
+}  // namespace
+
 int ColumnOf(const Results& results, Method method, int components)
 {
     for (std::size_t c = 0; c < results.columns.size(); ++c)
@@ -25,8 +27,6 @@ int ColumnOf(const Results& results, Method method, int components)
             return static_cast<int>(c);
     return -1;
 }
-
-}  // namespace
 
 std::string ModelName(const Column& column)
 {

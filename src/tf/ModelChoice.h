@@ -10,6 +10,9 @@ namespace tf {
 // A model's name with its components: "WA-PLS 2", "WA inverse".
 std::string ModelName(const Column& column);
 
+// The column of results.columns of a model; -1 when the run has none.
+int ColumnOf(const Results& results, Method method, int components = 0);
+
 // Which model of a run the figures draw beside the analogue reconstruction.
 struct ModelChoice {
     // The suggested WA-PLS model; without a suggestion WA inverse, or WA-PLS with one

@@ -209,9 +209,7 @@ void frmTransfer::DrawCurves()
         return;
     }
     const tf::ParamResult& r = results_->params[static_cast<std::size_t>(p)];
-    int matColumn = -1;
-    for (std::size_t m = 0; m < results_->columns.size(); ++m)
-        if (results_->columns[m].method == tf::Method::Mat) matColumn = static_cast<int>(m);
+    const int matColumn = tf::ColumnOf(*results_, tf::Method::Mat);
     struct Panel {
         std::string title;
         std::vector<tf::CurvePoint> curve;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "mat/Analogues.h"
+#include "tf/ModelChoice.h"
 #include "tf/Significance.h"
 #include "tf/TfTestData.h"
 #include "tf/TransferRun.h"
@@ -80,14 +81,6 @@ bool SameBits(const Matrix<double>& a, const Matrix<double>& b)
     return std::memcmp(&a(0, 0), &b(0, 0),
                        sizeof(double) * (a.rows() + 1) * static_cast<std::size_t>(a.cols() + 1)) ==
            0;
-}
-
-int ColumnOf(const Results& r, Method m, int components = 0)
-{
-    for (std::size_t c = 0; c < r.columns.size(); ++c)
-        if (r.columns[c].method == m && r.columns[c].components == components)
-            return static_cast<int>(c);
-    return -1;
 }
 
 Settings AllMethods(Validation v)
